@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Sonomot needs to build, run and test, and only
+# those that are missing. Never reads standard input: the program started
+# after it gets all of it.
+set -euo pipefail
+
+# build and run
+packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
+          libncurses-dev qt6-base-dev fonts-dejavu-core)
+# tests only: the independent MIDI reader, the terminal driver, the fuzzer's
+# compiler and runtime, node for the independent VMD reader
+if [ "${1:-}" = "--test" ]; then
+  packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth)
+  command -v node >/dev/null 2>&1 || packages+=(nodejs)
+  command -v npm >/dev/null 2>&1 || packages+=(npm)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "sonomot: installing ${missing[*]}" >&2
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update </dev/null >&2
+  $sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null >&2
+fi
