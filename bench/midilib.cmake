@@ -1,0 +1,1 @@
+# Benchmark programs of the MIDI data library.
