@@ -1,0 +1,81 @@
+// VmdWriter: writes one MIDI track as a VMD motion file.
+//
+// The file is little-endian: a 30-byte signature, a 20-byte model name, the
+// 32-bit bone keyframe count N, then N records of 111 bytes (layout in
+// motion/vmd_format.h). Its size is always 54 + 111 x N bytes.
+//
+// The image is appended field by field through the primitives below. Inside
+// Write it streams through one reused buffer into a new file beside the
+// output path, which is renamed over the path only once every byte is written
+// and the file is closed: a failed export never leaves a partial file and
+// never touches an existing file at the path. Outside Write (no file open)
+// the primitives just grow the image in memory, which GetImage shows.
+//
+// A writer serves one export at a time; it keeps nothing between calls of
+// Write. The track is read only through the bound functions of
+// midilib/midi_binding.h.
+#ifndef SONOMOT_MOTION_VMD_WRITER_H_
+#define SONOMOT_MOTION_VMD_WRITER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "midilib/MIDIData.h"
+
+class KeyFrameBuckets;
+class OutputFile;
+struct BoneKeyFrame;
+
+class VmdWriter {
+ public:
+  // Write's results besides the file size.
+  static constexpr int kNoMotion = -1;      // the track handle is null
+  static constexpr int kCannotOpen = -2;    // the path can't be opened
+  static constexpr int kCannotWrite = -3;   // a write, close or rename failed
+
+  VmdWriter();
+  ~VmdWriter();
+  VmdWriter(const VmdWriter&) = delete;
+  VmdWriter& operator=(const VmdWriter&) = delete;
+
+  // Writes the motion of pTrack to pszPath (created or replaced; no
+  // extension added; relative to the current directory). Returns the file
+  // size, 54 + 111 x N; kNoMotion when pTrack is null (nothing is opened,
+  // created or truncated); kCannotOpen when the path can't be opened for
+  // writing (a missing folder, a folder in the way, a read-only file);
+  // kCannotWrite when writing, closing or putting the finished file in
+  // place fails. On every failure the path keeps what it held before.
+  int Write(const char* pszPath, MIDITrack* pTrack);
+
+  // Primitives, each appending at the end of the image.
+  void WriteUInt32(uint32_t nValue);  // little-endian
+  void WriteFloat(float fValue);      // IEEE 754 single, little-endian
+  void WriteByte(int nValue);         // the low 8 bits
+  // Exactly nWidth bytes (REQUIRES: nWidth >= 1): the first
+  // min(strlen, nWidth - 1) bytes of psz, 0x00, then 0xFD up to nWidth.
+  void WriteFixedString(const char* psz, int nWidth);
+
+  // The signature and the model name. Always returns 1.
+  int WriteHeader();
+  // Appends the bone keyframe count and every record of pTrack's key and
+  // pedal motion. Returns 0 (appending nothing) when pTrack is null, else 1.
+  int WriteMotion(MIDITrack* pTrack);
+  // Appends one 111-byte record: name, frame, position, the rotation of
+  // the keyframe's pose, the interpolation block.
+  void WriteBoneKeyFrame(const BoneKeyFrame& keyFrame);
+
+  // The bytes appended since the image was last emptied and not yet handed
+  // to a file.
+  const std::vector<uint8_t>& GetImage() const { return m_image; }
+
+ private:
+  void Flush();
+  void WriteKeyFrames(const KeyFrameBuckets& buckets);
+
+  std::vector<uint8_t> m_image;
+  OutputFile* m_pOutput;  // not owned; set only inside Write
+  bool m_bWriteFailed;
+};
+
+#endif  // SONOMOT_MOTION_VMD_WRITER_H_
