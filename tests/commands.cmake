@@ -1,1 +1,2 @@
 # Test programs of this area.
+sonomot_add_test(edit_buffer_test SOURCES edit_buffer_test.cc LIBS console)

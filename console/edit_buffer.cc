@@ -1,0 +1,132 @@
+#include "console/edit_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr char kLineBreak[] = "\r\n";
+}
+
+void EditBuffer::SetText(const char* pszText) {
+  m_text.assign(pszText != nullptr ? pszText : "");
+  m_nSelStart = 0;
+  m_nSelEnd = 0;
+  ++m_nChangeCount;
+}
+
+int EditBuffer::ClampPos(int nPos) const {
+  // The control reads positions as unsigned: every negative value is past
+  // the end, and so is the end of the text.
+  int nLength = GetTextLength();
+  if (nPos < 0 || nPos > nLength) return nLength;
+  return nPos;
+}
+
+void EditBuffer::SetSel(int nStart, int nEnd) {
+  if (nStart == -1) {
+    nStart = m_nSelEnd;
+    nEnd = m_nSelEnd;
+  } else {
+    nStart = ClampPos(nStart);
+    nEnd = ClampPos(nEnd);
+  }
+  m_nSelStart = nStart;
+  m_nSelEnd = nEnd;
+  ++m_nChangeCount;
+}
+
+void EditBuffer::GetSel(int* pnStart, int* pnEnd) const {
+  if (pnStart != nullptr) *pnStart = std::min(m_nSelStart, m_nSelEnd);
+  if (pnEnd != nullptr) *pnEnd = std::max(m_nSelStart, m_nSelEnd);
+}
+
+void EditBuffer::ReplaceSel(const char* pszText) {
+  int nStart = std::min(m_nSelStart, m_nSelEnd);
+  int nEnd = std::max(m_nSelStart, m_nSelEnd);
+  size_t nInsert = pszText != nullptr ? std::strlen(pszText) : 0;
+  m_text.replace(static_cast<size_t>(nStart),
+                 static_cast<size_t>(nEnd - nStart),
+                 pszText != nullptr ? pszText : "", nInsert);
+  m_nSelStart = m_nSelEnd = nStart + static_cast<int>(nInsert);
+  m_bScrollCaret = true;
+  ++m_nChangeCount;
+}
+
+int EditBuffer::GetLineCount() const {
+  int nCount = 1;
+  for (size_t j = m_text.find(kLineBreak); j != std::string::npos;
+       j = m_text.find(kLineBreak, j + 2)) {
+    ++nCount;
+  }
+  return nCount;
+}
+
+int EditBuffer::LineStartOf(int nPos) const {
+  // The last CR LF that ends at or before nPos; a position on the LF of a
+  // break still belongs to the line the break ends.
+  if (nPos < 2) return 0;
+  size_t j = m_text.rfind(kLineBreak, static_cast<size_t>(nPos - 2));
+  return j == std::string::npos ? 0 : static_cast<int>(j + 2);
+}
+
+int EditBuffer::LineEndOf(int nPos) const {
+  size_t j = m_text.find(kLineBreak, static_cast<size_t>(LineStartOf(nPos)));
+  return j == std::string::npos ? GetTextLength() : static_cast<int>(j);
+}
+
+int EditBuffer::LineFromPos(int nPos) const {
+  int nLine = 0;
+  for (size_t j = m_text.find(kLineBreak);
+       j != std::string::npos && static_cast<int>(j) + 2 <= nPos;
+       j = m_text.find(kLineBreak, j + 2)) {
+    ++nLine;
+  }
+  return nLine;
+}
+
+int EditBuffer::LineIndex(int nLine) const {
+  if (nLine == -1) return LineStartOf(m_nSelEnd);
+  if (nLine < 0) return 0;
+  int nPos = 0;
+  for (int i = 0; i < nLine; ++i) {
+    size_t j = m_text.find(kLineBreak, static_cast<size_t>(nPos));
+    if (j == std::string::npos) return -1;
+    nPos = static_cast<int>(j + 2);
+  }
+  return nPos;
+}
+
+int EditBuffer::LineFromChar(int nPos) const {
+  if (nPos > GetTextLength()) return GetLineCount() - 1;
+  if (nPos == -1) nPos = std::min(m_nSelStart, m_nSelEnd);
+  if (nPos < 0) return 0;
+  return LineFromPos(nPos);
+}
+
+int EditBuffer::LineLength(int nPos) const {
+  if (nPos == -1) {
+    int nStart = std::min(m_nSelStart, m_nSelEnd);
+    int nEnd = std::max(m_nSelStart, m_nSelEnd);
+    return (nStart - LineStartOf(nStart)) + (LineEndOf(nEnd) - nEnd);
+  }
+  if (nPos < 0) nPos = 0;
+  if (nPos > GetTextLength()) nPos = GetTextLength();
+  return LineEndOf(nPos) - LineStartOf(nPos);
+}
+
+int EditBuffer::GetLine(int nLine, char* pBuffer) const {
+  if (pBuffer == nullptr || nLine >= GetLineCount()) return 0;
+  std::uint16_t nCapacity = 0;
+  std::memcpy(&nCapacity, pBuffer, sizeof(nCapacity));
+  int nStart = LineIndex(nLine);
+  int nLength = LineEndOf(nStart) - nStart;
+  int nCopy = std::min<int>(nLength, nCapacity);
+  if (nCopy > 0) std::memcpy(pBuffer, m_text.data() + nStart, nCopy);
+  return nCopy;
+}
+
+void EditBuffer::SetRedraw(bool bRedraw) {
+  m_bRedraw = bRedraw;
+  // Turning drawing back on shows every change made meanwhile.
+  if (bRedraw) ++m_nChangeCount;
+}

@@ -1,0 +1,163 @@
+#include "console/edit_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// "ab" CR LF "" CR LF "cde": three lines starting at 0, 4 and 6.
+constexpr char kThreeLines[] = "ab\r\n\r\ncde";
+
+std::string ReadLine(const EditBuffer& buffer, int nLine, std::uint16_t nCapacity,
+                     int* pnCopied) {
+  char szBuffer[64];
+  std::memset(szBuffer, '*', sizeof(szBuffer));
+  std::memcpy(szBuffer, &nCapacity, sizeof(nCapacity));
+  *pnCopied = buffer.GetLine(nLine, szBuffer);
+  // Everything behind the copied bytes stays untouched, so no zero is added.
+  for (int i = *pnCopied; i < static_cast<int>(sizeof(szBuffer)); ++i) {
+    if (i >= 2 && szBuffer[i] != '*') ADD_FAILURE() << "byte " << i << " written";
+  }
+  return std::string(szBuffer, static_cast<size_t>(*pnCopied));
+}
+
+TEST(EditBufferTest, LinesAreSeparatedByCrLfOnly) {
+  EditBuffer buffer;
+  EXPECT_EQ(1, buffer.GetLineCount());
+  buffer.SetText("a\nb\rc\n\r\n");  // lone LF and CR are bytes of their line
+  EXPECT_EQ(2, buffer.GetLineCount());
+  EXPECT_EQ(6, buffer.LineLength(0));
+  EXPECT_EQ(0, buffer.LineLength(8));
+  buffer.SetText(kThreeLines);
+  EXPECT_EQ(3, buffer.GetLineCount());
+  EXPECT_EQ(9, buffer.GetTextLength());
+}
+
+TEST(EditBufferTest, LineIndexAndLineFromChar) {
+  EditBuffer buffer;
+  buffer.SetText(kThreeLines);
+  EXPECT_EQ(0, buffer.LineIndex(0));
+  EXPECT_EQ(4, buffer.LineIndex(1));
+  EXPECT_EQ(6, buffer.LineIndex(2));
+  EXPECT_EQ(-1, buffer.LineIndex(3));  // past the last line
+  EXPECT_EQ(0, buffer.LineIndex(-5));
+
+  // The CR and LF of a break belong to the line they end.
+  const int kExpectedLine[] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 2};
+  for (int nPos = 0; nPos <= 9; ++nPos) {
+    EXPECT_EQ(kExpectedLine[nPos], buffer.LineFromChar(nPos)) << nPos;
+  }
+  EXPECT_EQ(2, buffer.LineFromChar(1000));  // past the text: the last line
+  EXPECT_EQ(0, buffer.LineFromChar(-7));
+
+  // -1: LineIndex takes the caret's line, LineFromChar the selection start's.
+  buffer.SetSel(7, 1);  // anchor on line 2, caret on line 0
+  EXPECT_EQ(0, buffer.LineIndex(-1));
+  EXPECT_EQ(0, buffer.LineFromChar(-1));
+  buffer.SetSel(1, 7);
+  EXPECT_EQ(6, buffer.LineIndex(-1));
+  EXPECT_EQ(0, buffer.LineFromChar(-1));
+}
+
+TEST(EditBufferTest, LineLength) {
+  EditBuffer buffer;
+  buffer.SetText(kThreeLines);
+  EXPECT_EQ(2, buffer.LineLength(0));
+  EXPECT_EQ(2, buffer.LineLength(3));  // on the LF of line 0
+  EXPECT_EQ(0, buffer.LineLength(4));
+  EXPECT_EQ(3, buffer.LineLength(6));
+  EXPECT_EQ(3, buffer.LineLength(500));
+  EXPECT_EQ(2, buffer.LineLength(-3));
+  // -1: the unselected bytes of the lines the selection touches.
+  buffer.SetSel(1, 8);  // "b" stays before, "e" after
+  EXPECT_EQ(2, buffer.LineLength(-1));
+  buffer.SetSel(7, 7);
+  EXPECT_EQ(3, buffer.LineLength(-1));
+}
+
+TEST(EditBufferTest, SelectionClampsLikeTheControl) {
+  EditBuffer buffer;
+  buffer.SetText(kThreeLines);
+  int nStart = -2, nEnd = -2;
+  buffer.SetSel(0, -1);  // select all
+  buffer.GetSel(&nStart, &nEnd);
+  EXPECT_EQ(0, nStart);
+  EXPECT_EQ(9, nEnd);
+  buffer.SetSel(100, 3);  // reversed: reported in order, caret at 3
+  buffer.GetSel(&nStart, &nEnd);
+  EXPECT_EQ(3, nStart);
+  EXPECT_EQ(9, nEnd);
+  EXPECT_EQ(3, buffer.GetCaret());
+  buffer.SetSel(-1, 0);  // deselect: the caret stays
+  buffer.GetSel(&nStart, &nEnd);
+  EXPECT_EQ(3, nStart);
+  EXPECT_EQ(3, nEnd);
+  buffer.SetSel(-4, 2);  // other negatives are past the end
+  buffer.GetSel(&nStart, &nEnd);
+  EXPECT_EQ(2, nStart);
+  EXPECT_EQ(9, nEnd);
+  buffer.SetText("xy");
+  buffer.GetSel(&nStart, &nEnd);
+  EXPECT_EQ(0, nStart);
+  EXPECT_EQ(0, nEnd);
+}
+
+TEST(EditBufferTest, ReplaceSelection) {
+  EditBuffer buffer;
+  buffer.SetText(kThreeLines);
+  buffer.ClearScrollCaretRequest();
+  buffer.SetSel(8, 1);
+  buffer.ReplaceSel("XY");
+  EXPECT_EQ("aXYe", buffer.GetText());
+  EXPECT_EQ(3, buffer.GetCaret());
+  EXPECT_EQ(3, buffer.GetAnchor());
+  EXPECT_TRUE(buffer.IsScrollCaretRequested());
+  buffer.SetSel(0, 2);
+  buffer.ReplaceSel(nullptr);  // null deletes
+  EXPECT_EQ("Ye", buffer.GetText());
+  buffer.SetSel(2, 2);
+  buffer.ReplaceSel("\r\n");
+  EXPECT_EQ(2, buffer.GetLineCount());
+  EXPECT_EQ(4, buffer.GetCaret());
+  buffer.SetText(nullptr);
+  EXPECT_EQ(0, buffer.GetTextLength());
+}
+
+TEST(EditBufferTest, GetLineHonoursCapacityAndAddsNoZero) {
+  EditBuffer buffer;
+  buffer.SetText(kThreeLines);
+  int nCopied = 0;
+  EXPECT_EQ("cde", ReadLine(buffer, 2, 60, &nCopied));
+  EXPECT_EQ(3, nCopied);
+  EXPECT_EQ("cd", ReadLine(buffer, 2, 2, &nCopied));
+  EXPECT_EQ("", ReadLine(buffer, 1, 60, &nCopied));
+  EXPECT_EQ("", ReadLine(buffer, 3, 60, &nCopied));  // past the last line
+  EXPECT_EQ("", ReadLine(buffer, 0, 0, &nCopied));
+  buffer.SetSel(5, 5);
+  EXPECT_EQ("", ReadLine(buffer, -1, 60, &nCopied));  // the caret's line
+  buffer.SetSel(9, 9);
+  EXPECT_EQ("cde", ReadLine(buffer, -1, 60, &nCopied));
+  EXPECT_EQ("ab", ReadLine(buffer, -9, 60, &nCopied));
+}
+
+TEST(EditBufferTest, RedrawFlagAndChangeCount) {
+  EditBuffer buffer;
+  EXPECT_TRUE(buffer.IsRedrawOn());
+  buffer.SetRedraw(false);
+  buffer.SetRedraw(false);
+  EXPECT_FALSE(buffer.IsRedrawOn());
+  std::uint64_t nBefore = buffer.GetChangeCount();
+  buffer.SetRedraw(true);  // one "on" ends both "off"s
+  EXPECT_TRUE(buffer.IsRedrawOn());
+  EXPECT_GT(buffer.GetChangeCount(), nBefore);
+  nBefore = buffer.GetChangeCount();
+  buffer.ScrollCaret();
+  EXPECT_TRUE(buffer.IsScrollCaretRequested());
+  buffer.ClearScrollCaretRequest();
+  EXPECT_FALSE(buffer.IsScrollCaretRequested());
+  EXPECT_EQ(nBefore, buffer.GetChangeCount());
+}
+
+}  // namespace
