@@ -8,9 +8,10 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
           libncurses-dev qt6-base-dev fonts-dejavu-core)
 # tests only: the independent MIDI reader, the terminal driver, the fuzzer's
-# compiler and runtime, node for the independent VMD reader
+# compiler and runtime, node for the independent VMD reader, the SVG renderer
+# that checks the icon's PNG sizes against their SVG source
 if [ "${1:-}" = "--test" ]; then
-  packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth)
+  packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi
