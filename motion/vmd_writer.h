@@ -45,7 +45,9 @@ class VmdWriter {
   // created or truncated); kCannotOpen when the path can't be opened for
   // writing (a missing folder, a folder in the way, a read-only file);
   // kCannotWrite when writing, closing or putting the finished file in
-  // place fails. On every failure the path keeps what it held before.
+  // place fails, when memory runs out, or when the file would be larger
+  // than an int can report. On every failure the path keeps what it held
+  // before.
   int Write(const char* pszPath, MIDITrack* pTrack);
 
   // Primitives, each appending at the end of the image.

@@ -1,0 +1,34 @@
+#include "motion/key_frame_buckets.h"
+
+#include "midilib/midi_binding.h"
+
+void KeyFrameBuckets::Collect(MIDITrack* pTrack) {
+  for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
+       pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
+    if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
+    // The low four bits are the channel: every channel drives the same bones.
+    long lType = midilib::MIDIEvent_GetKind(pEvent) & 0xF0;
+    if (lType == 0x80 || lType == 0x90) {
+      long lKey = midilib::MIDIEvent_GetKey(pEvent);
+      if (lKey < 0 || lKey >= kKeyCount) continue;
+      long lTime = midilib::MIDIEvent_GetTime(pEvent);
+      Entry entry;
+      entry.nFrame = static_cast<uint32_t>(lTime);
+      entry.bPress = midilib::MIDIEvent_IsNoteOn(pEvent) ? 1 : 0;
+      entry.bCompanion = lTime > 0 ? 1 : 0;
+      entry.nValue = 0;
+      m_aBone[lKey].push_back(entry);
+      m_nKeyFrameCount += 1 + entry.bCompanion;
+    } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+      long lValue = midilib::MIDIEvent_GetValue(pEvent);
+      Entry entry;
+      entry.nFrame = static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent));
+      entry.bPress = 0;
+      entry.bCompanion = 0;
+      // A controller value is 7 bits; anything else is held at the ends.
+      entry.nValue = static_cast<uint8_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
+      m_aBone[kPedalBone].push_back(entry);
+      m_nKeyFrameCount += 1;
+    }
+  }
+}

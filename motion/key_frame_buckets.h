@@ -1,0 +1,53 @@
+// KeyFrameBuckets: the note and sustain-pedal events of one track, sorted
+// into one bucket per bone in a single walk over the track.
+//
+// The motion lists its keyframes bone by bone (nt000 to nt127, then cc064)
+// and, within a bone, in track order. Walking the track once per bone
+// would read a long track 129 times; instead each matching event is put
+// into its bone's bucket as it is met, which keeps track order within the
+// bucket. An entry is 8 bytes; the keyframes themselves (two per note
+// event, one per pedal event) are only formed when the records are written.
+#ifndef SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_
+#define SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_
+
+#include <cstdint>
+#include <deque>
+
+#include "midilib/MIDIData.h"
+
+class KeyFrameBuckets {
+ public:
+  static constexpr int kKeyCount = 128;
+  // The only controller that gets a bone: the sustain pedal.
+  static constexpr int kPedalNumber = 64;
+  // Bones 0..127 are the keys, bone 128 the pedal.
+  static constexpr int kPedalBone = kKeyCount;
+  static constexpr int kBoneCount = kKeyCount + 1;
+
+  struct Entry {
+    uint32_t nFrame;  // the event's time, low 32 bits
+    uint8_t bPress;   // keys: the event presses the key
+    // keys: a companion keyframe one frame earlier is written. An event at
+    // time 0 has none: frame -1 can't be stored, and the key is at rest
+    // before the first frame anyway.
+    uint8_t bCompanion;
+    uint8_t nValue;  // pedal: the controller value, 0..127
+  };
+
+  // Walks pTrack once through the bound library functions. Events for
+  // which MIDIEvent_IsMIDIEvent is zero are skipped before their kind is
+  // read; note events of all channels count alike.
+  // REQUIRES: pTrack is not null.
+  void Collect(MIDITrack* pTrack);
+
+  const std::deque<Entry>& GetBone(int nBone) const { return m_aBone[nBone]; }
+  // Keyframes to be written: two per note event (one without a companion),
+  // one per pedal event.
+  uint64_t GetKeyFrameCount() const { return m_nKeyFrameCount; }
+
+ private:
+  std::deque<Entry> m_aBone[kBoneCount];
+  uint64_t m_nKeyFrameCount = 0;
+};
+
+#endif  // SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_

@@ -1,0 +1,101 @@
+#include "motion/output_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+OutputFile::~OutputFile() { Abandon(); }
+
+bool OutputFile::Open(const char* pszPath) {
+  Abandon();
+  if (!pszPath || !*pszPath) return false;
+  std::string strPath = pszPath;
+  if (strPath.back() == '/') return false;  // names a folder, not a file
+
+  mode_t nKeepMode = 0;
+  bool bExists = false;
+  struct stat st;
+  if (stat(pszPath, &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    if (!S_ISREG(st.st_mode)) {
+      // A device or a pipe: written where it is, nothing to replace.
+      m_nFd = open(pszPath, O_WRONLY | O_TRUNC | O_CLOEXEC);
+      if (m_nFd < 0) return false;
+      m_strTarget = strPath;
+      return true;
+    }
+    // A file we may not write is not replaced either.
+    if (access(pszPath, W_OK) != 0) return false;
+    char szReal[PATH_MAX];
+    if (realpath(pszPath, szReal)) strPath = szReal;
+    bExists = true;
+    nKeepMode = st.st_mode & 07777;
+  }
+
+  size_t nSlash = strPath.rfind('/');
+  std::string strFolder = nSlash == std::string::npos ? "." : strPath.substr(0, nSlash + 1);
+  // Named after this process so concurrent exports never share a new file;
+  // the dot keeps it out of ordinary listings while it is written.
+  for (int nTry = 0; nTry < 100; ++nTry) {
+    std::string strNew = strFolder + (strFolder.back() == '/' ? "" : "/") + ".sonomot-" +
+                         std::to_string(getpid()) + "-" + std::to_string(nTry) + ".tmp";
+    int nFd = open(strNew.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (nFd >= 0) {
+      m_nFd = nFd;
+      m_strNew = strNew;
+      m_strTarget = strPath;
+      break;
+    }
+    if (errno != EEXIST) return false;
+  }
+  if (m_nFd < 0) return false;
+  if (bExists) {
+    // The replaced file keeps its permissions and, where allowed, owner.
+    fchmod(m_nFd, nKeepMode);
+    if (fchown(m_nFd, st.st_uid, st.st_gid) != 0) {
+      // Only the owner differs then; the content is what matters.
+    }
+  }
+  return true;
+}
+
+bool OutputFile::Write(const void* p, size_t n) {
+  const char* pc = static_cast<const char*>(p);
+  while (n > 0) {
+    ssize_t nDone = write(m_nFd, pc, n);
+    if (nDone < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    pc += nDone;
+    n -= static_cast<size_t>(nDone);
+  }
+  return true;
+}
+
+bool OutputFile::Commit() {
+  int nFd = m_nFd;
+  m_nFd = -1;
+  if (close(nFd) != 0) {
+    Abandon();
+    return false;
+  }
+  if (m_strNew.empty()) return true;
+  if (rename(m_strNew.c_str(), m_strTarget.c_str()) != 0) {
+    Abandon();
+    return false;
+  }
+  m_strNew.clear();
+  return true;
+}
+
+void OutputFile::Abandon() {
+  if (m_nFd >= 0) close(m_nFd);
+  m_nFd = -1;
+  if (!m_strNew.empty()) unlink(m_strNew.c_str());
+  m_strNew.clear();
+  m_strTarget.clear();
+}

@@ -1,0 +1,161 @@
+#include "motion/vmd_writer.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "motion/bone_key_frame.h"
+#include "motion/key_frame_buckets.h"
+#include "motion/output_file.h"
+#include "motion/vmd_format.h"
+#include "motion/vmd_record.h"
+
+namespace {
+// The image goes to the file in pieces of this size: large enough that the
+// number of writes doesn't matter, small enough that a file of any length
+// costs no more memory.
+constexpr size_t kBufferSize = 256 * 1024;
+}  // namespace
+
+VmdWriter::VmdWriter() : m_pOutput(nullptr), m_bWriteFailed(false) {}
+
+VmdWriter::~VmdWriter() = default;
+
+void VmdWriter::WriteUInt32(uint32_t nValue) {
+  vmd::AppendUInt32(&m_image, nValue);
+  if (m_image.size() >= kBufferSize) Flush();
+}
+
+void VmdWriter::WriteFloat(float fValue) {
+  vmd::AppendFloat(&m_image, fValue);
+  if (m_image.size() >= kBufferSize) Flush();
+}
+
+void VmdWriter::WriteByte(int nValue) {
+  vmd::AppendByte(&m_image, nValue);
+  if (m_image.size() >= kBufferSize) Flush();
+}
+
+void VmdWriter::WriteFixedString(const char* psz, int nWidth) {
+  vmd::AppendFixedString(&m_image, psz, nWidth);
+  if (m_image.size() >= kBufferSize) Flush();
+}
+
+int VmdWriter::WriteHeader() {
+  WriteFixedString(vmd::kSignature, vmd::kSignatureWidth);
+  WriteFixedString(vmd::kModelName, vmd::kModelNameWidth);
+  return 1;
+}
+
+void VmdWriter::WriteBoneKeyFrame(const BoneKeyFrame& keyFrame) {
+  vmd::AppendRecord(&m_image, keyFrame);
+  if (m_image.size() >= kBufferSize) Flush();
+}
+
+int VmdWriter::WriteMotion(MIDITrack* pTrack) {
+  if (!pTrack) return 0;
+  KeyFrameBuckets buckets;
+  buckets.Collect(pTrack);
+  WriteKeyFrames(buckets);
+  return 1;
+}
+
+void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
+  WriteUInt32(static_cast<uint32_t>(buckets.GetKeyFrameCount()));
+
+  // Records of one bone and pose differ only in their frame number, so each
+  // is made once as a template and copied with its frame set.
+  // keyTemplates holds, for each key, its KeyUp record, then its KeyDown one.
+  std::vector<uint8_t> keyTemplates;
+  keyTemplates.reserve(KeyFrameBuckets::kKeyCount * 2 * vmd::kRecordSize);
+  for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount; ++nKey) {
+    BoneKeyFrame keyFrame;
+    snprintf(keyFrame.name, sizeof keyFrame.name, "nt%03d", nKey);
+    keyFrame.kind = BoneKeyFrame::KeyUp;
+    vmd::AppendRecord(&keyTemplates, keyFrame);
+    keyFrame.kind = BoneKeyFrame::KeyDown;
+    vmd::AppendRecord(&keyTemplates, keyFrame);
+  }
+  std::vector<uint8_t> pedalTemplates;
+  if (!buckets.GetBone(KeyFrameBuckets::kPedalBone).empty()) {
+    pedalTemplates.reserve(128 * vmd::kRecordSize);
+    for (int nValue = 0; nValue < 128; ++nValue) {
+      BoneKeyFrame keyFrame;
+      snprintf(keyFrame.name, sizeof keyFrame.name, "cc%03d", KeyFrameBuckets::kPedalNumber);
+      keyFrame.kind = BoneKeyFrame::Pedal;
+      keyFrame.value = nValue;
+      vmd::AppendRecord(&pedalTemplates, keyFrame);
+    }
+  }
+
+  auto putRecord = [this](const uint8_t* pTemplate, uint32_t nFrame) {
+    if (m_pOutput && m_image.size() + vmd::kRecordSize > kBufferSize) Flush();
+    size_t nAt = m_image.size();
+    m_image.insert(m_image.end(), pTemplate, pTemplate + vmd::kRecordSize);
+    vmd::PutRecordFrame(m_image.data() + nAt, nFrame);
+  };
+
+  for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount && !m_bWriteFailed; ++nKey) {
+    const uint8_t* pUp = keyTemplates.data() + (nKey * 2) * vmd::kRecordSize;
+    const uint8_t* pDown = pUp + vmd::kRecordSize;
+    for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(nKey)) {
+      // The key holds its earlier state until one frame before the event
+      // and reaches the new state at the event's frame.
+      const uint8_t* pBefore = entry.bPress ? pUp : pDown;
+      const uint8_t* pAfter = entry.bPress ? pDown : pUp;
+      if (entry.bCompanion) putRecord(pBefore, entry.nFrame - 1);
+      putRecord(pAfter, entry.nFrame);
+    }
+  }
+  for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(KeyFrameBuckets::kPedalBone)) {
+    if (m_bWriteFailed) break;
+    putRecord(pedalTemplates.data() + entry.nValue * vmd::kRecordSize, entry.nFrame);
+  }
+}
+
+void VmdWriter::Flush() {
+  if (!m_pOutput) return;  // no file yet: the image stays in memory
+  if (!m_bWriteFailed && !m_pOutput->Write(m_image.data(), m_image.size())) {
+    m_bWriteFailed = true;
+  }
+  m_image.clear();
+}
+
+int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
+  m_image.clear();
+  WriteHeader();
+  // Without a track there is no motion; the path is not touched.
+  if (!pTrack) return kNoMotion;
+  try {
+    KeyFrameBuckets buckets;
+    buckets.Collect(pTrack);
+    // The size is known before the first byte is written. Write reports it
+    // as an int: a larger file could not be reported and is not written.
+    uint64_t nSize = vmd::kEmptyFileSize +
+                     uint64_t{vmd::kRecordSize} * buckets.GetKeyFrameCount();
+    if (nSize > INT_MAX) {
+      m_image.clear();
+      return kCannotWrite;
+    }
+    OutputFile output;
+    if (!output.Open(pszPath)) {
+      m_image.clear();
+      return kCannotOpen;
+    }
+    m_image.reserve(kBufferSize);
+    m_pOutput = &output;
+    m_bWriteFailed = false;
+    WriteKeyFrames(buckets);
+    Flush();
+    m_pOutput = nullptr;
+    if (m_bWriteFailed || !output.Commit()) return kCannotWrite;
+    return static_cast<int>(nSize);
+  } catch (const std::bad_alloc&) {
+    // Out of memory while collecting or writing: the output, if opened, is
+    // removed by its destructor and the path keeps what it held.
+    m_pOutput = nullptr;
+    m_image.clear();
+    return kCannotWrite;
+  }
+}
