@@ -26,6 +26,7 @@ constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_COMPAREITEM = 0x0039;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_SETICON = 0x0080;
+constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
@@ -105,6 +106,35 @@ constexpr LPARAM GCS_RESULTSTR = 0x0800;
 // The console hands an entered line to its owner with this private message:
 // wParam is the line (const char*, valid during the call), lParam is 0.
 constexpr UINT WM_SHELLEDIT_COMMAND = 0xB939;
+
+// Further messages used by the window objects and the back ends.
+constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_GETDLGCODE = 0x0087;
+constexpr UINT WM_SIZE = 0x0005;
+constexpr UINT WM_CLEAR = 0x0303;
+constexpr UINT WM_UNDO = 0x0304;
+constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
+constexpr UINT EM_SETREADONLY = 0x00CF;
+constexpr UINT EM_LIMITTEXT = 0x00C5;
+constexpr UINT EM_GETHANDLE = 0x00BD;
+constexpr UINT EM_CANUNDO = 0x00C6;
+
+// Range of the reflected control messages.
+constexpr UINT OCM__LAST = OCM__BASE + 0x0FFF;
+constexpr UINT OCM_NOTIFY = OCM__BASE + WM_NOTIFY;
+constexpr UINT OCM_PARENTNOTIFY = OCM__BASE + WM_PARENTNOTIFY;
+
+// PeekMessageA: leave the message in the queue, or take it out.
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+
+// ShowWindow commands.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOW = 5;
+
+// Edit-control notification on a text change (high word of WM_COMMAND).
+constexpr WORD EN_CHANGE = 0x0300;
 
 // Message box.
 constexpr UINT MB_OK = 0x00000000;

@@ -22,6 +22,19 @@ using COLORREF = DWORD;  // 0x00BBGGRR
 struct HWND__;
 using HWND = HWND__*;
 
+// Handles of the other objects the layer hands out. Each names an object of
+// the platform layer; null is none.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+struct HDC__;  // a drawing context: the colours a window is drawn with
+using HDC = HDC__*;
+struct HBRUSH__;  // a solid background brush
+using HBRUSH = HBRUSH__*;
+struct HFONT__;  // a font chosen by the console
+using HFONT = HFONT__*;
+struct HDROP__;  // the files of one drop (platform/drop.h)
+using HDROP = HDROP__*;
+
 #ifndef TRUE
 #define TRUE 1
 #define FALSE 0
