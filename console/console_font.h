@@ -12,19 +12,14 @@
 #ifndef SONOMOT_CONSOLE_CONSOLE_FONT_H_
 #define SONOMOT_CONSOLE_CONSOLE_FONT_H_
 
-#include <string>
 #include <vector>
+
+#include "platform/font.h"
 
 // Level of the face found so far, 0 when the program starts. Only raised
 // (RaiseFontLevel), never lowered or reset: the search runs once per run,
 // when the console is initialised, on the user-interface thread.
 extern unsigned g_nFontLevel;
-
-// One installed font family as the back end's font database reports it.
-struct FontFamilyInfo {
-  std::string name;      // family name, UTF-8
-  bool bScalable;        // a scalable outline font (TrueType or OpenType)
-};
 
 // The level of one family: 4, 2 or 1 for the known faces when scalable,
 // otherwise 0. Names compare exactly and case-sensitively.
