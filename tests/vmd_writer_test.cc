@@ -1,0 +1,263 @@
+// VmdWriter: the bytes of the file, and what Write leaves at the path when
+// it succeeds and when it fails.
+#include "motion/vmd_writer.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "motion/bone_key_frame.h"
+#include "tests/motion_test_util.h"
+
+namespace {
+
+constexpr float kKeyDownX = -0.0199986007f;
+constexpr float kKeyDownW = 0.999799013f;
+
+std::vector<uint8_t> Bytes(const std::string& str) {
+  return std::vector<uint8_t>(str.begin(), str.end());
+}
+
+TEST(VmdWriterTest, FixedStringsCutPadAndTerminate) {
+  struct Case {
+    const char* pszText;
+    int nWidth;
+    std::string strExpected;
+  } aCase[] = {
+      {"abc", 6, std::string("abc\0\xFD\xFD", 6)},
+      {"abcde", 6, std::string("abcde\0", 6)},     // width - 1: no 0xFD
+      {"abcdef", 6, std::string("abcde\0", 6)},    // width: cut
+      {"abcdefghij", 6, std::string("abcde\0", 6)},
+      {"", 3, std::string("\0\xFD\xFD", 3)},
+      {"xyz", 1, std::string("\0", 1)},
+  };
+  for (const Case& c : aCase) {
+    VmdWriter writer;
+    writer.WriteFixedString(c.pszText, c.nWidth);
+    EXPECT_EQ(Bytes(c.strExpected), writer.GetImage()) << '"' << c.pszText << "\" " << c.nWidth;
+  }
+}
+
+TEST(VmdWriterTest, NumbersAreLittleEndian) {
+  VmdWriter writer;
+  writer.WriteUInt32(0x01020304u);
+  writer.WriteUInt32(static_cast<uint32_t>(-2));
+  writer.WriteFloat(1.0f);
+  writer.WriteFloat(-0.0199986007f);
+  writer.WriteByte(0x1FF);
+  writer.WriteByte(-1);
+  std::vector<uint8_t> expected = {4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0x80, 0x3F};
+  uint32_t nBits;
+  float f = -0.0199986007f;
+  std::memcpy(&nBits, &f, 4);
+  for (int i = 0; i < 4; ++i) expected.push_back(static_cast<uint8_t>(nBits >> (8 * i)));
+  expected.push_back(0xFF);
+  expected.push_back(0xFF);
+  EXPECT_EQ(expected, writer.GetImage());
+}
+
+TEST(VmdWriterTest, HeaderIsSignatureAndModelName) {
+  VmdWriter writer;
+  EXPECT_EQ(1, writer.WriteHeader());
+  std::vector<uint8_t> expected = ExpectedVmd(0).GetBytes();
+  expected.resize(50);
+  EXPECT_EQ(expected, writer.GetImage());
+  EXPECT_EQ(std::string("Vocaloid Motion Data 0002\0\xFD\xFD\xFD\xFD", 30),
+            std::string(writer.GetImage().begin(), writer.GetImage().begin() + 30));
+}
+
+TEST(VmdWriterTest, RecordCarriesNamePoseAndInterpolation) {
+  VmdWriter writer;
+  BoneKeyFrame keyFrame;
+  std::strcpy(keyFrame.name, "nt060");
+  keyFrame.frame = 129;
+  keyFrame.kind = BoneKeyFrame::KeyDown;
+  writer.WriteBoneKeyFrame(keyFrame);
+  std::vector<uint8_t> expected = ExpectedVmd(0).Record("nt060", 129, kKeyDownX, kKeyDownW).GetBytes();
+  expected.erase(expected.begin(), expected.begin() + 54);
+  EXPECT_EQ(expected, writer.GetImage());
+}
+
+TEST(VmdWriterTest, TrackWithoutNotesGivesTheEmptyFile) {
+  TempDir dir;
+  FakeTrack track;
+  track.Other(0, 0xFF, false).Other(5, 0xC0, true).Control(6, 7, 100).Other(9, 0xE0, true);
+  VmdWriter writer;
+  std::string strPath = dir.Join("empty.vmd");
+  EXPECT_EQ(54, writer.Write(strPath.c_str(), track.GetTrack()));
+  EXPECT_EQ(ExpectedVmd(0).GetBytes(), ReadFileBytes(strPath));
+}
+
+TEST(VmdWriterTest, SingleNoteFileByteByByte) {
+  TempDir dir;
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  VmdWriter writer;
+  std::string strPath = dir.Join("note.vmd");
+  EXPECT_EQ(498, writer.Write(strPath.c_str(), track.GetTrack()));
+  ExpectedVmd expected(4);
+  expected.Record("nt060", 99, 0.0f, 1.0f)
+      .Record("nt060", 100, kKeyDownX, kKeyDownW)
+      .Record("nt060", 129, kKeyDownX, kKeyDownW)
+      .Record("nt060", 130, 0.0f, 1.0f);
+  std::vector<uint8_t> actual = ReadFileBytes(strPath);
+  ASSERT_EQ(498u, actual.size());
+  for (size_t i = 0; i < actual.size(); ++i) {
+    ASSERT_EQ(expected.GetBytes()[i], actual[i]) << "byte " << i;
+  }
+  // Only the file itself is left in the folder.
+  EXPECT_EQ(std::vector<std::string>{"note.vmd"}, dir.List());
+}
+
+TEST(VmdWriterTest, StreamedFileEqualsTheImageBuiltInMemory) {
+  // Enough keyframes to pass through the buffer many times (about 2 MB).
+  FakeTrack track;
+  for (int i = 0; i < 5000; ++i) {
+    track.Press(i * 3 + 1, 21 + i % 88, i % 16).Control(i * 3 + 1, 64, i % 128);
+    track.Release(i * 3 + 2, 21 + i % 88, i % 16);
+  }
+  VmdWriter memory;
+  memory.WriteHeader();
+  ASSERT_EQ(1, memory.WriteMotion(track.GetTrack()));
+  TempDir dir;
+  std::string strPath = dir.Join("big.vmd");
+  VmdWriter writer;
+  int nSize = writer.Write(strPath.c_str(), track.GetTrack());
+  EXPECT_EQ(54 + 111 * 25000, nSize);
+  EXPECT_EQ(memory.GetImage().size(), static_cast<size_t>(nSize));
+  EXPECT_TRUE(memory.GetImage() == ReadFileBytes(strPath));
+  // Write again with the same writer: a complete file again.
+  EXPECT_EQ(nSize, writer.Write(strPath.c_str(), track.GetTrack()));
+  EXPECT_TRUE(memory.GetImage() == ReadFileBytes(strPath));
+}
+
+TEST(VmdWriterTest, NoTrackTouchesNothing) {
+  TempDir dir;
+  std::string strExisting = dir.Join("keep.vmd");
+  WriteFileBytes(strExisting, "old contents");
+  VmdWriter writer;
+  EXPECT_EQ(-1, writer.Write(strExisting.c_str(), nullptr));
+  EXPECT_EQ(Bytes("old contents"), ReadFileBytes(strExisting));
+  EXPECT_EQ(-1, writer.Write(dir.Join("new.vmd").c_str(), nullptr));
+  EXPECT_EQ(std::vector<std::string>{"keep.vmd"}, dir.List());
+  VmdWriter memory;
+  EXPECT_EQ(0, memory.WriteMotion(nullptr));
+  EXPECT_TRUE(memory.GetImage().empty());
+}
+
+TEST(VmdWriterTest, PathThatCannotBeOpenedGivesMinusTwo) {
+  TempDir dir;
+  WriteFileBytes(dir.Join("plain"), "x");
+  ASSERT_EQ(0, mkdir(dir.Join("folder").c_str(), 0755));
+  FakeTrack track;
+  track.Press(10, 60).Release(20, 60);
+  const std::string aPath[] = {
+      dir.Join("plain/out.vmd"),    // the folder is a file
+      dir.Join("missing/out.vmd"),  // the folder doesn't exist
+      dir.Join("folder"),           // a folder is in the way
+      dir.Join("folder/"),
+      "",
+  };
+  for (const std::string& strPath : aPath) {
+    VmdWriter writer;
+    EXPECT_EQ(-2, writer.Write(strPath.c_str(), track.GetTrack())) << strPath;
+  }
+  EXPECT_EQ((std::vector<std::string>{"folder", "plain"}), dir.List());
+  EXPECT_EQ(Bytes("x"), ReadFileBytes(dir.Join("plain")));
+  if (geteuid() != 0) {
+    // A read-only file is not replaced (root may write anything).
+    std::string strLocked = dir.Join("locked.vmd");
+    WriteFileBytes(strLocked, "locked");
+    chmod(strLocked.c_str(), 0444);
+    VmdWriter writer;
+    EXPECT_EQ(-2, writer.Write(strLocked.c_str(), track.GetTrack()));
+    EXPECT_EQ(Bytes("locked"), ReadFileBytes(strLocked));
+  }
+}
+
+// Runs Write in a child process whose files may grow to nLimit bytes, and
+// returns Write's result there.
+int WriteWithFileSizeLimit(const std::string& strPath, MIDITrack* pTrack, rlim_t nLimit) {
+  int aFd[2];
+  if (pipe(aFd) != 0) return 999;
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Past the limit, write fails with EFBIG instead of killing the child.
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {nLimit, nLimit};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    VmdWriter writer;
+    int nResult = writer.Write(strPath.c_str(), pTrack);
+    _exit(write(aFd[1], &nResult, sizeof nResult) == sizeof nResult ? 0 : 1);
+  }
+  close(aFd[1]);
+  int nResult = 999;
+  if (read(aFd[0], &nResult, sizeof nResult) != sizeof nResult) nResult = 999;
+  close(aFd[0]);
+  int nStatus = 0;
+  waitpid(pid, &nStatus, 0);
+  EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
+  return nResult;
+}
+
+TEST(VmdWriterTest, FailedWriteGivesMinusThreeAndLeavesTheOldFile) {
+  TempDir dir;
+  std::string strPath = dir.Join("song.vmd");
+  WriteFileBytes(strPath, "the previous export");
+  {
+    FakeTrack small;
+    small.Press(100, 60).Release(130, 60);  // 498 bytes
+    // Fails in the one and only write of the buffer.
+    EXPECT_EQ(-3, WriteWithFileSizeLimit(strPath, small.GetTrack(), 300));
+    EXPECT_EQ(Bytes("the previous export"), ReadFileBytes(strPath));
+    EXPECT_EQ(std::vector<std::string>{"song.vmd"}, dir.List());
+  }
+  // Fails after the first buffers went out; no file existed before.
+  std::string strNew = dir.Join("new.vmd");
+  FakeTrack large;
+  for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  EXPECT_EQ(-3, WriteWithFileSizeLimit(strNew, large.GetTrack(), 1000000));
+  EXPECT_EQ(std::vector<std::string>{"song.vmd"}, dir.List());
+  // The same export within the limit succeeds.
+  EXPECT_EQ(54 + 111 * 12000, WriteWithFileSizeLimit(strNew, large.GetTrack(), 2000000));
+  EXPECT_EQ((std::vector<std::string>{"new.vmd", "song.vmd"}), dir.List());
+}
+
+TEST(VmdWriterTest, ReplacingKeepsLinksModesAndDevices) {
+  TempDir dir;
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  // An existing file is overwritten, keeping its permissions.
+  std::string strPath = dir.Join("out.vmd");
+  WriteFileBytes(strPath, std::string(2000, 'x'));
+  chmod(strPath.c_str(), 0640);
+  VmdWriter writer;
+  EXPECT_EQ(498, writer.Write(strPath.c_str(), track.GetTrack()));
+  EXPECT_EQ(498u, ReadFileBytes(strPath).size());
+  struct stat st;
+  ASSERT_EQ(0, stat(strPath.c_str(), &st));
+  EXPECT_EQ(0640u, st.st_mode & 07777);
+  // Through a link, the file it points to is replaced and the link stays.
+  std::string strLink = dir.Join("link.vmd");
+  ASSERT_EQ(0, symlink("out.vmd", strLink.c_str()));
+  WriteFileBytes(strPath, "old");
+  EXPECT_EQ(498, writer.Write(strLink.c_str(), track.GetTrack()));
+  ASSERT_EQ(0, lstat(strLink.c_str(), &st));
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(498u, ReadFileBytes(strPath).size());
+  EXPECT_EQ((std::vector<std::string>{"link.vmd", "out.vmd"}), dir.List());
+  // A device is written, not replaced by a file.
+  EXPECT_EQ(498, writer.Write("/dev/null", track.GetTrack()));
+  ASSERT_EQ(0, stat("/dev/null", &st));
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// WriteMotion: which keyframes a track gives, in which order, with which
+// pose, read back from the written image.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "motion/bone_key_frame.h"
+#include "motion/quaternion.h"
+#include "motion/vmd_writer.h"
+#include "tests/motion_test_util.h"
+
+namespace {
+
+// One keyframe as the file shows it: bone, frame, pressed or not.
+struct Key {
+  std::string strName;
+  uint32_t nFrame;
+  bool bDown;
+  bool operator==(const Key&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Key& key) {
+  return out << key.strName << '@' << key.nFrame << (key.bDown ? " down" : " up");
+}
+
+std::vector<ReadRecord> Motion(FakeTrack* pTrack) {
+  VmdWriter writer;
+  writer.WriteHeader();
+  EXPECT_EQ(1, writer.WriteMotion(pTrack->GetTrack()));
+  return ReadRecords(writer.GetImage());
+}
+
+// The keyframes of key bones, each checked to hold one of the two key poses.
+std::vector<Key> Keys(FakeTrack* pTrack) {
+  std::vector<Key> keys;
+  for (const ReadRecord& record : Motion(pTrack)) {
+    bool bDown = record.afRotation[0] != 0.0f;
+    EXPECT_EQ(bDown ? -0.0199986007f : 0.0f, record.afRotation[0]) << record.strName;
+    EXPECT_EQ(bDown ? 0.999799013f : 1.0f, record.afRotation[3]) << record.strName;
+    keys.push_back({record.strName, record.nFrame, bDown});
+  }
+  return keys;
+}
+
+TEST(WriteMotionTest, NoteEventsGiveACompanionThenTheNewState) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 99, false}, {"nt060", 100, true},
+                              {"nt060", 129, true}, {"nt060", 130, false}}),
+            Keys(&track));
+}
+
+TEST(WriteMotionTest, SameKeyInTwoChannelsDrivesOneBoneInTrackOrder) {
+  FakeTrack track;
+  track.Press(10, 60, 0).Press(12, 60, 9).Release(20, 60, 0).Release(25, 60, 9);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 9, false},
+                              {"nt060", 10, true},
+                              {"nt060", 11, false},  // pressed again while down
+                              {"nt060", 12, true},
+                              {"nt060", 19, true},
+                              {"nt060", 20, false},
+                              {"nt060", 24, true},
+                              {"nt060", 25, false}}),
+            Keys(&track));
+}
+
+TEST(WriteMotionTest, OverlappingNotesAreNotMerged) {
+  FakeTrack track;
+  track.Press(10, 61).Press(15, 61).Release(18, 61).Release(30, 61);
+  EXPECT_EQ((std::vector<Key>{{"nt061", 9, false},
+                              {"nt061", 10, true},
+                              {"nt061", 14, false},
+                              {"nt061", 15, true},
+                              {"nt061", 17, true},
+                              {"nt061", 18, false},
+                              {"nt061", 29, true},
+                              {"nt061", 30, false}}),
+            Keys(&track));
+}
+
+TEST(WriteMotionTest, ReleaseAndPressAtOneTimeKeepTrackOrder) {
+  FakeTrack track;
+  track.Press(10, 60).Release(20, 60).Press(20, 60).Release(30, 60);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 9, false},
+                              {"nt060", 10, true},
+                              {"nt060", 19, true},
+                              {"nt060", 20, false},
+                              {"nt060", 19, false},  // frames step back within the bone
+                              {"nt060", 20, true},
+                              {"nt060", 29, true},
+                              {"nt060", 30, false}}),
+            Keys(&track));
+}
+
+TEST(WriteMotionTest, BonesInAscendingKeyOrderThenThePedal) {
+  FakeTrack track;
+  track.Control(1, 64, 0)
+      .Press(10, 127)
+      .Press(20, 0, 3)
+      .Press(30, 64)
+      .Release(40, 127)
+      .Release(50, 0, 3)
+      .Release(60, 64);
+  std::vector<ReadRecord> records = Motion(&track);
+  std::vector<std::string> names;
+  std::vector<uint32_t> frames;
+  for (const ReadRecord& record : records) {
+    names.push_back(record.strName);
+    frames.push_back(record.nFrame);
+  }
+  EXPECT_EQ((std::vector<std::string>{"nt000", "nt000", "nt000", "nt000", "nt064", "nt064",
+                                      "nt064", "nt064", "nt127", "nt127", "nt127", "nt127",
+                                      "cc064"}),
+            names);
+  EXPECT_EQ((std::vector<uint32_t>{19, 20, 49, 50, 29, 30, 59, 60, 9, 10, 39, 40, 1}), frames);
+}
+
+TEST(WriteMotionTest, OnlyNotesAndTheSustainPedalMakeKeyframes) {
+  FakeTrack track;
+  track.Other(0, 0xFF, false)           // meta
+      .Other(1, 0x90, false, 60)        // not a MIDI event, whatever its kind
+      .Other(2, 0xA0, true, 60)         // key aftertouch
+      .Other(3, 0xC5, true)             // program change
+      .Other(4, 0xEF, true)             // pitch bend
+      .Control(5, 1, 100)               // modulation
+      .Control(6, 65, 127)              // another pedal
+      .Control(7, 64, 127, 15)          // the sustain pedal, last channel
+      .ReleaseByNoteOn(8, 60);          // note-on that releases
+  std::vector<ReadRecord> records = Motion(&track);
+  ASSERT_EQ(3u, records.size());
+  EXPECT_EQ("nt060", records[0].strName);
+  EXPECT_EQ(7u, records[0].nFrame);
+  EXPECT_EQ(-0.0199986007f, records[0].afRotation[0]);  // held down before
+  EXPECT_EQ(8u, records[1].nFrame);
+  EXPECT_EQ(0.0f, records[1].afRotation[0]);  // at rest after
+  EXPECT_EQ("cc064", records[2].strName);
+  EXPECT_EQ(7u, records[2].nFrame);
+}
+
+TEST(WriteMotionTest, NoteAtTimeZeroHasNoCompanion) {
+  FakeTrack track;
+  track.Press(0, 60).Release(10, 60).Release(0, 62).Press(1, 62);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 0, true},
+                              {"nt060", 9, true},
+                              {"nt060", 10, false},
+                              {"nt062", 0, false},
+                              {"nt062", 0, false},
+                              {"nt062", 1, true}}),
+            Keys(&track));
+  TempDir dir;
+  VmdWriter writer;
+  EXPECT_EQ(54 + 111 * 6, writer.Write(dir.Join("zero.vmd").c_str(), track.GetTrack()));
+}
+
+float TurnDegrees(const ReadRecord& record) {
+  return 2.0f * std::atan2(record.afRotation[0], record.afRotation[3]) * 180.0f / 3.14159265f;
+}
+
+TEST(WriteMotionTest, PedalTurnsFurtherWithItsValue) {
+  FakeTrack track;
+  for (int nValue = 0; nValue < 128; ++nValue) track.Control(nValue, 64, nValue);
+  std::vector<ReadRecord> records = Motion(&track);
+  ASSERT_EQ(128u, records.size());
+  // At rest: exactly the identity.
+  EXPECT_EQ(0.0f, records[0].afRotation[0]);
+  EXPECT_EQ(1.0f, records[0].afRotation[3]);
+  EXPECT_NEAR(-3.01f, TurnDegrees(records[64]), 0.01f);
+  EXPECT_NEAR(-5.97f, TurnDegrees(records[127]), 0.01f);
+  EXPECT_NEAR(-0.05204f, records[127].afRotation[0], 1e-5f);
+  EXPECT_NEAR(0.99865f, records[127].afRotation[3], 1e-5f);
+  const Quaternion deepest(0.997188985f, -0.0742970034f, 0.0f, 0.0f);
+  for (int nValue = 1; nValue < 128; ++nValue) {
+    EXPECT_LT(TurnDegrees(records[nValue]), TurnDegrees(records[nValue - 1])) << nValue;
+    EXPECT_EQ(0.0f, records[nValue].afRotation[1]);
+    EXPECT_EQ(0.0f, records[nValue].afRotation[2]);
+    // The factor comes from double arithmetic on the float 0.7 and is
+    // rounded to a float before the blend.
+    float fT = static_cast<float>(1.0 - (nValue / 127.0) * static_cast<double>(0.7f));
+    Quaternion expected = deepest;
+    expected.Nlerp(Quaternion(), fT);
+    EXPECT_EQ(expected.m_fX, records[nValue].afRotation[0]) << nValue;
+    EXPECT_EQ(expected.m_fW, records[nValue].afRotation[3]) << nValue;
+  }
+  // Any kind but the two key kinds is posed as a pedal.
+  Quaternion other = PoseRotation(7, 127);
+  EXPECT_EQ(records[127].afRotation[0], other.m_fX);
+}
+
+TEST(WriteMotionTest, ReadsTheTrackOnce) {
+  FakeTrack track;
+  for (int i = 0; i < 200; ++i) track.Press(i + 1, i % 128).Release(i + 2, i % 128).Control(i, 64, 1);
+  std::vector<ReadRecord> records = Motion(&track);
+  EXPECT_EQ(1000u, records.size());
+  EXPECT_EQ(1, track.m_nFirstEventCalls);
+  EXPECT_EQ(static_cast<int>(track.GetEventCount()), track.m_nNextEventCalls);
+}
+
+}  // namespace
