@@ -1,0 +1,39 @@
+#include "app/app_run.h"
+
+#include <memory>
+
+#include "app/main_dlg.h"
+#include "midilib/midi_binding.h"
+#include "platform/message_loop.h"
+
+int Run(int nCmdShow) {
+  auto pLoop = std::make_unique<CMessageLoop>();
+  g_Module.AddMessageLoop(pLoop.get());
+  auto pDlg = std::make_unique<CMainDlg>();
+  if (pDlg->Create(nullptr, 0) == nullptr) {
+    g_Module.RemoveMessageLoop();
+    return 0;
+  }
+  pDlg->ShowWindow(nCmdShow);
+  int nRet = pLoop->Run();
+  g_Module.RemoveMessageLoop();
+  // A quit posted by someone else leaves the window up: take it down before
+  // the objects bound to it go.
+  if (pDlg->IsWindow()) pDlg->DestroyWindow();
+  pDlg.reset();  // deletes the CommandProcessor, then the console
+  pLoop.reset();
+  return nRet;
+}
+
+int RunProgram(HINSTANCE hInstance, int nCmdShow, void (*pfnStartBackEnd)(),
+               void (*pfnStopBackEnd)()) {
+  if (!BindMidiDataLibrary()) return 0;
+  // COM and the common controls have no counterpart here.
+  if (pfnStartBackEnd != nullptr) pfnStartBackEnd();
+  g_Module.Init(hInstance);
+  int nRet = Run(nCmdShow);
+  g_Module.Term();
+  if (pfnStopBackEnd != nullptr) pfnStopBackEnd();
+  ReleaseMidiDataLibrary();
+  return nRet;
+}

@@ -1,0 +1,102 @@
+#include "app/main_dlg.h"
+
+#include <array>
+
+#include "app/resource_strings.h"
+#include "commands/command_args.h"
+#include "commands/command_processor.h"
+#include "console/edit_control.h"
+
+namespace {
+using Entry = MessageMapEntry<CMainDlg>;
+}
+
+CMainDlg::~CMainDlg() {
+  delete m_pCommandProcessor;
+  m_pCommandProcessor = nullptr;
+  // The console goes with the members, after the processor that writes to it.
+}
+
+BOOL CMainDlg::CreateControls() {
+  SetWindowText("Sonomot");
+  return CreateEditControl(m_hWnd, IDC_CONSOLE) != nullptr ? TRUE : FALSE;
+}
+
+BOOL CMainDlg::ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam,
+                                    LPARAM lParam, LRESULT& lResult) {
+  static constexpr std::array<Entry, 5> kMessageMap = {
+      MessageEntry<CMainDlg>(WM_INITDIALOG, &CMainDlg::OnInitDialog),
+      MessageEntry<CMainDlg>(WM_DESTROY, &CMainDlg::OnDestroy),
+      MessageEntry<CMainDlg>(WM_SHELLEDIT_COMMAND, &CMainDlg::OnLineEntered),
+      CommandIdEntry<CMainDlg>(WM_COMMAND, IDOK, &CMainDlg::OnOK),
+      CommandIdEntry<CMainDlg>(WM_COMMAND, IDCANCEL, &CMainDlg::OnCancel),
+  };
+  if (DispatchToMessageMap<CMainDlg>(this, kMessageMap, uMsg, wParam, lParam,
+                                     lResult)) {
+    return TRUE;
+  }
+  return ReflectNotifications(hWnd, uMsg, wParam, lParam, lResult);
+}
+
+LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+  // The terminal fills the screen and the window back end centres the
+  // dialog when it shows it; the icons are the window back end's.
+  if (CMessageLoop* pLoop = g_Module.GetMessageLoop()) {
+    pLoop->AddMessageFilter(this);
+    pLoop->AddIdleHandler(this);
+  }
+  m_wndConsole.Initialize(GetDlgItem(IDC_CONSOLE));
+  WriteBanner();
+  m_wndConsole.SetPrompt("root>");
+  m_wndConsole.WriteText("root>");
+  m_pCommandProcessor = new CommandProcessor(&m_wndConsole, m_hWnd);
+  return 1;
+}
+
+void CMainDlg::WriteBanner() {
+  char szVersion[256] = {};
+  LoadStringA(g_Module.m_hInst, IDS_VERSION, szVersion, sizeof(szVersion));
+  m_wndConsole.WriteLine("--------------------------------");
+  m_wndConsole.WriteLine(" Sonomot ver %s", szVersion);
+  m_wndConsole.WriteLine(" MIDI notes to VMD key motion");
+  m_wndConsole.WriteLine(" \"tolk\" about, \"his\" history, \"exit\" quit");
+  m_wndConsole.WriteLine("--------------------------------");
+  m_wndConsole.WriteLine("");
+}
+
+LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
+  if (CMessageLoop* pLoop = g_Module.GetMessageLoop()) {
+    pLoop->RemoveMessageFilter(this);
+    pLoop->RemoveIdleHandler(this);
+  }
+  return 0;
+}
+
+LRESULT CMainDlg::OnLineEntered(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  const char* pszLine = reinterpret_cast<const char*>(wParam);
+  CommandArgs args;
+  args.Tokenize(pszLine != nullptr ? pszLine : "");
+  if (m_pCommandProcessor != nullptr) m_pCommandProcessor->Dispatch(&args);
+  return 1;
+}
+
+LRESULT CMainDlg::OnOK(UINT, WPARAM, LPARAM, BOOL&) {
+  CloseDialog(IDOK);
+  return 0;
+}
+
+LRESULT CMainDlg::OnCancel(UINT, WPARAM, LPARAM, BOOL&) {
+  CloseDialog(IDCANCEL);
+  return 0;
+}
+
+BOOL CMainDlg::PreTranslateMessage(MSG* pMsg) {
+  return IsDialogMessageA(m_hWnd, pMsg);
+}
+
+BOOL CMainDlg::OnIdle() { return FALSE; }
+
+void CMainDlg::CloseDialog(int nCode) {
+  DestroyWindow();
+  PostQuitMessage(nCode);
+}
