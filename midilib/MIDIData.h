@@ -11,7 +11,15 @@
 // - Times are absolute, in the data's time base (ticks, or frames after
 //   MIDIData_SetTimeBase).
 // - Text functions write at most len bytes into buf, terminator included,
-//   never more, and return buf.
+//   never more (len <= 0: nothing), never cut a UTF-8 character in two, and
+//   return buf.
+// - Texts from a file are shown as UTF-8: valid UTF-8 as it is, else decoded
+//   from Shift-JIS (code page 932), else \xNN for each byte that neither
+//   decodes; control characters (below 0x20, and 0x7F) become \xNN too, so
+//   a text always stays on one line.
+// - Functions that read a value of an event return -1 when the event has no
+//   such value (GetKey of a control change, GetTempo of a note ...).
+// - Nothing is thread-safe: one data object is used by one thread at a time.
 #ifndef SONOMOT_MIDILIB_MIDIDATA_H_
 #define SONOMOT_MIDILIB_MIDIDATA_H_
 
@@ -45,11 +53,14 @@ MIDIDATA_API long MIDIEvent_GetKind(MIDIEvent* pEvent);
 MIDIDATA_API long MIDIEvent_IsMIDIEvent(MIDIEvent* pEvent);
 // A note-on with velocity above 0. A note-on of velocity 0 is a release.
 MIDIDATA_API long MIDIEvent_IsNoteOn(MIDIEvent* pEvent);
+// A release: a note-off, or a note-on of velocity 0.
 MIDIDATA_API long MIDIEvent_IsNoteOff(MIDIEvent* pEvent);
 MIDIDATA_API long MIDIEvent_IsEndofTrack(MIDIEvent* pEvent);
 // Joins a note-on with the first later unjoined release of the same channel
 // and key in its track. Both events stay in the track. Joining again changes
-// nothing. Returns non-zero when the event is (now) joined.
+// nothing. Returns non-zero when the event is (now) joined. Joining every
+// note-on of a track costs about one pass over the track in all. Inserting
+// a note rebuilds the track's pairing links (see midi_data_internal.h).
 MIDIDATA_API long MIDIEvent_Combine(MIDIEvent* pEvent);
 // The release joined to a note-on, or null.
 MIDIDATA_API MIDIEvent* MIDIEvent_GetCombinedEvent(MIDIEvent* pEvent);
@@ -60,7 +71,17 @@ MIDIDATA_API long MIDIEvent_GetVelocity(MIDIEvent* pEvent); // note events
 MIDIDATA_API long MIDIEvent_GetNumber(MIDIEvent* pEvent);   // controller / program number
 MIDIDATA_API long MIDIEvent_GetValue(MIDIEvent* pEvent);    // controller value
 MIDIDATA_API long MIDIEvent_GetTempo(MIDIEvent* pEvent);    // microseconds per quarter
-// One readable line describing the event.
+// The type of a meta event (0x00..0x7F, e.g. 0x03 track name, 0x51 tempo),
+// or -1 for other events.
+MIDIDATA_API long MIDIEvent_GetMetaType(MIDIEvent* pEvent);
+// The data bytes of a meta or SysEx event (a SysEx without its F0 / F7
+// byte), or the one or two data bytes of a channel event: copies at most
+// len of them into buf and returns how many there are.
+MIDIDATA_API long MIDIEvent_GetData(MIDIEvent* pEvent, unsigned char* buf, long len);
+// One readable line describing the event: absolute time, kind in words,
+// then channel 1..16, note name and number (60 = C4), velocity, controller
+// and value, program, tempo in us per quarter and BPM, meta texts in quotes,
+// SysEx length and first bytes. Example: "480 Note On ch=1 C4(60) vel=100".
 MIDIDATA_API char* MIDIEvent_ToString(MIDIEvent* pEvent, char* buf, long len);
 
 // ---- tracks ---------------------------------------------------------------
@@ -77,7 +98,8 @@ MIDIDATA_API char* MIDITrack_GetName(MIDITrack* pTrack, char* buf, long len);
 MIDIDATA_API long MIDITrack_GetNumber(MIDITrack* pTrack);
 MIDIDATA_API long MIDITrack_SetNumber(MIDITrack* pTrack, long lNumber);
 // Removes the track from its data and frees it with its events. Other tracks
-// and their events stay valid.
+// and their events stay valid. (The events' memory returns to the system
+// with the data, at MIDIData_Delete.)
 MIDIDATA_API long MIDITrack_Delete(MIDITrack* pTrack);
 // Insertions keep the track in time order; an event goes behind the events
 // of the same time. The end-of-track event always stays last: inserting at
@@ -95,8 +117,37 @@ MIDIDATA_API long MIDITrack_InsertNote(MIDITrack* pTrack, long lTime, long lChan
 
 // ---- data -----------------------------------------------------------------
 
-// Reads a Standard MIDI File (also inside a RIFF RMID container). Null if the
-// file can't be read as one.
+// Reads a Standard MIDI File (also inside a RIFF RMID container: the SMF in
+// its "data" chunk). Null if the file can't be read as one:
+// - a missing or unreadable file, or one that is not a regular file;
+// - no "MThd" at the start, a header shorter than 6 bytes or running past
+//   the end of the file, a format above 2, an SMPTE division of another
+//   rate than 24, 25, 29 or 30;
+// - no "MTrk" chunk at all;
+// - in a track: an event cut off by the end of its chunk (a track that ends
+//   in the middle of an event), a variable-length quantity longer than 4
+//   bytes, a meta or SysEx length beyond the chunk, a data byte (0x00..0x7F)
+//   with no status byte before it, a status byte where a data byte belongs,
+//   a status F1..F6 or F8..FE (not part of a file), or an absolute time
+//   beyond 2^31 - 1 ticks.
+// Tolerated:
+// - A longer header is skipped to its declared length.
+// - The track count of the header is not used: every "MTrk" chunk found is
+//   a track, however many the header announces. Chunks of other ids are
+//   skipped; bytes at the end too few for a chunk header are ignored.
+// - A chunk whose length runs past the end of the file is cut at the end of
+//   the file: a track whose events are whole there loads (it gets its
+//   end-of-track event), one cut in the middle of an event does not.
+// - A track without an end-of-track event gets one at the time of its last
+//   event; bytes after an end-of-track event are ignored.
+// - Running status carries across meta and SysEx events (a data byte after
+//   a meta event continues the channel message before it).
+// - A division of 0 ticks per quarter note loads; its time base can't be
+//   converted (MIDIData_SetTimeBase fails).
+// - A format-0 file with several tracks loads them all; MIDIData_SetFormat
+//   merges them in time order before it splits them by channel.
+// The reader never reads outside the file's bytes and never reserves more
+// than a fixed multiple of the file's size.
 MIDIDATA_API MIDIData* MIDIData_LoadFromSMF(const char* pszFileName);
 // New data with lNumTrack empty tracks (no events, not even end-of-track).
 MIDIDATA_API MIDIData* MIDIData_Create(long lFormat, long lNumTrack, long lTimeMode,
@@ -105,15 +156,32 @@ MIDIDATA_API void MIDIData_Delete(MIDIData* pData);
 MIDIDATA_API MIDITrack* MIDIData_GetFirstTrack(MIDIData* pData);
 MIDIDATA_API long MIDIData_GetNumTrack(MIDIData* pData);
 MIDIDATA_API long MIDIData_GetFormat(MIDIData* pData);
-// Format 0 to 1: a first track with every meta and SysEx event, then one
-// track per channel 1..16. From 1 to 1 nothing changes. Format 2 is refused.
+// Format 0 to 1: the first track (the same handle) keeps every meta and
+// SysEx event; then one new track per channel 1..16, in channel order, holds
+// that channel's events in their order; each track ends with an
+// end-of-track event at the song's end, so tracks of unused channels hold
+// only that. Handles of events stay valid, pairs stay joined. Setting the
+// format the data already has changes nothing; any other change (format 2,
+// or from 1 to 0) is refused with 0.
 MIDIDATA_API long MIDIData_SetFormat(MIDIData* pData, long lFormat);
 MIDIDATA_API long MIDIData_GetTimeMode(MIDIData* pData);
 MIDIDATA_API long MIDIData_GetTimeResolution(MIDIData* pData);
-// Converts every event time to the new time base (only SMPTE 30 with
-// resolution 1 is required by the program).
+// Converts every event time to the new time base. To an SMPTE base (24, 25,
+// 29 = 29.97 drop-frame i.e. 30000/1001 frames a second, or 30; resolution
+// 1..255 ticks per frame): from ticks per quarter note through the tempo
+// map of the whole song (the tempo events of every track; 500000 us per
+// quarter before the first; of tempo events at the same tick the one of the
+// later track holds), or from another SMPTE base by its frame rate. To
+// ticks per quarter note (resolution 1..32767): only from ticks per
+// quarter, scaled. Each new time is computed from the event's absolute time
+// in exact integer arithmetic and rounded to the nearest, half up; events
+// keep their order. Returns 0 and changes nothing if the time base is not
+// one of these, the source resolution is 0, or a time would pass 2^31 - 1.
 MIDIDATA_API long MIDIData_SetTimeBase(MIDIData* pData, long lTimeMode,
                           long lTimeResolution);
+// Title, copyright and comment are the texts of the first track-name (0x03),
+// copyright (0x02) and text (0x01) meta events of the first track; "" if it
+// has none (or there is no track).
 MIDIDATA_API char* MIDIData_GetTitle(MIDIData* pData, char* buf, long len);
 MIDIDATA_API char* MIDIData_GetCopyright(MIDIData* pData, char* buf, long len);
 MIDIDATA_API char* MIDIData_GetComment(MIDIData* pData, char* buf, long len);

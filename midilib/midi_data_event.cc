@@ -1,0 +1,213 @@
+// Event queries and note pairing (the release chains of
+// midi_data_internal.h).
+#include <cstring>
+
+#include "midilib/midi_data_internal.h"
+
+namespace midilib_internal {
+
+const uint8_t kNoBytes[1] = {0};
+
+ReleaseLinker::ReleaseLinker() : m_nTouched(0) {
+  std::memset(m_apWaiting, 0, sizeof(m_apWaiting));
+}
+
+void ReleaseLinker::Add(MIDIEvent* pEvent) {
+  uint8_t type = pEvent->m_byKind & 0xF0;
+  if (type != 0x80 && type != 0x90) return;
+  bool bRelease = IsRelease(pEvent);
+  // A joined note-on keeps its release in m_pLink and waits for nothing.
+  if (!bRelease && (pEvent->m_byFlags & kEventJoined)) return;
+  size_t index = (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1;
+  MIDIEvent* pWaiting = m_apWaiting[index];
+  if (pWaiting == nullptr) m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);
+  if (bRelease) {
+    // This is the next release of every event waiting on the key; each
+    // event waits once, so the whole track costs one pass.
+    while (pWaiting != nullptr) {
+      MIDIEvent* pNext = pWaiting->m_pLink;
+      pWaiting->m_pLink = pEvent;
+      pWaiting = pNext;
+    }
+    pEvent->m_pLink = nullptr;
+  } else {
+    pEvent->m_pLink = pWaiting;
+  }
+  m_apWaiting[index] = pEvent;
+}
+
+void ReleaseLinker::Finish() {
+  for (size_t i = 0; i < m_nTouched; i++) {
+    MIDIEvent* pWaiting = m_apWaiting[m_anTouched[i]];
+    while (pWaiting != nullptr) {
+      MIDIEvent* pNext = pWaiting->m_pLink;
+      pWaiting->m_pLink = nullptr;
+      pWaiting = pNext;
+    }
+    m_apWaiting[m_anTouched[i]] = nullptr;
+  }
+  m_nTouched = 0;
+}
+
+void LinkReleases(MIDITrack* pTrack) {
+  ReleaseLinker linker;
+  for (MIDIEvent* p = pTrack->m_pFirst; p != nullptr; p = p->m_pNext) {
+    linker.Add(p);
+  }
+  linker.Finish();
+}
+
+const uint8_t* EventBytes(const MIDIEvent* pEvent, size_t* pnLength) {
+  const uint8_t* p = pEvent->m_pBytes;
+  // The length was read and checked when the event was made: at most four
+  // bytes, the last without the high bit.
+  size_t nLength = 0;
+  for (int i = 0; i < 4; i++) {
+    uint8_t b = *p++;
+    nLength = (nLength << 7) | (b & 0x7F);
+    if ((b & 0x80) == 0) break;
+  }
+  *pnLength = nLength;
+  return p;
+}
+
+long EventTempo(const MIDIEvent* pEvent) {
+  if (!IsMeta(pEvent) || pEvent->m_byData1 != kMetaTempo) return -1;
+  size_t nLength;
+  const uint8_t* p = EventBytes(pEvent, &nLength);
+  if (nLength != 3) return -1;
+  return (long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]};
+}
+
+}  // namespace midilib_internal
+
+using namespace midilib_internal;
+
+extern "C" {
+
+MIDIEvent* MIDIEvent_GetNextEvent(MIDIEvent* pEvent) {
+  return pEvent != nullptr ? pEvent->m_pNext : nullptr;
+}
+
+long MIDIEvent_GetKind(MIDIEvent* pEvent) {
+  return pEvent != nullptr ? pEvent->m_byKind : 0;
+}
+
+long MIDIEvent_IsMIDIEvent(MIDIEvent* pEvent) {
+  return pEvent != nullptr && IsChannelEvent(pEvent);
+}
+
+long MIDIEvent_IsNoteOn(MIDIEvent* pEvent) {
+  return pEvent != nullptr && IsPress(pEvent);
+}
+
+long MIDIEvent_IsNoteOff(MIDIEvent* pEvent) {
+  return pEvent != nullptr && IsRelease(pEvent);
+}
+
+long MIDIEvent_IsEndofTrack(MIDIEvent* pEvent) {
+  return pEvent != nullptr && IsEndOfTrack(pEvent);
+}
+
+long MIDIEvent_Combine(MIDIEvent* pEvent) {
+  if (pEvent == nullptr || !IsPress(pEvent)) return 0;
+  if (pEvent->m_byFlags & kEventJoined) return 1;
+  // The first release of the chain that is not joined yet.
+  MIDIEvent* pRelease = pEvent->m_pLink;
+  while (pRelease != nullptr && (pRelease->m_byFlags & kEventJoined)) {
+    pRelease = pRelease->m_pLink;
+  }
+  // Joined releases stay joined: let every one on the walked path lead
+  // straight to the one found, so no later walk repeats this one.
+  for (MIDIEvent* p = pEvent->m_pLink; p != pRelease;) {
+    MIDIEvent* pNext = p->m_pLink;
+    p->m_pLink = pRelease;
+    p = pNext;
+  }
+  pEvent->m_pLink = pRelease;
+  if (pRelease == nullptr) return 0;
+  pEvent->m_byFlags |= kEventJoined;
+  pRelease->m_byFlags |= kEventJoined;
+  return 1;
+}
+
+MIDIEvent* MIDIEvent_GetCombinedEvent(MIDIEvent* pEvent) {
+  if (pEvent == nullptr || !IsPress(pEvent) ||
+      !(pEvent->m_byFlags & kEventJoined)) {
+    return nullptr;
+  }
+  return pEvent->m_pLink;
+}
+
+long MIDIEvent_GetTime(MIDIEvent* pEvent) {
+  return pEvent != nullptr ? pEvent->m_lTime : 0;
+}
+
+long MIDIEvent_GetChannel(MIDIEvent* pEvent) {
+  if (pEvent == nullptr || !IsChannelEvent(pEvent)) return -1;
+  return pEvent->m_byKind & 0x0F;
+}
+
+long MIDIEvent_GetKey(MIDIEvent* pEvent) {
+  if (pEvent == nullptr) return -1;
+  uint8_t type = pEvent->m_byKind & 0xF0;
+  if (type != 0x80 && type != 0x90 && type != 0xA0) return -1;
+  return pEvent->m_byData1;
+}
+
+long MIDIEvent_GetVelocity(MIDIEvent* pEvent) {
+  if (pEvent == nullptr) return -1;
+  uint8_t type = pEvent->m_byKind & 0xF0;
+  if (type != 0x80 && type != 0x90) return -1;
+  return pEvent->m_byData2;
+}
+
+long MIDIEvent_GetNumber(MIDIEvent* pEvent) {
+  if (pEvent == nullptr) return -1;
+  uint8_t type = pEvent->m_byKind & 0xF0;
+  if (type != 0xB0 && type != 0xC0) return -1;
+  return pEvent->m_byData1;
+}
+
+long MIDIEvent_GetValue(MIDIEvent* pEvent) {
+  if (pEvent == nullptr) return -1;
+  switch (pEvent->m_byKind & 0xF0) {
+    case 0xA0:
+    case 0xB0:
+      return pEvent->m_byData2;
+    case 0xD0:
+      return pEvent->m_byData1;
+    case 0xE0:
+      return ((long{pEvent->m_byData2} << 7) | pEvent->m_byData1) - 8192;
+    default:
+      return -1;
+  }
+}
+
+long MIDIEvent_GetTempo(MIDIEvent* pEvent) {
+  return pEvent != nullptr ? EventTempo(pEvent) : -1;
+}
+
+long MIDIEvent_GetMetaType(MIDIEvent* pEvent) {
+  if (pEvent == nullptr || !IsMeta(pEvent)) return -1;
+  return pEvent->m_byData1;
+}
+
+long MIDIEvent_GetData(MIDIEvent* pEvent, unsigned char* buf, long len) {
+  if (pEvent == nullptr) return 0;
+  size_t n;
+  const uint8_t* p;
+  const uint8_t abyData[2] = {pEvent->m_byData1, pEvent->m_byData2};
+  if (IsChannelEvent(pEvent)) {
+    p = abyData;
+    n = (pEvent->m_byKind & 0xE0) == 0xC0 ? 1 : 2;
+  } else {
+    p = EventBytes(pEvent, &n);
+  }
+  if (buf != nullptr && len > 0) {
+    std::memcpy(buf, p, n < static_cast<size_t>(len) ? n : static_cast<size_t>(len));
+  }
+  return static_cast<long>(n);
+}
+
+}  // extern "C"

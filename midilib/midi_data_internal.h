@@ -1,0 +1,154 @@
+// The inner layout of the MIDI data library: what a MIDIData, MIDITrack and
+// MIDIEvent hold, shared by the library's sources only (never installed,
+// never seen by the program).
+//
+// Memory: events live in blocks owned by the MIDIData. The reader reserves
+// one block for a whole file, sized from the track chunk lengths (each event
+// takes at least two bytes of a chunk), so loading touches only the memory
+// the events really use. Events made later (insertions, new end-of-track
+// events) come from further blocks. A block is never moved or resized, so
+// an event handle stays valid until its data is deleted; an event of a
+// deleted track is unlinked at once and its memory returns with the data.
+//
+// Note pairing: every note-on that is not yet joined, and every release,
+// keeps in m_pLink the next release of the same channel and key in its
+// track ("release chain"). MIDIEvent_Combine follows that chain past joined
+// releases and shortens the path it walked, so joining every note of a
+// track costs about one pass whatever the notes look like. A joined
+// note-on keeps its release in m_pLink instead. Meta and SysEx events use
+// the same field for their bytes.
+#ifndef SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
+#define SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midilib/MIDIData.h"
+
+// Flags of MIDIEvent::m_byFlags.
+constexpr uint8_t kEventJoined = 0x01;  // a note-on or release that is paired
+
+// 24 bytes per event.
+struct MIDIEvent {
+  MIDIEvent* m_pNext;  // next event of the track, null after the last
+  union {
+    MIDIEvent* m_pLink;        // note events: release chain / joined release
+    const uint8_t* m_pBytes;   // meta and SysEx: length (VLQ) then the bytes
+  };
+  int32_t m_lTime;    // absolute, in the data's time base
+  uint8_t m_byKind;   // status byte: 0x80..0xEF, 0xF0, 0xF7 or 0xFF
+  uint8_t m_byData1;  // channel events: first data byte; meta: its type
+  uint8_t m_byData2;  // channel events: second data byte
+  uint8_t m_byFlags;
+};
+
+struct MIDITrack {
+  MIDIData* m_pData;
+  MIDITrack* m_pPrev;
+  MIDITrack* m_pNext;
+  MIDIEvent* m_pFirst;
+  MIDIEvent* m_pLast;
+  long m_lNumEvent;
+  long m_lNumber;
+};
+
+struct MIDIData {
+  long m_lFormat;
+  long m_lTimeMode;
+  long m_lTimeResolution;
+  long m_lNumTrack;
+  MIDITrack* m_pFirstTrack;
+  MIDITrack* m_pLastTrack;
+  // The file image (malloc'd) the reader's meta and SysEx events point into.
+  uint8_t* m_pFile;
+  // Event blocks: pointer and capacity; m_nBlockUsed counts the events used
+  // in the last block.
+  std::vector<MIDIEvent*> m_vecBlocks;
+  size_t m_nBlockCapacity;
+  size_t m_nBlockUsed;
+  // Bytes of meta and SysEx events made by insertion (never moved: each
+  // piece is its own allocation).
+  std::vector<std::string*> m_vecBytes;
+};
+
+namespace midilib_internal {
+
+constexpr long kDefaultTempo = 500000;  // microseconds per quarter note
+constexpr uint8_t kMetaEndOfTrack = 0x2F;
+constexpr uint8_t kMetaTempo = 0x51;
+// The bytes of a meta event without data (its length 0).
+extern const uint8_t kNoBytes[1];
+
+// A new empty data object (no tracks); the caller fills it.
+MIDIData* NewData(long lFormat, long lTimeMode, long lTimeResolution);
+// Appends a new empty track at the end of the data's track list.
+MIDITrack* AppendTrack(MIDIData* pData);
+// Reserves a block of nCount events for the data (the reader's one block).
+// Returns null if the memory can't be had.
+MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount);
+// One event from the data's blocks, zeroed. Null if out of memory.
+MIDIEvent* NewEvent(MIDIData* pData);
+// Keeps bytes (already in VLQ-length form) for an inserted meta event.
+const uint8_t* KeepBytes(MIDIData* pData, const std::string& bytes);
+
+// Reads a Standard MIDI File (or RMID) from a malloc'd image of nSize
+// bytes, which it takes over (freed on failure too). Null if the bytes are
+// not a readable SMF.
+MIDIData* LoadFromImage(uint8_t* pFile, size_t nSize);
+// The same from bytes the caller keeps (copied first).
+MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize);
+
+// Builds the release chains of one track while its events are visited in
+// order: each note event gets the next release of its channel and key.
+// Events waiting for their next release are chained through m_pLink.
+class ReleaseLinker {
+ public:
+  ReleaseLinker();
+  void Add(MIDIEvent* pEvent);  // any event; only note events matter
+  void Finish();                // the still waiting ones get null
+ private:
+  MIDIEvent* m_apWaiting[16 * 128];
+  uint16_t m_anTouched[16 * 128];
+  size_t m_nTouched;
+};
+// Relinks the release chains of a whole track (after an insertion).
+void LinkReleases(MIDITrack* pTrack);
+
+// True for a note-off, or a note-on of velocity 0.
+inline bool IsRelease(const MIDIEvent* p) {
+  uint8_t type = p->m_byKind & 0xF0;
+  return type == 0x80 || (type == 0x90 && p->m_byData2 == 0);
+}
+inline bool IsPress(const MIDIEvent* p) {
+  return (p->m_byKind & 0xF0) == 0x90 && p->m_byData2 != 0;
+}
+inline bool IsChannelEvent(const MIDIEvent* p) {
+  return p->m_byKind >= 0x80 && p->m_byKind < 0xF0;
+}
+inline bool IsMeta(const MIDIEvent* p) { return p->m_byKind == 0xFF; }
+inline bool IsSysEx(const MIDIEvent* p) {
+  return p->m_byKind == 0xF0 || p->m_byKind == 0xF7;
+}
+inline bool IsEndOfTrack(const MIDIEvent* p) {
+  return p->m_byKind == 0xFF && p->m_byData1 == kMetaEndOfTrack;
+}
+
+// The bytes of a meta or SysEx event: sets *pnLength and returns the first
+// byte (the length was checked when the event was made).
+const uint8_t* EventBytes(const MIDIEvent* pEvent, size_t* pnLength);
+// The tempo of a tempo event of three bytes, or -1.
+long EventTempo(const MIDIEvent* pEvent);
+
+// Text of a file shown as UTF-8: valid UTF-8 as it is, else decoded from
+// Shift-JIS, else \xNN for each byte neither decodes; control characters as
+// \xNN so a text always stays on one line.
+std::string DisplayText(const uint8_t* pText, size_t nLength);
+// Copies text into buf (at most len bytes with the terminator, never a cut
+// UTF-8 character); len <= 0 writes nothing. Returns buf.
+char* CopyText(const std::string& text, char* buf, long len);
+
+}  // namespace midilib_internal
+
+#endif  // SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_

@@ -1,0 +1,285 @@
+// Reading Standard MIDI Files.
+//
+// Layout: big-endian chunks of a 4-byte id and a 4-byte length. "MThd"
+// (format, track count, division) comes first, then "MTrk" chunks holding
+// events: a delta time as a variable-length quantity (7 bits a byte, high
+// bit = more follows), then a channel message (running status allowed), a
+// meta event (FF type length bytes) or a SysEx (F0/F7 length bytes). A RIFF
+// "RMID" file carries such a file in its "data" chunk (little-endian
+// lengths there).
+//
+// The reader works on the whole file image in memory and checks every read
+// against the end of the bytes it may read; what it tolerates is listed in
+// MIDIData.h.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "midilib/midi_data_internal.h"
+
+namespace midilib_internal {
+
+namespace {
+
+uint32_t ReadBE32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) |
+         (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+uint32_t ReadLE32(const uint8_t* p) {
+  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) |
+         (uint32_t{p[1]} << 8) | uint32_t{p[0]};
+}
+uint16_t ReadBE16(const uint8_t* p) {
+  return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+// Reads a variable-length quantity of at most 4 bytes. False if it runs
+// past pEnd or is longer.
+bool ReadVLQ(const uint8_t*& p, const uint8_t* pEnd, uint32_t* pValue) {
+  uint32_t value = 0;
+  for (int i = 0; i < 4; i++) {
+    if (p >= pEnd) return false;
+    uint8_t b = *p++;
+    value = (value << 7) | (b & 0x7F);
+    if ((b & 0x80) == 0) {
+      *pValue = value;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The SMF inside a RIFF RMID container, or the whole image.
+bool FindSMF(const uint8_t* pFile, size_t nSize, const uint8_t** ppSMF,
+             size_t* pnSMF) {
+  if (nSize >= 12 && std::memcmp(pFile, "RIFF", 4) == 0 &&
+      std::memcmp(pFile + 8, "RMID", 4) == 0) {
+    size_t pos = 12;
+    while (nSize - pos >= 8) {
+      size_t nLength = ReadLE32(pFile + pos + 4);
+      size_t nAvail = nSize - pos - 8;
+      if (std::memcmp(pFile + pos, "data", 4) == 0) {
+        *ppSMF = pFile + pos + 8;
+        *pnSMF = nLength < nAvail ? nLength : nAvail;
+        return true;
+      }
+      if (nLength >= nAvail) return false;
+      pos += 8 + nLength + (nLength & 1);
+      if (pos > nSize) return false;
+    }
+    return false;
+  }
+  *ppSMF = pFile;
+  *pnSMF = nSize;
+  return true;
+}
+
+// Reads one track chunk's events into pTrack from the reserved events
+// starting at *ppNext (at most pLimit). False if it isn't readable.
+bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
+               MIDIEvent** ppNext, MIDIEvent* pLimit, ReleaseLinker* pLinker) {
+  MIDITrack* pTrack = AppendTrack(pData);
+  if (pTrack == nullptr) return false;
+  MIDIEvent* pEvent = *ppNext;
+  MIDIEvent* pFirst = pEvent;
+  int64_t lTime = 0;
+  uint8_t byRunning = 0;
+  bool bEnded = false;
+  while (p < pEnd) {
+    uint32_t delta;
+    if (!ReadVLQ(p, pEnd, &delta)) return false;
+    lTime += delta;
+    if (lTime > INT32_MAX) return false;
+    if (p >= pEnd || pEvent >= pLimit) return false;
+    uint8_t b = *p;
+    pEvent->m_lTime = static_cast<int32_t>(lTime);
+    pEvent->m_byFlags = 0;
+    pEvent->m_byData2 = 0;
+    if (b == 0xFF) {
+      if (pEnd - p < 2) return false;
+      pEvent->m_byKind = 0xFF;
+      pEvent->m_byData1 = p[1];
+      p += 2;
+      pEvent->m_pBytes = p;
+      uint32_t nLength;
+      if (!ReadVLQ(p, pEnd, &nLength)) return false;
+      if (nLength > static_cast<size_t>(pEnd - p)) return false;
+      p += nLength;
+      bEnded = pEvent->m_byData1 == kMetaEndOfTrack;
+    } else if (b == 0xF0 || b == 0xF7) {
+      pEvent->m_byKind = b;
+      pEvent->m_byData1 = 0;
+      p++;
+      pEvent->m_pBytes = p;
+      uint32_t nLength;
+      if (!ReadVLQ(p, pEnd, &nLength)) return false;
+      if (nLength > static_cast<size_t>(pEnd - p)) return false;
+      p += nLength;
+    } else if (b > 0xF0) {
+      return false;  // system common and real-time messages have no place here
+    } else {
+      uint8_t byStatus = b;
+      if (b & 0x80) {
+        p++;
+        byRunning = b;
+      } else if (byRunning == 0) {
+        return false;  // a data byte with no status before it
+      } else {
+        byStatus = byRunning;
+      }
+      pEvent->m_byKind = byStatus;
+      if ((byStatus & 0xE0) == 0xC0) {
+        if (p >= pEnd || (p[0] & 0x80)) return false;
+        pEvent->m_byData1 = p[0];
+        p += 1;
+      } else {
+        if (pEnd - p < 2 || ((p[0] | p[1]) & 0x80)) return false;
+        pEvent->m_byData1 = p[0];
+        pEvent->m_byData2 = p[1];
+        p += 2;
+      }
+      pEvent->m_pLink = nullptr;
+      pLinker->Add(pEvent);
+    }
+    pEvent->m_pNext = pEvent + 1;
+    pEvent++;
+    if (bEnded) break;  // bytes after the end of the track are not events
+  }
+  if (!bEnded) {
+    if (pEvent >= pLimit) return false;
+    *pEvent = MIDIEvent();
+    pEvent->m_lTime = static_cast<int32_t>(lTime);
+    pEvent->m_byKind = 0xFF;
+    pEvent->m_byData1 = kMetaEndOfTrack;
+    pEvent->m_pBytes = kNoBytes;
+    pEvent->m_pNext = pEvent + 1;
+    pEvent++;
+  }
+  pLinker->Finish();
+  (pEvent - 1)->m_pNext = nullptr;
+  pTrack->m_pFirst = pFirst;
+  pTrack->m_pLast = pEvent - 1;
+  pTrack->m_lNumEvent = pEvent - pFirst;
+  *ppNext = pEvent;
+  return true;
+}
+
+MIDIData* ReadSMF(uint8_t* pFile, size_t nSize) {
+  const uint8_t* pSMF;
+  size_t nSMF;
+  if (!FindSMF(pFile, nSize, &pSMF, &nSMF)) return nullptr;
+  if (nSMF < 8 || std::memcmp(pSMF, "MThd", 4) != 0) return nullptr;
+  size_t nHeader = ReadBE32(pSMF + 4);
+  if (nHeader < 6 || nHeader > nSMF - 8) return nullptr;
+  long lFormat = ReadBE16(pSMF + 8);
+  uint16_t wDivision = ReadBE16(pSMF + 12);
+  if (lFormat > 2) return nullptr;
+  long lTimeMode = 0;
+  long lResolution = wDivision;
+  if (wDivision & 0x8000) {
+    lTimeMode = -static_cast<int8_t>(wDivision >> 8);
+    lResolution = wDivision & 0xFF;
+    if (lTimeMode != 24 && lTimeMode != 25 && lTimeMode != 29 &&
+        lTimeMode != 30) {
+      return nullptr;
+    }
+  }
+  // First pass over the chunk headers: how many events the tracks can hold
+  // at most (an event takes at least two bytes), so one block holds them.
+  size_t nFirstChunk = 8 + nHeader;
+  size_t nCapacity = 0;
+  size_t nTracks = 0;
+  for (size_t pos = nFirstChunk; nSMF - pos >= 8;) {
+    size_t nLength = ReadBE32(pSMF + pos + 4);
+    size_t nAvail = nSMF - pos - 8;
+    if (nLength > nAvail) nLength = nAvail;
+    if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
+      nCapacity += nLength / 2 + 1;
+      nTracks++;
+    }
+    pos += 8 + nLength;
+  }
+  if (nTracks == 0) return nullptr;
+
+  MIDIData* pData = NewData(lFormat, lTimeMode, lResolution);
+  if (pData == nullptr) return nullptr;
+  pData->m_pFile = pFile;
+  MIDIEvent* pNext = ReserveEvents(pData, nCapacity);
+  ReleaseLinker* pLinker = new (std::nothrow) ReleaseLinker();
+  bool bOk = pNext != nullptr && pLinker != nullptr;
+  MIDIEvent* pLimit = pNext + nCapacity;
+  for (size_t pos = nFirstChunk; bOk && nSMF - pos >= 8;) {
+    size_t nLength = ReadBE32(pSMF + pos + 4);
+    size_t nAvail = nSMF - pos - 8;
+    if (nLength > nAvail) nLength = nAvail;
+    if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
+      bOk = ReadTrack(pData, pSMF + pos + 8, pSMF + pos + 8 + nLength, &pNext,
+                      pLimit, pLinker);
+    }
+    pos += 8 + nLength;
+  }
+  delete pLinker;
+  if (!bOk) {
+    MIDIData_Delete(pData);
+    return nullptr;
+  }
+  pData->m_nBlockUsed = static_cast<size_t>(pNext - pData->m_vecBlocks.back());
+  return pData;
+}
+
+}  // namespace
+
+MIDIData* LoadFromImage(uint8_t* pFile, size_t nSize) {
+  MIDIData* pData = ReadSMF(pFile, nSize);
+  if (pData == nullptr) std::free(pFile);
+  return pData;
+}
+
+MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize) {
+  uint8_t* pFile = static_cast<uint8_t*>(std::malloc(nSize ? nSize : 1));
+  if (pFile == nullptr) return nullptr;
+  if (nSize) std::memcpy(pFile, pBytes, nSize);
+  return LoadFromImage(pFile, nSize);
+}
+
+}  // namespace midilib_internal
+
+using namespace midilib_internal;
+
+extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
+  if (pszFileName == nullptr) return nullptr;
+  int fd = open(pszFileName, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    close(fd);
+    return nullptr;
+  }
+  // The size can change while we read: read what is there, never past the
+  // buffer.
+  size_t nSize = static_cast<size_t>(st.st_size);
+  uint8_t* pFile = static_cast<uint8_t*>(std::malloc(nSize ? nSize : 1));
+  if (pFile == nullptr) {
+    close(fd);
+    return nullptr;
+  }
+  size_t nRead = 0;
+  while (nRead < nSize) {
+    ssize_t n = read(fd, pFile + nRead, nSize - nRead);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      std::free(pFile);
+      close(fd);
+      return nullptr;
+    }
+    if (n == 0) break;
+    nRead += static_cast<size_t>(n);
+  }
+  close(fd);
+  return LoadFromImage(pFile, nRead);
+}

@@ -1,0 +1,330 @@
+// Texts: an event as one readable line, the names and texts of the data,
+// and how bytes of a file become UTF-8 text.
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "midilib/midi_data_internal.h"
+
+namespace midilib_internal {
+
+namespace {
+
+// Length of the valid UTF-8 sequence at p (at most n bytes), 0 if invalid
+// (overlong forms, surrogates and values past U+10FFFF are invalid).
+size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
+  uint8_t b = p[0];
+  if (b < 0x80) return 1;
+  size_t len;
+  uint32_t min;
+  uint32_t value;
+  if ((b & 0xE0) == 0xC0) {
+    len = 2, min = 0x80, value = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    len = 3, min = 0x800, value = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    len = 4, min = 0x10000, value = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (n < len) return 0;
+  for (size_t i = 1; i < len; i++) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (p[i] & 0x3F);
+  }
+  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    return 0;
+  }
+  return len;
+}
+
+bool IsValidUtf8(const uint8_t* p, size_t n) {
+  for (size_t i = 0; i < n;) {
+    size_t len = Utf8SequenceLength(p + i, n - i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+void AppendEscaped(std::string* pOut, uint8_t b) {
+  char sz[8];
+  std::snprintf(sz, sizeof(sz), "\\x%02X", b);
+  *pOut += sz;
+}
+
+// Shift-JIS (code page 932) to UTF-8 with glibc's iconv, opened once per
+// thread.
+class ShiftJisDecoder {
+ public:
+  ShiftJisDecoder() : m_cd(iconv_open("UTF-8", "CP932")) {}
+  ~ShiftJisDecoder() {
+    if (m_cd != reinterpret_cast<iconv_t>(-1)) iconv_close(m_cd);
+  }
+  // Appends the decoded text; a byte that doesn't decode becomes \xNN.
+  void Decode(const uint8_t* p, size_t n, std::string* pOut) {
+    if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+      for (size_t i = 0; i < n; i++) AppendEscaped(pOut, p[i]);
+      return;
+    }
+    iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    char* pIn = const_cast<char*>(reinterpret_cast<const char*>(p));
+    size_t nIn = n;
+    char buffer[256];
+    while (nIn > 0) {
+      char* pOutBuf = buffer;
+      size_t nOut = sizeof(buffer);
+      size_t r = iconv(m_cd, &pIn, &nIn, &pOutBuf, &nOut);
+      pOut->append(buffer, static_cast<size_t>(pOutBuf - buffer));
+      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+        // EILSEQ or EINVAL (cut at the end): show the byte, go on behind it.
+        AppendEscaped(pOut, static_cast<uint8_t>(*pIn));
+        pIn++;
+        nIn--;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+  }
+
+ private:
+  iconv_t m_cd;
+};
+
+// Appends printf-formatted text.
+__attribute__((format(printf, 2, 3))) void AppendF(std::string* pOut,
+                                                   const char* pszFormat, ...) {
+  char sz[256];
+  va_list args;
+  va_start(args, pszFormat);
+  int n = std::vsnprintf(sz, sizeof(sz), pszFormat, args);
+  va_end(args);
+  if (n > 0) pOut->append(sz, n < static_cast<int>(sizeof(sz)) ? n : sizeof(sz) - 1);
+}
+
+void AppendNote(std::string* pOut, uint8_t byKey) {
+  static const char* const kNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                         "F#", "G",  "G#", "A",  "A#", "B"};
+  AppendF(pOut, "%s%d(%d)", kNames[byKey % 12], byKey / 12 - 1, byKey);
+}
+
+// At most the first 8 bytes in hex, then "..." if there are more.
+void AppendHex(std::string* pOut, const uint8_t* p, size_t n) {
+  for (size_t i = 0; i < n && i < 8; i++) AppendF(pOut, " %02X", p[i]);
+  if (n > 8) *pOut += " ...";
+}
+
+const char* MetaName(uint8_t byType) {
+  switch (byType) {
+    case 0x00: return "Sequence Number";
+    case 0x01: return "Text";
+    case 0x02: return "Copyright";
+    case 0x03: return "Track Name";
+    case 0x04: return "Instrument Name";
+    case 0x05: return "Lyric";
+    case 0x06: return "Marker";
+    case 0x07: return "Cue Point";
+    case 0x08: return "Program Name";
+    case 0x09: return "Device Name";
+    case 0x20: return "Channel Prefix";
+    case 0x21: return "Port Prefix";
+    case 0x2F: return "End of Track";
+    case 0x51: return "Tempo";
+    case 0x54: return "SMPTE Offset";
+    case 0x58: return "Time Signature";
+    case 0x59: return "Key Signature";
+    case 0x7F: return "Sequencer Specific";
+    default: return nullptr;
+  }
+}
+
+void AppendMeta(std::string* pOut, const MIDIEvent* pEvent) {
+  size_t n;
+  const uint8_t* p = EventBytes(pEvent, &n);
+  uint8_t byType = pEvent->m_byData1;
+  const char* pszName = MetaName(byType);
+  if (pszName == nullptr) {
+    AppendF(pOut, "Meta 0x%02X len=%zu", byType, n);
+    AppendHex(pOut, p, n);
+    return;
+  }
+  *pOut += pszName;
+  if (byType >= 0x01 && byType <= 0x09) {
+    *pOut += " \"";
+    *pOut += DisplayText(p, n);
+    *pOut += '"';
+  } else if (byType == 0x00 && n == 2) {
+    AppendF(pOut, " %d", (p[0] << 8) | p[1]);
+  } else if ((byType == 0x20 || byType == 0x21) && n == 1) {
+    AppendF(pOut, byType == 0x20 ? " ch=%d" : " port=%d",
+            byType == 0x20 ? p[0] + 1 : p[0]);
+  } else if (byType == kMetaEndOfTrack && n == 0) {
+  } else if (byType == kMetaTempo && n == 3) {
+    long lTempo = EventTempo(pEvent);
+    if (lTempo > 0) {
+      AppendF(pOut, " %ld us/quarter (%.2f BPM)", lTempo, 60000000.0 / lTempo);
+    } else {
+      AppendF(pOut, " %ld us/quarter", lTempo);
+    }
+  } else if (byType == 0x54 && n == 5) {
+    AppendF(pOut, " %02d:%02d:%02d:%02d.%02d", p[0], p[1], p[2], p[3], p[4]);
+  } else if (byType == 0x58 && n == 4) {
+    if (p[1] < 31) {
+      AppendF(pOut, " %d/%lu", p[0], 1ul << p[1]);
+    } else {
+      AppendF(pOut, " %d/2^%d", p[0], p[1]);
+    }
+    AppendF(pOut, " clocks=%d 32nds=%d", p[2], p[3]);
+  } else if (byType == 0x59 && n == 2) {
+    static const char* const kMajor[15] = {"Cb", "Gb", "Db", "Ab", "Eb",
+                                           "Bb", "F",  "C",  "G",  "D",
+                                           "A",  "E",  "B",  "F#", "C#"};
+    static const char* const kMinor[15] = {"Ab", "Eb", "Bb", "F",  "C",
+                                           "G",  "D",  "A",  "E",  "B",
+                                           "F#", "C#", "G#", "D#", "A#"};
+    int sf = static_cast<int8_t>(p[0]);
+    if (sf >= -7 && sf <= 7 && p[1] <= 1) {
+      AppendF(pOut, " %s %s", (p[1] ? kMinor : kMajor)[sf + 7],
+              p[1] ? "minor" : "major");
+    } else {
+      AppendF(pOut, " sf=%d mi=%d", sf, p[1]);
+    }
+  } else {
+    AppendF(pOut, " len=%zu", n);
+    AppendHex(pOut, p, n);
+  }
+}
+
+}  // namespace
+
+std::string DisplayText(const uint8_t* pText, size_t nLength) {
+  std::string decoded;
+  if (IsValidUtf8(pText, nLength)) {
+    decoded.assign(reinterpret_cast<const char*>(pText), nLength);
+  } else {
+    thread_local ShiftJisDecoder decoder;
+    decoder.Decode(pText, nLength, &decoded);
+  }
+  // Control characters would break the line the text is shown in.
+  std::string text;
+  text.reserve(decoded.size());
+  for (char c : decoded) {
+    uint8_t b = static_cast<uint8_t>(c);
+    if (b < 0x20 || b == 0x7F) {
+      AppendEscaped(&text, b);
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+char* CopyText(const std::string& text, char* buf, long len) {
+  if (buf == nullptr || len <= 0) return buf;
+  size_t n = text.size();
+  if (n > static_cast<size_t>(len - 1)) {
+    n = static_cast<size_t>(len - 1);
+    // Never cut a UTF-8 character in two.
+    while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) n--;
+  }
+  std::memcpy(buf, text.data(), n);
+  buf[n] = '\0';
+  return buf;
+}
+
+namespace {
+
+// The text of the first meta event of type byType in the track, or "".
+std::string FirstMetaText(MIDITrack* pTrack, uint8_t byType) {
+  if (pTrack == nullptr) return std::string();
+  for (MIDIEvent* p = pTrack->m_pFirst; p != nullptr; p = p->m_pNext) {
+    if (IsMeta(p) && p->m_byData1 == byType) {
+      size_t n;
+      const uint8_t* pBytes = EventBytes(p, &n);
+      return DisplayText(pBytes, n);
+    }
+  }
+  return std::string();
+}
+
+std::string EventLine(const MIDIEvent* pEvent) {
+  std::string line;
+  AppendF(&line, "%ld ", static_cast<long>(pEvent->m_lTime));
+  int ch = (pEvent->m_byKind & 0x0F) + 1;
+  uint8_t d1 = pEvent->m_byData1;
+  uint8_t d2 = pEvent->m_byData2;
+  switch (pEvent->m_byKind & 0xF0) {
+    case 0x80:
+      AppendF(&line, "Note Off ch=%d ", ch);
+      AppendNote(&line, d1);
+      AppendF(&line, " vel=%d", d2);
+      return line;
+    case 0x90:
+      AppendF(&line, "Note On ch=%d ", ch);
+      AppendNote(&line, d1);
+      AppendF(&line, " vel=%d%s", d2, d2 == 0 ? " (release)" : "");
+      return line;
+    case 0xA0:
+      AppendF(&line, "Key Aftertouch ch=%d ", ch);
+      AppendNote(&line, d1);
+      AppendF(&line, " value=%d", d2);
+      return line;
+    case 0xB0:
+      AppendF(&line, "Control Change ch=%d cc=%d value=%d", ch, d1, d2);
+      return line;
+    case 0xC0:
+      AppendF(&line, "Program Change ch=%d program=%d", ch, d1);
+      return line;
+    case 0xD0:
+      AppendF(&line, "Channel Aftertouch ch=%d value=%d", ch, d1);
+      return line;
+    case 0xE0:
+      AppendF(&line, "Pitch Bend ch=%d value=%d", ch, ((d2 << 7) | d1) - 8192);
+      return line;
+    default:
+      break;
+  }
+  if (IsMeta(pEvent)) {
+    AppendMeta(&line, pEvent);
+  } else {
+    size_t n;
+    const uint8_t* p = EventBytes(pEvent, &n);
+    AppendF(&line, "%s len=%zu", pEvent->m_byKind == 0xF0 ? "SysEx" : "SysEx (F7)",
+            n);
+    AppendHex(&line, p, n);
+  }
+  return line;
+}
+
+}  // namespace
+
+}  // namespace midilib_internal
+
+using namespace midilib_internal;
+
+extern "C" {
+
+char* MIDIEvent_ToString(MIDIEvent* pEvent, char* buf, long len) {
+  if (pEvent == nullptr) return CopyText(std::string(), buf, len);
+  return CopyText(EventLine(pEvent), buf, len);
+}
+
+char* MIDITrack_GetName(MIDITrack* pTrack, char* buf, long len) {
+  return CopyText(FirstMetaText(pTrack, 0x03), buf, len);
+}
+
+char* MIDIData_GetTitle(MIDIData* pData, char* buf, long len) {
+  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x03), buf, len);
+}
+
+char* MIDIData_GetCopyright(MIDIData* pData, char* buf, long len) {
+  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x02), buf, len);
+}
+
+char* MIDIData_GetComment(MIDIData* pData, char* buf, long len) {
+  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x01), buf, len);
+}
+
+}  // extern "C"
