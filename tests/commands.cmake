@@ -1,3 +1,14 @@
 # Test programs of this area.
 sonomot_add_test(edit_buffer_test SOURCES edit_buffer_test.cc LIBS console)
 sonomot_add_test(console_output_test SOURCES console_output_test.cc LIBS console)
+sonomot_add_test(command_args_test SOURCES command_args_test.cc LIBS commands)
+# Command tests share one fixture library; they bind libMIDIData.so from
+# their own folder as the program does.
+add_library(command_test_util STATIC command_test_util.cc)
+target_link_libraries(command_test_util PUBLIC commands GTest::gtest)
+sonomot_add_test(command_processor_test SOURCES command_processor_test.cc
+                 LIBS command_test_util)
+sonomot_add_test(midi_file_commands_test SOURCES midi_file_commands_test.cc
+                 LIBS command_test_util)
+sonomot_add_test(track_dump_test SOURCES track_dump_test.cc LIBS command_test_util)
+sonomot_add_test(display_text_test SOURCES display_text_test.cc LIBS commands)

@@ -1,0 +1,160 @@
+#include "commands/command_processor.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "commands/command_args.h"
+#include "console/console_output.h"
+#include "midilib/midi_binding.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr char kRootPrompt[] = "root>";
+constexpr char kMidiPrompt[] = "midi>";
+constexpr char kTrackPrompt[] = "track>";
+constexpr char kConfPrompt[] = "conf>";
+
+// True if argument 0 is any of the words and there are at least nMinCount
+// arguments.
+bool IsAnyCommand(const CommandArgs& args, std::initializer_list<const char*> words,
+                  int nMinCount) {
+  for (const char* pszWord : words) {
+    if (args.IsCommand(pszWord, nMinCount)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+CommandProcessor::CommandProcessor(ConsoleOutput* pConsole, HWND hMainWnd)
+    : m_pConsole(pConsole), m_hMainWnd(hMainWnd) {}
+
+CommandProcessor::~CommandProcessor() {
+  // Loaded data would otherwise be left to the end of the process; the
+  // library is still bound while the processor exists.
+  if (m_pMIDIData != nullptr && midilib::MIDIData_Delete != nullptr) {
+    midilib::MIDIData_Delete(m_pMIDIData);
+  }
+}
+
+bool CommandProcessor::IsMode(const char* pszPrompt) const {
+  return m_pConsole->GetPrompt() == pszPrompt;
+}
+
+int CommandProcessor::EnterRootMode() {
+  m_pConsole->SetPrompt(kRootPrompt);
+  return 1;
+}
+
+int CommandProcessor::EnterConfMode() {
+  m_pConsole->SetPrompt(kConfPrompt);
+  return 1;
+}
+
+int CommandProcessor::EnterMidiMode() {
+  if (m_pMIDIData == nullptr) return 0;
+  m_pConsole->SetPrompt(kMidiPrompt);
+  return 1;
+}
+
+int CommandProcessor::ShowConfig() {
+  m_pConsole->WriteLine("this space show config");
+  return 1;
+}
+
+void CommandProcessor::ResetDumpCursor() {
+  m_pDumpCursorTrack = nullptr;
+  m_pDumpCursorEvent = nullptr;
+  m_nDumpCursorPos = -1;
+}
+
+void CommandProcessor::AskToContinue() {
+  m_pConsole->WriteLine("");
+  m_pConsole->WriteLine("Continue? please input Yes/No");
+  m_pConsole->WriteLine("");
+}
+
+int CommandProcessor::Dispatch(CommandArgs* pArgs) {
+  m_pArgs = pArgs;
+  if (m_pArgs->GetCount() == 0 && m_nWaitAnswer == 0) return 1;
+  if (m_nWaitAnswer == 1) {
+    DispatchAnswer();
+    return 1;
+  }
+  // Only the answer to a dump's question continues from the dump's cursor;
+  // any command may change or free the events it points to.
+  ResetDumpCursor();
+  if (DispatchModeCommand() || DispatchCommand()) return 1;
+  m_pConsole->WriteLine("invalid command.");
+  return 0;
+}
+
+void CommandProcessor::DispatchAnswer() {
+  if (IsAnyCommand(*m_pArgs, {"Yes", "Ye", "Y"}, 1)) {
+    DumpTrack(m_nDumpPos);
+  } else if (IsAnyCommand(*m_pArgs, {"No", "N"}, 1)) {
+    m_nWaitAnswer = 0;
+    ResetDumpCursor();
+  } else {
+    AskToContinue();
+  }
+}
+
+bool CommandProcessor::DispatchModeCommand() {
+  const CommandArgs& args = *m_pArgs;
+  if (args.IsCommand("Root", 1)) {
+    EnterRootMode();
+  } else if (args.IsCommand("Conf", 1)) {
+    EnterConfMode();
+  } else if (IsAnyCommand(args, {"midi", "mid", "mi"}, 1)) {
+    EnterMidiMode();
+  } else if (IsAnyCommand(args, {"track", "trac", "tra", "tr"}, 2)) {
+    SelectTrack(args.GetInt(1));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool CommandProcessor::DispatchCommand() {
+  const CommandArgs& args = *m_pArgs;
+  if (IsMode(kRootPrompt) && args.IsCommand("Create", 2) &&
+      args.IsArg(1, "Midi")) {
+    CreateTestMidi();
+  } else if (IsMode(kMidiPrompt) && args.IsCommand("conv", 2) &&
+             (args.IsArg(1, "pianoroll") || args.IsArg(1, "pr"))) {
+    ConvertPianoRoll(m_pMIDIData);
+  } else if (IsMode(kTrackPrompt) &&
+             IsAnyCommand(args, {"dump", "dum", "du"}, 1)) {
+    m_nDumpPos = 0;
+    DumpTrack(0);
+  } else if (IsMode(kTrackPrompt) &&
+             IsAnyCommand(args, {"export", "expor", "expo", "exp", "ex"}, 2)) {
+    if (m_bFileReady == 1) {
+      ExportTrack(args.GetArg(1));
+    } else {
+      m_pConsole->WriteLine("file not ready.");
+    }
+  } else if (args.IsCommand("Open", 2)) {
+    OpenFile(args.GetArg(1));
+  } else if (args.IsCommand("Close", 1)) {
+    CloseFile();
+  } else if (args.IsCommand("show", 1)) {
+    if (IsMode(kMidiPrompt)) {
+      ShowMidiInfo();
+    } else if (IsMode(kTrackPrompt)) {
+      ShowTrackInfo();
+    } else if (IsMode(kConfPrompt)) {
+      ShowConfig();
+    } else {
+      m_pConsole->WriteLine("invalid command.");
+    }
+  } else if (args.IsCommand("exit", 1)) {
+    // Handled at once: the main window closes before this returns.
+    SendMessageA(m_hMainWnd, WM_CLOSE, 0, 0);
+  } else {
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,93 @@
+// CommandProcessor: carries out one entered line in the current mode.
+//
+// The mode is the console's prompt: "root>", "midi>", "track>" or "conf>".
+// Every answer is one WriteLine on the console. The processor owns the one
+// MIDI data object (created by Open or Create Midi, deleted only through the
+// library by CloseFile); the current track belongs to that data. The library
+// is called only through the bound pointers of midilib/midi_binding.h.
+//
+// Operations return non-zero for success and 0 for failure, the reason
+// already printed.
+#ifndef SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
+#define SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
+
+#include "midilib/MIDIData.h"
+#include "platform/win_types.h"
+
+class CommandArgs;
+class ConsoleOutput;
+
+class CommandProcessor {
+ public:
+  // Events printed per page of a dump.
+  static constexpr int kDumpPageSize = 32;
+
+  // *pConsole must outlive the processor; hMainWnd receives WM_CLOSE on
+  // "exit". The prompt is expected to read "root>".
+  CommandProcessor(ConsoleOutput* pConsole, HWND hMainWnd);
+  // Deletes MIDI data still loaded. REQUIRES: the library is still bound.
+  ~CommandProcessor();
+  CommandProcessor(const CommandProcessor&) = delete;
+  CommandProcessor& operator=(const CommandProcessor&) = delete;
+
+  // Interprets one entered line; *pArgs is used only during the call.
+  int Dispatch(CommandArgs* pArgs);
+
+  // Modes.
+  int EnterRootMode();
+  int EnterConfMode();
+  // Switches to "midi>" only when MIDI data is loaded; silent otherwise.
+  int EnterMidiMode();
+  int ShowConfig();
+
+  // MIDI file commands.
+  int OpenFile(const char* pszPath);
+  int PrepareMidiData(MIDIData* pMIDIData);
+  int CloseFile();
+  int ShowMidiInfo();
+  MIDITrack* FindTrack(MIDIData* pMIDIData, int nTrack);
+  int SelectTrack(int nTrack);
+  int ShowTrackInfo();
+  // Prints events nStart to nStart + 31 of the current track and asks to
+  // continue, or ends the dump.
+  int DumpTrack(int nStart);
+  int ConvertPianoRoll(MIDIData* pMIDIData);
+  int CreateTestMidi();
+  int ExportTrack(const char* pszPath);
+
+  // State, for the front ends and tests.
+  bool IsWaitingAnswer() const { return m_nWaitAnswer != 0; }
+  int GetDumpPos() const { return m_nDumpPos; }
+  bool IsFileReady() const { return m_bFileReady != 0; }
+  MIDIData* GetMIDIData() const { return m_pMIDIData; }
+  MIDITrack* GetMIDITrack() const { return m_pMIDITrack; }
+
+ private:
+  bool IsMode(const char* pszPrompt) const;
+  // Mode rows of the command table (rows 1 to 4), then the rest.
+  bool DispatchModeCommand();
+  bool DispatchCommand();
+  void DispatchAnswer();
+  void AskToContinue();
+  // Forgets the dump's event cursor (the data it points into may be gone).
+  void ResetDumpCursor();
+
+  ConsoleOutput* m_pConsole;
+  CommandArgs* m_pArgs = nullptr;
+  HWND m_hMainWnd;
+  int m_nWaitAnswer = 0;
+  int m_nDumpPos = 0;
+  BOOL m_bFileReady = 0;
+  MIDIData* m_pMIDIData = nullptr;
+  MIDITrack* m_pMIDITrack = nullptr;
+
+  // Where the last dump page stopped: the event with index m_nDumpCursorPos
+  // of m_pDumpCursorTrack. While a dump waits for its answer no command can
+  // change the track, so the next page starts here instead of walking from
+  // the first event again.
+  MIDITrack* m_pDumpCursorTrack = nullptr;
+  MIDIEvent* m_pDumpCursorEvent = nullptr;
+  int m_nDumpCursorPos = -1;
+};
+
+#endif  // SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_

@@ -1,0 +1,193 @@
+// The MIDI file commands: Open (with the preparation of the loaded data),
+// Close, show in "midi>" and "track>", and the track command.
+#include <string>
+
+#include "commands/command_processor.h"
+#include "commands/display_text.h"
+#include "console/console_output.h"
+#include "midilib/midi_binding.h"
+
+namespace {
+
+constexpr int kFileTextSize = 2048;   // title, copyright, comment
+constexpr int kTrackNameSize = 256;
+
+// The part of the path behind its last '/' or '\', or the whole path. In
+// UTF-8 no byte of a multi-byte character is a separator, so the bytes can
+// be scanned from the end one by one.
+std::string FileNameOf(const char* pszPath) {
+  std::string path(pszPath);
+  size_t nSeparator = path.find_last_of("/\\");
+  return nSeparator == std::string::npos ? path : path.substr(nSeparator + 1);
+}
+
+std::string TrackName(MIDITrack* pTrack) {
+  char szName[kTrackNameSize] = "";
+  return ToDisplayText(midilib::MIDITrack_GetName(pTrack, szName, kTrackNameSize));
+}
+
+}  // namespace
+
+int CommandProcessor::OpenFile(const char* pszPath) {
+  CloseFile();
+  m_pMIDIData = midilib::MIDIData_LoadFromSMF(pszPath);
+  if (m_pMIDIData == nullptr) {
+    m_pConsole->WriteLine("Cannot Open File.");
+    if (m_pConsole->GetPrompt() == "midi>" || m_pConsole->GetPrompt() == "track>") {
+      EnterRootMode();
+    }
+    return 0;
+  }
+  m_pConsole->WriteLine("File Open \"%s\".",
+                        ToDisplayText(FileNameOf(pszPath).c_str()).c_str());
+  m_pConsole->WriteLine("");
+  if (!PrepareMidiData(m_pMIDIData)) return 0;
+  ShowMidiInfo();
+  EnterMidiMode();
+  return 1;
+}
+
+int CommandProcessor::PrepareMidiData(MIDIData* pMIDIData) {
+  if (pMIDIData == nullptr) {
+    m_pConsole->WriteLine("pMIDIData == NULL");
+    return 0;
+  }
+  bool bConverted = false;
+  long nFormat = midilib::MIDIData_GetFormat(pMIDIData);
+  if (nFormat == 2) {
+    m_pConsole->WriteLine("Not Support SMF Format 2.");
+    CloseFile();
+    return 0;
+  }
+  if (nFormat == 0) {
+    m_pConsole->WriteLine("SMF Format = 0");
+    if (!midilib::MIDIData_SetFormat(pMIDIData, 1)) {
+      m_pConsole->WriteLine("Failed Convert SMF Format 1");
+      CloseFile();
+      return 0;
+    }
+    m_pConsole->WriteLine("Convert to SMF Format 1");
+    bConverted = true;
+  }
+  m_pConsole->WriteLine("");
+
+  // The conversion spreads the events over one track per channel; the
+  // channels not used are left with only their end of track. A file that
+  // was format 1 keeps its tracks as its author made them.
+  if (bConverted) {
+    MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pMIDIData);
+    while (pTrack != nullptr) {
+      MIDITrack* pNext = midilib::MIDITrack_GetNextTrack(pTrack);
+      MIDIEvent* pFirst = midilib::MIDITrack_GetFirstEvent(pTrack);
+      if (pFirst != nullptr && midilib::MIDIEvent_IsEndofTrack(pFirst)) {
+        midilib::MIDITrack_Delete(pTrack);
+      }
+      pTrack = pNext;
+    }
+  }
+
+  long nNumber = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pMIDIData);
+       pTrack != nullptr; pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
+    for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack);
+         pEvent != nullptr; pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
+      if (midilib::MIDIEvent_IsNoteOn(pEvent)) midilib::MIDIEvent_Combine(pEvent);
+    }
+    midilib::MIDITrack_SetNumber(pTrack, nNumber++);
+  }
+  return 1;
+}
+
+int CommandProcessor::CloseFile() {
+  if (m_pMIDIData != nullptr) {
+    midilib::MIDIData_Delete(m_pMIDIData);
+    m_pConsole->WriteLine("closed.");
+    // The current track and the export-ready flag belong to the data just
+    // freed: a handle to it must not be kept, and the next data needs its
+    // own piano-roll conversion before it can be exported.
+    m_pMIDITrack = nullptr;
+    m_bFileReady = 0;
+    ResetDumpCursor();
+  }
+  m_pMIDIData = nullptr;
+  if (m_pConsole->GetPrompt() == "midi>" || m_pConsole->GetPrompt() == "track>") {
+    EnterRootMode();
+  }
+  return 1;
+}
+
+int CommandProcessor::ShowMidiInfo() {
+  if (m_pMIDIData == nullptr) {
+    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    return 0;
+  }
+  char szText[kFileTextSize] = "";
+  m_pConsole->WriteLine("*** Information MIDI File ***");
+  m_pConsole->WriteLine(
+      "Title = \"%s\"\n",
+      ToDisplayText(midilib::MIDIData_GetTitle(m_pMIDIData, szText, kFileTextSize)).c_str());
+  szText[0] = '\0';
+  m_pConsole->WriteLine(
+      "Copyright = \"%s\"\n",
+      ToDisplayText(midilib::MIDIData_GetCopyright(m_pMIDIData, szText, kFileTextSize)).c_str());
+  szText[0] = '\0';
+  m_pConsole->WriteLine(
+      "Comment = \"%s\"\n",
+      ToDisplayText(midilib::MIDIData_GetComment(m_pMIDIData, szText, kFileTextSize)).c_str());
+  m_pConsole->WriteLine("Time Mode = %d\n",
+                        static_cast<int>(midilib::MIDIData_GetTimeMode(m_pMIDIData)));
+  m_pConsole->WriteLine("Time Resolution = %d\n",
+                        static_cast<int>(midilib::MIDIData_GetTimeResolution(m_pMIDIData)));
+  m_pConsole->WriteLine("Track Count = %d\n",
+                        static_cast<int>(midilib::MIDIData_GetNumTrack(m_pMIDIData)));
+  m_pConsole->WriteLine("");
+  int nPosition = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
+       pTrack != nullptr; pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
+    m_pConsole->WriteLine("[Track] %03d %s ", nPosition++, TrackName(pTrack).c_str());
+  }
+  m_pConsole->WriteLine("");
+  return 1;
+}
+
+MIDITrack* CommandProcessor::FindTrack(MIDIData* pMIDIData, int nTrack) {
+  if (pMIDIData == nullptr) {
+    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    return nullptr;
+  }
+  if (nTrack < 0 || nTrack > midilib::MIDIData_GetNumTrack(pMIDIData) - 1) {
+    m_pConsole->WriteLine("invalid track number.");
+    return nullptr;
+  }
+  MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pMIDIData);
+  for (int i = 0; i < nTrack && pTrack != nullptr; ++i) {
+    pTrack = midilib::MIDITrack_GetNextTrack(pTrack);
+  }
+  return pTrack;
+}
+
+int CommandProcessor::SelectTrack(int nTrack) {
+  m_pMIDITrack = FindTrack(m_pMIDIData, nTrack);
+  if (m_pMIDITrack == nullptr) return 0;
+  m_pConsole->WriteLine("move to track %d.", nTrack);
+  m_pConsole->SetPrompt("track>");
+  return 1;
+}
+
+int CommandProcessor::ShowTrackInfo() {
+  if (m_pMIDIData == nullptr) {
+    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    return 0;
+  }
+  if (m_pMIDITrack == nullptr) {
+    m_pConsole->WriteLine("m_pMIDITrack == NULL");
+    return 0;
+  }
+  m_pConsole->WriteLine("*** Information MIDI Track %d ***",
+                        static_cast<int>(midilib::MIDITrack_GetNumber(m_pMIDITrack)));
+  m_pConsole->WriteLine("Track Name:%s", TrackName(m_pMIDITrack).c_str());
+  m_pConsole->WriteLine("Event Count:%d",
+                        static_cast<int>(midilib::MIDITrack_GetNumEvent(m_pMIDITrack)));
+  m_pConsole->WriteLine("");
+  return 1;
+}
