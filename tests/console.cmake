@@ -1,1 +1,6 @@
 # Test programs of this area.
+
+# The console window, its edit control and the platform layer under it.
+sonomot_add_test(shell_edit_test
+  SOURCES shell_edit_test.cc console_test_util.cc
+  LIBS console platform_core)
