@@ -4,3 +4,6 @@
 sonomot_add_test(shell_edit_test
   SOURCES shell_edit_test.cc console_test_util.cc
   LIBS console platform_core)
+sonomot_add_test(message_loop_test
+  SOURCES message_loop_test.cc
+  LIBS platform_core)
