@@ -189,7 +189,7 @@ Event Count:8
   // A track command reaches "track>" from "conf>" too.
   TypeAll({"Conf", "tr 2"});
   EXPECT_EQ("track>", Prompt());
-  EXPECT_EQ("midi>Conf\nconf>tr 2\nmove to track 2.\n", TakeTranscript());
+  EXPECT_EQ("track>Conf\nconf>tr 2\nmove to track 2.\n", TakeTranscript());
 }
 
 TEST_F(MidiFileCommandsTest, ShowInEveryMode) {
@@ -243,7 +243,9 @@ TEST_F(MidiFileCommandsTest, PianoRollConversion) {
 
 TEST_F(MidiFileCommandsTest, CreateMidiWithAndWithoutData) {
   TypeAll({"create midi", "show", "track 1", "show", "dump"});
-  EXPECT_EQ(0u, TakeTranscript().find(R"(root>create midi
+  std::string transcript = TakeTranscript();
+  EXPECT_NE(std::string::npos, transcript.find("\n__End_of_Dump__\n"));
+  EXPECT_EQ(0u, transcript.find(R"(root>create midi
 created.
 midi>show
 *** Information MIDI File ***
@@ -257,14 +259,18 @@ Track Count = 2\n
 [Track] 000  
 [Track] 001  
 
-track>track 1
+midi>track 1
 move to track 1.
 track>show
 *** Information MIDI Track 1 ***
 Track Name:
 Event Count:6
+
+track>dump
 )"));
+  // Six events fit one page: the dump ends without asking.
   EXPECT_FALSE(m_pProcessor->IsWaitingAnswer());
+  EXPECT_EQ(6, m_pProcessor->GetDumpPos());
   TypeAll({"Root", "Create Midi"});
   EXPECT_EQ("track>Root\nroot>Create Midi\nm_pMIDIData != NULL\nclosed.\nclosed.\ncreated.\n",
             TakeTranscript());
