@@ -24,3 +24,10 @@ if(TARGET motion)
   gtest_discover_tests(vmd_reader_test DISCOVERY_TIMEOUT 60
                        PROPERTIES FIXTURES_REQUIRED mmd_parser)
 endif()
+
+# The export from end to end, through the command processor and the real
+# MIDI data library (bound from the test's folder as the program binds it).
+if(TARGET motion AND TARGET commands AND TARGET console AND TARGET MIDIData)
+  sonomot_add_test(export_test SOURCES export_test.cc LIBS commands console motion_test_util)
+  add_dependencies(export_test MIDIData)
+endif()
