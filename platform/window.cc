@@ -130,6 +130,14 @@ BOOL IsChildOrSelf(HWND hParent, HWND hWnd) {
   return FALSE;
 }
 
+std::vector<HWND> GetTopLevelWindows() {
+  std::vector<HWND> windows;
+  for (const auto& [hWnd, pWindow] : LiveWindows()) {
+    if (pWindow->hParent == nullptr) windows.push_back(hWnd);
+  }
+  return windows;
+}
+
 HWND GetFirstChild(HWND hWnd) {
   HWND__* p = Find(hWnd);
   if (p == nullptr || p->children.empty()) return nullptr;

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/messages.h"
 #include "platform/win_types.h"
@@ -44,6 +45,9 @@ int GetDlgCtrlID(HWND hWnd);
 BOOL IsChildOrSelf(HWND hParent, HWND hWnd);
 // The first child of hWnd, in creation order, or null.
 HWND GetFirstChild(HWND hWnd);
+// Every live window without a parent (the back ends show these), in no
+// particular order.
+std::vector<HWND> GetTopLevelWindows();
 
 // Window text: WM_SETTEXT / WM_GETTEXTLENGTH. The default processing keeps
 // it as the window's caption (the title a back end draws); the edit control
