@@ -225,6 +225,7 @@ MIDIData* ReadSMF(uint8_t* pFile, size_t nSize) {
   }
   delete pLinker;
   if (!bOk) {
+    pData->m_pFile = nullptr;  // the caller frees the image
     MIDIData_Delete(pData);
     return nullptr;
   }

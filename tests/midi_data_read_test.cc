@@ -102,4 +102,188 @@ TEST(MidiRead, FormatsAndDivisions) {
   }
 }
 
+// A small valid file all the broken ones below start from.
+std::string GoodTrack() {
+  return Meta(0, 0x03, "T") + Ev(0, {0x90, 60, 100}) + Ev(10, {0x80, 60, 0}) +
+         Ev(0, {0xF0, 2, 0x01, 0xF7}) + EndOfTrack();
+}
+
+TEST(MidiRead, UnreadableFilesGiveNull) {
+  EXPECT_EQ(nullptr, MIDIData_LoadFromSMF("/nonexistent/dir/file.mid"));
+  EXPECT_EQ(nullptr, MIDIData_LoadFromSMF("/tmp"));  // a folder
+  EXPECT_EQ(nullptr, MIDIData_LoadFromSMF(nullptr));
+  std::string header = Header(1, 1, 96);
+  struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"no MThd", "MTrd" + header.substr(4) + Chunk("MTrk", GoodTrack())},
+      {"junk before MThd", "x" + Smf(1, 96, {GoodTrack()})},
+      {"header too short", Chunk("MThd", Bytes({0, 1, 0, 1, 0})) + Chunk("MTrk", GoodTrack())},
+      {"header past the end", Chunk("MThd", Bytes({0, 1, 0, 1, 0, 96}), 100)},
+      {"format 3", Smf(3, 96, {GoodTrack()})},
+      {"SMPTE -27", Smf(1, 0xE50A, {GoodTrack()})},
+      {"no track", header},
+      {"only other chunks", header + Chunk("XFIH", "abc")},
+      {"cut in an event", Smf(1, 96, {Ev(0, {0x90, 60})})},
+      {"delta without event", Smf(1, 96, {Ev(0, {0x90, 60, 1}) + Vlq(5)})},
+      {"VLQ of 5 bytes", Smf(1, 96, {Vlq(0, 5) + Bytes({0x90, 60, 1}) + EndOfTrack()})},
+      {"VLQ cut", Smf(1, 96, {Bytes({0x81, 0x80})})},
+      {"meta length past chunk", Smf(1, 96, {Vlq(0) + Bytes({0xFF, 0x01, 10, 'a'}) + Ev(0, {0x90, 1, 1})})},
+      {"meta length VLQ too long", Smf(1, 96, {Vlq(0) + Bytes({0xFF, 0x01}) + Vlq(1, 5) + "a"})},
+      {"meta type missing", Smf(1, 96, {Vlq(0) + Bytes({0xFF})})},
+      {"SysEx past chunk", Smf(1, 96, {Ev(0, {0xF0, 5, 1, 2}) + EndOfTrack()})},
+      {"F7 past chunk", Smf(1, 96, {Ev(0, {0xF7, 0x81, 0x00, 1})})},
+      {"data byte first", Smf(1, 96, {Ev(0, {60, 100}) + EndOfTrack()})},
+      {"data byte after SysEx only", Smf(1, 96, {Ev(0, {0xF0, 1, 0xF7}) + Ev(0, {60, 100})})},
+      {"status in data", Smf(1, 96, {Ev(0, {0x90, 60, 0x80}) + EndOfTrack()})},
+      {"status in program", Smf(1, 96, {Ev(0, {0xC0, 0x90}) + EndOfTrack()})},
+      {"real-time byte", Smf(1, 96, {Ev(0, {0xF8}) + EndOfTrack()})},
+      {"song position", Smf(1, 96, {Ev(0, {0xF2, 0, 0}) + EndOfTrack()})},
+      {"time past 2^31-1", Smf(1, 96, {Vlq(0x0FFFFFFF) + Bytes({0x90, 1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(0x0FFFFFFF) + Bytes({1, 1}) +
+                                       Vlq(8) + Bytes({1, 1}) + EndOfTrack()})},
+      {"second track broken", Smf(1, 96, {GoodTrack(), Ev(0, {0x90})})},
+      {"RMID without data", "RIFF" + LE32(12) + "RMIDLIST" + LE32(0)},
+      {"RMID data not SMF", "RIFF" + LE32(16) + "RMIDdata" + LE32(4) + "abcd"},
+  };
+  for (const auto& c : cases) {
+    MIDIData* p = LoadBytes(c.bytes);
+    EXPECT_EQ(nullptr, p) << c.what;
+    MIDIData_Delete(p);
+  }
+}
+
+// Every cut of a valid file either loads whole events or gives null; it
+// never reads past the cut (the sanitizers check that).
+TEST(MidiRead, EveryTruncationIsSafe) {
+  std::string file = Smf(1, 96, {GoodTrack(), Meta(0, 0x51, Bytes({7, 0xA1, 0x20})) +
+                                                  Ev(5, {0xB0, 64, 127}) + EndOfTrack(3)});
+  for (size_t n = 0; n < file.size(); n++) {
+    DataPtr data(LoadBytes(file.substr(0, n)));
+    if (n < 14 + 8) {
+      EXPECT_FALSE(data) << n;
+    }
+    if (data) {
+      // Whatever loaded ends with an end-of-track event in every track.
+      for (MIDITrack* t = MIDIData_GetFirstTrack(data.get()); t; t = MIDITrack_GetNextTrack(t)) {
+        EXPECT_NE(0, MIDIEvent_IsEndofTrack(MIDITrack_GetLastEvent(t))) << n;
+      }
+    }
+  }
+  DataPtr whole(LoadBytes(file));
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(2, MIDIData_GetNumTrack(whole.get()));
+}
+
+TEST(MidiRead, ToleratedDamage) {
+  // A header longer than 6 bytes is skipped to its length.
+  std::string longHeader = Chunk("MThd", Bytes({0, 1, 0, 1, 0, 96, 0xAA, 0xBB})) +
+                           Chunk("MTrk", GoodTrack());
+  DataPtr a(LoadBytes(longHeader));
+  ASSERT_TRUE(a);
+  EXPECT_EQ(96, MIDIData_GetTimeResolution(a.get()));
+  EXPECT_EQ(5, MIDITrack_GetNumEvent(MIDIData_GetFirstTrack(a.get())));
+
+  // The header's track count is not used: the chunks found count; other
+  // chunks and a short tail are skipped.
+  std::string counted = Header(1, 5, 96) + Chunk("MTrk", GoodTrack()) +
+                        Chunk("XYZW", "junk") + Chunk("MTrk", GoodTrack()) + "abc";
+  DataPtr b(LoadBytes(counted));
+  ASSERT_TRUE(b);
+  EXPECT_EQ(2, MIDIData_GetNumTrack(b.get()));
+  std::string fewer = Header(1, 1, 96) + Chunk("MTrk", GoodTrack()) + Chunk("MTrk", GoodTrack());
+  DataPtr c(LoadBytes(fewer));
+  ASSERT_TRUE(c);
+  EXPECT_EQ(2, MIDIData_GetNumTrack(c.get()));
+
+  // A track chunk running past the end of the file, its events whole.
+  std::string body = Ev(0, {0x90, 60, 100}) + Ev(10, {0x80, 60, 0});
+  DataPtr d(LoadBytes(Header(0, 1, 96) + Chunk("MTrk", body, 1000)));
+  ASSERT_TRUE(d);
+  EXPECT_EQ(V({"0 90 60 100", "10 80 60 0", "10 EOT"}), Events(MIDIData_GetFirstTrack(d.get())));
+  // ... but not cut inside an event.
+  MIDIData* e = LoadBytes(Header(0, 1, 96) + Chunk("MTrk", body.substr(0, 5), 1000));
+  EXPECT_EQ(nullptr, e);
+  MIDIData_Delete(e);
+
+  // A division of 0 loads; its time base can't be converted.
+  DataPtr f(LoadBytes(Smf(1, 0, {GoodTrack()})));
+  ASSERT_TRUE(f);
+  EXPECT_EQ(0, MIDIData_SetTimeBase(f.get(), 30, 1));
+  EXPECT_EQ(0, MIDIData_GetTimeMode(f.get()));
+}
+
+TEST(MidiRead, RunningStatusCarriesAcrossMetaEvents) {
+  std::string t = Ev(0, {0xB3, 64, 127}) + Meta(0, 0x06, "mark") + Ev(4, {64, 0}) +
+                  Meta(0, 0x51, Bytes({7, 0xA1, 0x20})) + Ev(4, {7, 100}) +
+                  Ev(0, {0xD3, 5}) + Meta(0, 0x01, "x") + Ev(1, {6}) + EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  ASSERT_TRUE(data);
+  EXPECT_EQ(V({"0 B3 64 127", "0 06", "4 B3 64 0", "4 Tempo 500000", "8 B3 7 100",
+               "8 D3 5 -1", "8 01", "9 D3 6 -1", "9 EOT"}),
+            Events(MIDIData_GetFirstTrack(data.get())));
+}
+
+TEST(MidiRead, RmidContainer) {
+  std::string smf = Smf(1, 96, {GoodTrack()});
+  std::string list = "LIST" + LE32(5) + "INFOx" + std::string(1, '\0');  // odd size, padded
+  std::string riff = "RMID" + list + "data" + LE32(static_cast<uint32_t>(smf.size())) + smf;
+  DataPtr data(LoadBytes("RIFF" + LE32(static_cast<uint32_t>(riff.size())) + riff));
+  ASSERT_TRUE(data);
+  EXPECT_EQ(V({"0 03", "0 90 60 100", "10 80 60 0", "10 F0", "10 EOT"}),
+            Events(MIDIData_GetFirstTrack(data.get())));
+  // Bytes after the SMF inside the data chunk's length are not read.
+  std::string cut = "RMID" + std::string("data") + LE32(static_cast<uint32_t>(smf.size() - 1)) + smf;
+  MIDIData* p = LoadBytes("RIFF" + LE32(static_cast<uint32_t>(cut.size())) + cut);
+  EXPECT_EQ(nullptr, p);  // the end-of-track event is cut in the middle
+  MIDIData_Delete(p);
+}
+
+TEST(MidiRead, SmpteFileConvertsByItsFrameRate) {
+  // 25 fps, 40 ticks per frame: tick 1000 = 1 s. Tempo events don't count.
+  std::string t = Meta(0, 0x51, Bytes({0x0F, 0x42, 0x40})) + Ev(0, {0x90, 60, 1}) +
+                  Ev(1000, {0x80, 60, 0}) + Ev(20, {0x90, 61, 1}) + Ev(20, {0x80, 61, 0}) +
+                  EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 0xE728, {t})));
+  ASSERT_TRUE(data);
+  ASSERT_NE(0, MIDIData_SetTimeBase(data.get(), 30, 1));
+  // 1 s -> 30; 1020 ticks = 1.02 s = 30.6 -> 31; 1040 = 1.04 s = 31.2 -> 31.
+  EXPECT_EQ(V({"0 Tempo 1000000", "0 90 60 1", "30 80 60 0", "31 90 61 1", "31 80 61 0",
+               "31 EOT"}),
+            Events(MIDIData_GetFirstTrack(data.get())));
+
+  // 29.97 drop-frame, 1 tick per frame: 30000 frames last 1001 s = 30030
+  // frames of 1/30 s.
+  std::string u = Ev(0, {0x90, 60, 1}) + Vlq(30000) + Bytes({0x80, 60, 0}) + EndOfTrack();
+  DataPtr df(LoadBytes(Smf(1, 0xE301, {u})));
+  ASSERT_TRUE(df);
+  ASSERT_NE(0, MIDIData_SetTimeBase(df.get(), 30, 1));
+  EXPECT_EQ(V({"0 90 60 1", "30030 80 60 0", "30030 EOT"}),
+            Events(MIDIData_GetFirstTrack(df.get())));
+}
+
+TEST(MidiRead, FormatZeroWithSeveralTracksIsMergedBeforeSplitting) {
+  std::string a = Meta(0, 0x03, "A") + Ev(0, {0x90, 60, 1}) + Ev(20, {0x80, 60, 0}) + EndOfTrack(5);
+  std::string b = Ev(10, {0x91, 61, 1}) + Ev(10, {0x81, 61, 0}) + EndOfTrack(40);
+  DataPtr data(LoadBytes(Smf(0, 96, {a, b})));
+  ASSERT_TRUE(data);
+  EXPECT_EQ(2, MIDIData_GetNumTrack(data.get()));
+  ASSERT_NE(0, MIDIData_SetFormat(data.get(), 1));
+  ASSERT_EQ(17, MIDIData_GetNumTrack(data.get()));
+  EXPECT_EQ(V({"0 03", "60 EOT"}), Events(TrackAt(data.get(), 0)));
+  EXPECT_EQ(V({"0 90 60 1", "20 80 60 0", "60 EOT"}), Events(TrackAt(data.get(), 1)));
+  EXPECT_EQ(V({"10 91 61 1", "20 81 61 0", "60 EOT"}), Events(TrackAt(data.get(), 2)));
+  MIDIEvent* on = MIDITrack_GetFirstEvent(TrackAt(data.get(), 2));
+  EXPECT_NE(0, MIDIEvent_Combine(on));
+  EXPECT_EQ(MIDIEvent_GetNextEvent(on), MIDIEvent_GetCombinedEvent(on));
+}
+
 }  // namespace

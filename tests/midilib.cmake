@@ -6,3 +6,5 @@ sonomot_add_test(midi_data_read_test SOURCES midi_data_read_test.cc
                  LIBS midi_test_util MIDIData)
 sonomot_add_test(midi_data_edit_test SOURCES midi_data_edit_test.cc
                  LIBS midi_test_util MIDIData)
+sonomot_add_test(midi_data_text_test SOURCES midi_data_text_test.cc
+                 LIBS midi_test_util MIDIData)

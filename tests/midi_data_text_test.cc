@@ -1,0 +1,128 @@
+// Event lines and the texts of a file, and that no text function writes
+// past the size it is given.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "midilib/MIDIData.h"
+#include "tests/midi_test_util.h"
+
+using namespace miditest;
+
+namespace {
+
+struct DataDeleter {
+  void operator()(MIDIData* p) const { MIDIData_Delete(p); }
+};
+using DataPtr = std::unique_ptr<MIDIData, DataDeleter>;
+
+std::string Line(MIDIEvent* p) {
+  char sz[1024];
+  return MIDIEvent_ToString(p, sz, sizeof(sz));
+}
+
+TEST(MidiText, OneReadableLinePerEvent) {
+  std::string t = Ev(0, {0x90, 60, 100}) + Ev(480, {0x9F, 61, 0}) + Ev(0, {0x80, 0, 64}) +
+                  Ev(0, {0xA1, 127, 5}) + Ev(0, {0xB0, 64, 127}) + Ev(0, {0xC9, 0}) +
+                  Ev(0, {0xD2, 9}) + Ev(0, {0xE0, 0, 0}) + Ev(0, {0xE0, 0x7F, 0x7F}) +
+                  Meta(0, 0x51, Bytes({0x07, 0xA1, 0x20})) + Meta(0, 0x03, "Piano") +
+                  Meta(0, 0x58, Bytes({6, 3, 24, 8})) + Meta(0, 0x59, Bytes({0xFE, 0})) +
+                  Meta(0, 0x59, Bytes({3, 1})) + Meta(0, 0x54, Bytes({1, 2, 3, 4, 5})) +
+                  Meta(0, 0x00, Bytes({1, 2})) + Meta(0, 0x21, Bytes({2})) +
+                  Meta(0, 0x51, Bytes({1, 2})) + Meta(0, 0x60, "ab") +
+                  Ev(0, {0xF0, 10, 0x43, 0x10, 0x4C, 0, 0, 0x7E, 0, 0x12, 0x34, 0xF7}) +
+                  Ev(0, {0xF7, 1, 0xF8}) + Meta(0, 0x7F, Bytes({0x43, 1})) + EndOfTrack(3);
+  DataPtr data(LoadBytes(Smf(1, 480, {t})));
+  ASSERT_TRUE(data);
+  const char* expected[] = {
+      "0 Note On ch=1 C4(60) vel=100",
+      "480 Note On ch=16 C#4(61) vel=0 (release)",
+      "480 Note Off ch=1 C-1(0) vel=64",
+      "480 Key Aftertouch ch=2 G9(127) value=5",
+      "480 Control Change ch=1 cc=64 value=127",
+      "480 Program Change ch=10 program=0",
+      "480 Channel Aftertouch ch=3 value=9",
+      "480 Pitch Bend ch=1 value=-8192",
+      "480 Pitch Bend ch=1 value=8191",
+      "480 Tempo 500000 us/quarter (120.00 BPM)",
+      "480 Track Name \"Piano\"",
+      "480 Time Signature 6/8 clocks=24 32nds=8",
+      "480 Key Signature Bb major",
+      "480 Key Signature F# minor",
+      "480 SMPTE Offset 01:02:03:04.05",
+      "480 Sequence Number 258",
+      "480 Port Prefix port=2",
+      "480 Tempo len=2 01 02",
+      "480 Meta 0x60 len=2 61 62",
+      "480 SysEx len=10 43 10 4C 00 00 7E 00 12 ...",
+      "480 SysEx (F7) len=1 F8",
+      "480 Sequencer Specific len=2 43 01",
+      "483 End of Track",
+  };
+  MIDIEvent* p = MIDITrack_GetFirstEvent(MIDIData_GetFirstTrack(data.get()));
+  for (const char* line : expected) {
+    ASSERT_NE(nullptr, p) << line;
+    EXPECT_EQ(line, Line(p));
+    p = MIDIEvent_GetNextEvent(p);
+  }
+  EXPECT_EQ(nullptr, p);
+}
+
+TEST(MidiText, TextsAreShownAsUtf8) {
+  // "ピアノ" in UTF-8, the same in Shift-JIS, a byte that is neither, and a
+  // line break.
+  std::string utf8 = "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E";
+  std::string sjis = "\x83\x73\x83\x41\x83\x6D";
+  std::string t = Meta(0, 0x03, utf8) + Meta(0, 0x02, sjis) + Meta(0, 0x01, "a\xA0\xFF" "b") +
+                  Meta(0, 0x05, "x\r\ny") + Meta(0, 0x01, "\x83") + EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  ASSERT_TRUE(data);
+  char sz[2048];
+  EXPECT_EQ(utf8, MIDIData_GetTitle(data.get(), sz, sizeof(sz)));
+  EXPECT_EQ(utf8, MIDIData_GetCopyright(data.get(), sz, sizeof(sz)));
+  // 0xFF is no Shift-JIS byte: it shows as \xFF between the decoded rest.
+  std::string comment = MIDIData_GetComment(data.get(), sz, sizeof(sz));
+  EXPECT_EQ('a', comment.front());
+  EXPECT_EQ('b', comment.back());
+  EXPECT_NE(std::string::npos, comment.find("\\xFF")) << comment;
+  MIDITrack* track = MIDIData_GetFirstTrack(data.get());
+  EXPECT_EQ("0 Lyric \"x\\x0D\\x0Ay\"", Line(EventAt(track, 3)));
+  EXPECT_EQ("0 Text \"\\x83\"", Line(EventAt(track, 4)));  // a lead byte cut off
+}
+
+TEST(MidiText, NoTextFunctionWritesPastItsSize) {
+  std::string title(3000, 'T');
+  std::string utf8 = "ab\xE3\x83\x94";  // 2 + 3 bytes
+  std::string t = Meta(0, 0x03, title) + Meta(0, 0x02, utf8) + Meta(0, 0x01, "c") + EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  ASSERT_TRUE(data);
+  MIDITrack* track = MIDIData_GetFirstTrack(data.get());
+  char sz[4096];
+  EXPECT_EQ(2047u, std::strlen(MIDIData_GetTitle(data.get(), sz, 2048)));
+  EXPECT_EQ(255u, std::strlen(MIDITrack_GetName(track, sz, 256)));
+  for (long len : {0L, 1L, 2L, 3L, 4L, 5L, 6L, 7L}) {
+    std::memset(sz, '#', sizeof(sz));
+    MIDIData_GetCopyright(data.get(), sz + 1, len);
+    EXPECT_EQ('#', sz[0]) << len;
+    EXPECT_EQ('#', sz[1 + (len > 0 ? len : 0)]) << len;
+    if (len > 0) {
+      // The UTF-8 character is whole or left out.
+      std::string got = sz + 1;
+      EXPECT_EQ(len >= 6 ? utf8 : utf8.substr(0, std::min<long>(len - 1, 2)), got) << len;
+    }
+    std::memset(sz, '#', sizeof(sz));
+    MIDIEvent_ToString(EventAt(track, 2), sz + 1, len);
+    EXPECT_EQ('#', sz[1 + (len > 0 ? len : 0)]) << len;
+    MIDIData_GetComment(data.get(), sz + 1, len);
+    MIDIData_GetTitle(data.get(), sz + 1, len);
+    MIDITrack_GetName(track, sz + 1, len);
+    EXPECT_EQ('#', sz[1 + (len > 0 ? len : 0)]) << len;
+  }
+  sz[0] = 'x';
+  MIDIData_GetTitle(data.get(), sz, -5);
+  EXPECT_EQ('x', sz[0]);
+  EXPECT_EQ("0 Text \"c\"", Line(EventAt(track, 2)));
+}
+
+}  // namespace
