@@ -6,7 +6,7 @@
 #include "midilib/midi_binding.h"
 #include "platform/message_loop.h"
 
-int Run(int nCmdShow) {
+int Run(int nCmdShow, CFrontEnd* pFrontEnd) {
   auto pLoop = std::make_unique<CMessageLoop>();
   g_Module.AddMessageLoop(pLoop.get());
   auto pDlg = std::make_unique<CMainDlg>();
@@ -14,6 +14,7 @@ int Run(int nCmdShow) {
     g_Module.RemoveMessageLoop();
     return 0;
   }
+  if (pFrontEnd != nullptr) pFrontEnd->Attach(pDlg.get());
   pDlg->ShowWindow(nCmdShow);
   int nRet = pLoop->Run();
   g_Module.RemoveMessageLoop();
@@ -25,15 +26,14 @@ int Run(int nCmdShow) {
   return nRet;
 }
 
-int RunProgram(HINSTANCE hInstance, int nCmdShow, void (*pfnStartBackEnd)(),
-               void (*pfnStopBackEnd)()) {
+int RunProgram(HINSTANCE hInstance, int nCmdShow, CFrontEnd* pFrontEnd) {
   if (!BindMidiDataLibrary()) return 0;
   // COM and the common controls have no counterpart here.
-  if (pfnStartBackEnd != nullptr) pfnStartBackEnd();
+  if (pFrontEnd != nullptr) pFrontEnd->Start();
   g_Module.Init(hInstance);
-  int nRet = Run(nCmdShow);
+  int nRet = Run(nCmdShow, pFrontEnd);
   g_Module.Term();
-  if (pfnStopBackEnd != nullptr) pfnStopBackEnd();
+  if (pFrontEnd != nullptr) pFrontEnd->Stop();
   ReleaseMidiDataLibrary();
   return nRet;
 }

@@ -4,19 +4,30 @@
 
 #include "platform/win_types.h"
 
-// Registers a message loop, creates and shows the main dialog and runs the
-// loop. Returns the loop's result (1 for OK, 2 for Cancel), or 0 when the
-// dialog can't be created (nothing is shown, no loop runs).
-int Run(int nCmdShow);
+class CMainDlg;
+
+// What a program adds around the frame: its back end. Start runs once the
+// library is bound (so a binding failure shows no screen), Attach once the
+// main dialog exists, Stop after the loop has ended and the module is
+// terminated, before the library is unbound.
+class CFrontEnd {
+ public:
+  virtual ~CFrontEnd() = default;
+  virtual void Start() {}
+  virtual void Attach(CMainDlg* pDlg) {}
+  virtual void Stop() {}
+};
+
+// Registers a message loop, creates and shows the main dialog (handing it to
+// pFrontEnd->Attach when given) and runs the loop. Returns the loop's result
+// (1 for OK, 2 for Cancel), or 0 when the dialog can't be created (nothing
+// is shown, no loop runs).
+int Run(int nCmdShow, CFrontEnd* pFrontEnd = nullptr);
 
 // The whole start-up and shutdown around Run: binds the MIDI data library
-// (on failure returns 0 at once; the binding has shown its message),
-// initialises the module, calls Run, terminates the module and unbinds the
-// library last. pfnStartBackEnd runs after the binding and before the
-// module (the terminal is taken over only once the library is there);
-// pfnStopBackEnd after the module is terminated, before the unbinding. Both
-// may be null.
-int RunProgram(HINSTANCE hInstance, int nCmdShow, void (*pfnStartBackEnd)(),
-               void (*pfnStopBackEnd)());
+// (on failure returns 0 at once; the binding has shown its message), starts
+// the front end, initialises the module, runs, terminates the module, stops
+// the front end and unbinds the library last. pFrontEnd may be null.
+int RunProgram(HINSTANCE hInstance, int nCmdShow, CFrontEnd* pFrontEnd);
 
 #endif  // SONOMOT_APP_APP_RUN_H_

@@ -1,0 +1,84 @@
+#include "platform/term/script_event_source.h"
+
+#include "console/edit_buffer.h"
+#include "platform/key_input.h"
+#include "platform/message_queue.h"
+
+CScriptEventSource::CScriptEventSource(std::FILE* pIn, std::FILE* pOut)
+    : m_pIn(pIn), m_pOut(pOut) {}
+
+void CScriptEventSource::SetTarget(HWND hDlg, HWND hInput,
+                                   const EditBuffer* pBuffer) {
+  m_hDlg = hDlg;
+  m_hInput = hInput;
+  m_pBuffer = pBuffer;
+}
+
+void CScriptEventSource::Print(std::string_view text) {
+  for (char c : text) {
+    // CR LF and a lone LF both end a line; a lone CR is dropped.
+    if (c == '\r') {
+      m_bLastWasCR = true;
+      continue;
+    }
+    if (c == '\n') {
+      std::fputc('\n', m_pOut);
+      m_printedLine.clear();
+    } else {
+      std::fputc(c, m_pOut);
+      m_printedLine += c;
+    }
+    m_bLastWasCR = false;
+  }
+  std::fflush(m_pOut);
+}
+
+void CScriptEventSource::OnConsoleWrite(std::string_view text) { Print(text); }
+
+void CScriptEventSource::EchoInputLine() {
+  if (m_pBuffer == nullptr) return;
+  const std::string& text = m_pBuffer->GetText();
+  int nLast = m_pBuffer->LineIndex(m_pBuffer->GetLineCount() - 1);
+  std::string_view line(text);
+  line.remove_prefix(static_cast<size_t>(nLast));
+  if (line.substr(0, m_printedLine.size()) == m_printedLine) {
+    Print(line.substr(m_printedLine.size()));
+  } else {
+    // The line changed under what was printed: show it whole, on its own.
+    Print("\n");
+    Print(line);
+  }
+}
+
+void CScriptEventSource::Finish() {
+  if (!m_printedLine.empty()) Print("\n");
+}
+
+bool CScriptEventSource::WaitForEvents() {
+  HWND hInput = m_hInput != nullptr ? m_hInput : GetFocus();
+  if (m_bEnterPending) {
+    // The line's characters are in: show the line, then press Enter.
+    m_bEnterPending = false;
+    EchoInputLine();
+    PostTypedChar(hInput, 13, 0);
+    return true;
+  }
+  if (m_bEndOfInput) return true;  // waiting for the close to take effect
+  std::string line;
+  int c = 0;
+  while ((c = std::fgetc(m_pIn)) != EOF && c != '\n') line += static_cast<char>(c);
+  if (c == EOF && line.empty()) {
+    m_bEndOfInput = true;
+    Finish();
+    PostMessageA(m_hDlg, WM_CLOSE, 0, 0);
+    return true;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string typed;
+  for (char ch : line) {
+    if (static_cast<unsigned char>(ch) >= 0x20 || ch == '\t') typed += ch;
+  }
+  PostTypedText(hInput, typed.c_str(), 0);
+  m_bEnterPending = true;
+  return true;
+}

@@ -1,0 +1,56 @@
+// The script back end: sonomot-console with standard input that is not a
+// terminal. Each input line is typed into the console, character by
+// character, and then Enter, through the same messages as the keyboard, so
+// the console's words, its history and every command work as when typed.
+// What the console shows goes to the output as a transcript: everything the
+// program writes, and each typed line as it stands on the console when Enter
+// is pressed. The end of the input closes the dialog as its close box would
+// (WM_CLOSE, so the program ends with code 2).
+//
+// Input lines may end in LF or CR LF; other control characters than Tab are
+// not typed (a script is text; an Escape byte would close the dialog).
+#ifndef SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
+#define SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/event_source.h"
+#include "platform/win_types.h"
+
+class EditBuffer;
+
+class CScriptEventSource : public CEventSource {
+ public:
+  // pIn and pOut stay owned by the caller and must outlive this object.
+  CScriptEventSource(std::FILE* pIn, std::FILE* pOut);
+
+  // The dialog to close at the end of input, the window typed at (null: the
+  // focused window) and the console's text (to show each typed line).
+  void SetTarget(HWND hDlg, HWND hInput, const EditBuffer* pBuffer);
+  // Receives every text the console writes (CR LF becomes LF).
+  void OnConsoleWrite(std::string_view text);
+  // Ends the transcript with a line break if it doesn't end with one.
+  void Finish();
+
+  bool WaitForEvents() override;
+  void PollEvents() override {}
+
+ private:
+  void Print(std::string_view text);
+  void EchoInputLine();
+
+  std::FILE* m_pIn;
+  std::FILE* m_pOut;
+  HWND m_hDlg = nullptr;
+  HWND m_hInput = nullptr;
+  const EditBuffer* m_pBuffer = nullptr;
+  // The part of the console's last line already in the transcript.
+  std::string m_printedLine;
+  bool m_bEnterPending = false;
+  bool m_bEndOfInput = false;
+  bool m_bLastWasCR = false;
+};
+
+#endif  // SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
