@@ -1,0 +1,160 @@
+// midilib_bench [notes...]: times what opening and preparing a file costs
+// with our MIDI data library (load, format conversion, time-base conversion
+// to 30 frames a second, pairing every note-on of every track) beside
+// midicsv printing the same file as CSV to /dev/null, for piano files of
+// 10k, 100k and 1M notes (or the counts given). Each measurement runs in a
+// fresh process, so its peak memory (maxrss) is its own.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/midi_gen.h"
+#include "midilib/MIDIData.h"
+
+namespace {
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Child: prepare one file, print "seconds events" on stdout.
+int MeasureOne(const char* pszPath) {
+  double t0 = Now();
+  MIDIData* pData = MIDIData_LoadFromSMF(pszPath);
+  if (pData == nullptr) return 1;
+  double t1 = Now();
+  long nEvents = 0;
+  for (MIDITrack* t = MIDIData_GetFirstTrack(pData); t; t = MIDITrack_GetNextTrack(t)) {
+    nEvents += MIDITrack_GetNumEvent(t);
+  }
+  if (MIDIData_GetFormat(pData) == 0 && !MIDIData_SetFormat(pData, 1)) return 1;
+  double t2 = Now();
+  if (!MIDIData_SetTimeBase(pData, 30, 1)) return 1;
+  double t3 = Now();
+  long nJoined = 0;
+  for (MIDITrack* t = MIDIData_GetFirstTrack(pData); t; t = MIDITrack_GetNextTrack(t)) {
+    for (MIDIEvent* e = MIDITrack_GetFirstEvent(t); e; e = MIDIEvent_GetNextEvent(e)) {
+      if (MIDIEvent_IsNoteOn(e)) nJoined += MIDIEvent_Combine(e) != 0;
+    }
+  }
+  double t4 = Now();
+  std::printf("%.6f %ld %.6f %.6f %.6f %.6f %ld\n", t4 - t0, nEvents, t1 - t0, t2 - t1,
+              t3 - t2, t4 - t3, nJoined);
+  MIDIData_Delete(pData);
+  return 0;
+}
+
+struct Run {
+  double seconds = 0;
+  long maxrssKiB = 0;
+  std::string out;
+  bool ok = false;
+};
+
+// Runs argv with stdout to a pipe (or /dev/null), measuring wall time and
+// the child's peak memory.
+Run Spawn(const std::vector<std::string>& args, bool bCapture) {
+  Run run;
+  int fds[2];
+  if (pipe(fds) != 0) return run;
+  double t0 = Now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (bCapture) {
+      dup2(fds[1], 1);
+    } else {
+      std::FILE* devnull = std::fopen("/dev/null", "w");
+      if (devnull) dup2(fileno(devnull), 1);
+    }
+    close(fds[0]);
+    close(fds[1]);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  char buf[512];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof(buf))) > 0) run.out.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  struct rusage ru;
+  wait4(pid, &status, 0, &ru);
+  run.seconds = Now() - t0;
+  run.maxrssKiB = ru.ru_maxrss;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--one") == 0) return MeasureOne(argv[2]);
+  std::vector<long> sizes;
+  for (int i = 1; i < argc; i++) sizes.push_back(std::atol(argv[i]));
+  if (sizes.empty()) sizes = {10000, 100000, 1000000};
+  std::string self = std::filesystem::canonical("/proc/self/exe").string();
+  bool bMidicsv = std::system("command -v midicsv >/dev/null 2>&1") == 0;
+  std::string dir = std::filesystem::temp_directory_path().string();
+
+  // The empty program's own peak memory, to show what the events cost.
+  std::printf("%8s %8s %7s | %7s %7s %7s %7s %7s %7s | %7s %7s | %6s %7s\n", "notes", "events",
+              "fileMB", "total s", "load", "format", "time", "pair", "peakMB", "csv s",
+              "csvMB", "x csv", "B/event");
+  double prevPerNote = 0;
+  for (long nNotes : sizes) {
+    std::string path = dir + "/midilib_bench_" + std::to_string(nNotes) + ".mid";
+    std::string bytes = GeneratePianoMidi(nNotes);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) return 1;
+    std::fclose(f);
+    // Best of three for time; the peak memory is the same each run.
+    Run best;
+    for (int i = 0; i < 3; i++) {
+      Run r = Spawn({self, "--one", path}, true);
+      if (!r.ok) {
+        std::fprintf(stderr, "measuring %s failed\n", path.c_str());
+        return 1;
+      }
+      if (i == 0 || r.seconds < best.seconds) best = r;
+    }
+    double total, load, format, time, pair;
+    long nEvents, nJoined;
+    std::sscanf(best.out.c_str(), "%lf %ld %lf %lf %lf %lf %ld", &total, &nEvents, &load,
+                &format, &time, &pair, &nJoined);
+    Run csv;
+    if (bMidicsv) {
+      for (int i = 0; i < 3; i++) {
+        Run r = Spawn({"midicsv", path}, false);
+        if (i == 0 || r.seconds < csv.seconds) csv = r;
+      }
+    }
+    std::printf("%8ld %8ld %7.2f | %7.3f %7.3f %7.3f %7.3f %7.3f %7.1f | %7.3f %7.1f | %6.2f %7.1f\n",
+                nNotes, nEvents, bytes.size() / 1048576.0, best.seconds, load, format, time, pair,
+                best.maxrssKiB / 1024.0, csv.seconds, csv.maxrssKiB / 1024.0,
+                csv.seconds > 0 ? best.seconds / csv.seconds : 0.0,
+                best.maxrssKiB * 1024.0 / static_cast<double>(nEvents));
+    if (prevPerNote > 0) {
+      std::printf("%8s time per note vs previous size: %.2fx\n", "",
+                  (best.seconds / nNotes) / prevPerNote);
+    }
+    prevPerNote = best.seconds / nNotes;
+    std::remove(path.c_str());
+  }
+  std::printf("total s: a fresh process (start, load, convert, pair, exit); load/format/time/pair:\n"
+              "inside it. peakMB: maxrss. B/event: peak memory per event of the file.\n");
+  return 0;
+}
