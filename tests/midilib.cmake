@@ -18,3 +18,25 @@ sonomot_add_test(midicsv_check_test SOURCES midicsv_check_test.cc
                  LIBS midi_test_util midigen MIDIData)
 target_compile_definitions(midicsv_check_test PRIVATE
                            SONOMOT_MIDICSV="${SONOMOT_MIDICSV_PROGRAM}")
+
+# The binding, with a recording fake message box, against our library and
+# against copies of it built without some functions (renamed away).
+file(GLOB MIDIDATA_BINDTEST_SOURCES ${CMAKE_SOURCE_DIR}/midilib/midi_data*.cc)
+set(MIDIDATA_BINDTEST_DIR ${CMAKE_BINARY_DIR}/bin/bindtest)
+foreach(variant lacking_insertnote lacking_two)
+  add_library(MIDIData_${variant} SHARED ${MIDIDATA_BINDTEST_SOURCES})
+  set_target_properties(MIDIData_${variant} PROPERTIES
+                        OUTPUT_NAME MIDIData
+                        LIBRARY_OUTPUT_DIRECTORY ${MIDIDATA_BINDTEST_DIR}/${variant}
+                        C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+                        VISIBILITY_INLINES_HIDDEN ON)
+endforeach()
+target_compile_definitions(MIDIData_lacking_insertnote PRIVATE
+                           MIDITrack_InsertNote=Removed_MIDITrack_InsertNote)
+target_compile_definitions(MIDIData_lacking_two PRIVATE
+                           MIDIData_GetComment=Removed_MIDIData_GetComment
+                           MIDIEvent_ToString=Removed_MIDIEvent_ToString)
+sonomot_add_test(midi_binding_test SOURCES midi_binding_test.cc LIBS midibind)
+add_dependencies(midi_binding_test MIDIData MIDIData_lacking_insertnote MIDIData_lacking_two)
+target_compile_definitions(midi_binding_test PRIVATE
+                           SONOMOT_BINDTEST_DIR="${MIDIDATA_BINDTEST_DIR}")
