@@ -91,3 +91,24 @@ void SendTypedText(HWND hWnd, const char* pszText, DWORD dwKeyState) {
   if (pszText == nullptr) return;
   while (*pszText != '\0') SendTypedChar(hWnd, DecodeUtf8(&pszText), dwKeyState);
 }
+
+std::string EncodeUtf8(unsigned int nChar) {
+  std::string out;
+  if (nChar < 0x80) {
+    out += static_cast<char>(nChar);
+  } else if (nChar < 0x800) {
+    out += static_cast<char>(0xC0 | (nChar >> 6));
+    out += static_cast<char>(0x80 | (nChar & 0x3F));
+  } else if (nChar < 0x10000) {
+    if (nChar >= 0xD800 && nChar <= 0xDFFF) return out;
+    out += static_cast<char>(0xE0 | (nChar >> 12));
+    out += static_cast<char>(0x80 | ((nChar >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (nChar & 0x3F));
+  } else if (nChar <= 0x10FFFF) {
+    out += static_cast<char>(0xF0 | (nChar >> 18));
+    out += static_cast<char>(0x80 | ((nChar >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((nChar >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (nChar & 0x3F));
+  }
+  return out;
+}

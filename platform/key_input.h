@@ -7,6 +7,8 @@
 #ifndef SONOMOT_PLATFORM_KEY_INPUT_H_
 #define SONOMOT_PLATFORM_KEY_INPUT_H_
 
+#include <string>
+
 #include "platform/win_types.h"
 
 // The virtual-key code of the key that types nChar: letters and digits
@@ -30,5 +32,8 @@ void SendTypedText(HWND hWnd, const char* pszText, DWORD dwKeyState);
 // Decodes the UTF-8 character at *ppsz and advances past it; an invalid or
 // cut sequence gives U+FFFD and advances one byte. REQUIRES: **ppsz != 0.
 unsigned int DecodeUtf8(const char** ppsz);
+// The UTF-8 bytes of a code point; "" for a surrogate or a value past
+// U+10FFFF.
+std::string EncodeUtf8(unsigned int nChar);
 
 #endif  // SONOMOT_PLATFORM_KEY_INPUT_H_

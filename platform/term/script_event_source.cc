@@ -63,7 +63,12 @@ bool CScriptEventSource::WaitForEvents() {
     PostTypedChar(hInput, 13, 0);
     return true;
   }
-  if (m_bEndOfInput) return true;  // waiting for the close to take effect
+  if (m_bEndOfInput) {
+    // The close was taken and the dialog is still there (it can't be
+    // closed): end the loop as the close box would have.
+    PostQuitMessage(IDCANCEL);
+    return true;
+  }
   std::string line;
   int c = 0;
   while ((c = std::fgetc(m_pIn)) != EOF && c != '\n') line += static_cast<char>(c);
