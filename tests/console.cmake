@@ -7,3 +7,6 @@ sonomot_add_test(shell_edit_test
 sonomot_add_test(message_loop_test
   SOURCES message_loop_test.cc
   LIBS platform_core)
+sonomot_add_test(main_dlg_test
+  SOURCES main_dlg_test.cc
+  LIBS app_frame)

@@ -1,0 +1,135 @@
+// The main dialog and the start-up around it: banner and first prompt, lines
+// handed to the command processor, and the exit codes of the ways to close.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_run.h"
+#include "app/main_dlg.h"
+#include "console/edit_buffer.h"
+#include "console/edit_control.h"
+#include "platform/event_source.h"
+#include "platform/gdi.h"
+#include "platform/key_input.h"
+#include "platform/message_box.h"
+
+// The binding's message boxes, recorded (this program links no back end).
+std::vector<std::string> g_messageBoxes;
+int MessageBoxA(HWND, const char* pszText, const char*, UINT) {
+  g_messageBoxes.push_back(pszText != nullptr ? pszText : "");
+  return IDOK;
+}
+
+namespace {
+
+// A back end that types prepared input once the dialog is up.
+class TypingFrontEnd : public CFrontEnd, public CEventSource {
+ public:
+  void Start() override { SetEventSource(this); }
+  void Attach(CMainDlg* pDlg) override {
+    m_pDlg = pDlg;
+    m_hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);
+    m_pBuffer = GetEditBuffer(m_hConsole);
+  }
+  void Stop() override { SetEventSource(nullptr); }
+
+  bool WaitForEvents() override {
+    if (m_nNext >= m_steps.size()) {
+      PostQuitMessage(99);  // ran dry: fails the exit-code checks visibly
+      return true;
+    }
+    m_steps[m_nNext++](this);
+    return true;
+  }
+  void PollEvents() override {}
+
+  CMainDlg* m_pDlg = nullptr;
+  HWND m_hConsole = nullptr;
+  EditBuffer* m_pBuffer = nullptr;
+  std::string m_textSeen;
+  std::vector<std::function<void(TypingFrontEnd*)>> m_steps;
+  size_t m_nNext = 0;
+};
+
+std::function<void(TypingFrontEnd*)> Type(const char* pszText) {
+  std::string text = pszText;
+  return [text](TypingFrontEnd* p) {
+    PostTypedText(p->m_hConsole, text.c_str(), 0);
+  };
+}
+
+std::function<void(TypingFrontEnd*)> Look() {
+  return [](TypingFrontEnd* p) { p->m_textSeen = p->m_pBuffer->GetText(); };
+}
+
+int RunWith(TypingFrontEnd* pFrontEnd) {
+  ResetMessageQueue();
+  g_Module.Init(nullptr);
+  pFrontEnd->Start();
+  int nRet = Run(SW_SHOW, pFrontEnd);
+  pFrontEnd->Stop();
+  g_Module.Term();
+  return nRet;
+}
+
+TEST(MainDlgTest, StartsWithTheBannerAndThePromptAndHandsLinesToTheProcessor) {
+  TypingFrontEnd fe;
+  fe.m_steps = {Look(), Type("roo\r"), Type("\r"), Type("Conf\r"), Look(),
+                [](TypingFrontEnd* p) { p->m_pDlg->CloseDialog(IDOK); }};
+  EXPECT_EQ(1, RunWith(&fe));
+  const std::string& text = fe.m_textSeen;
+  EXPECT_EQ(0u, text.find("--------------------------------\r\n"
+                          " Sonomot ver 0.0.0.2\r\n"));
+  size_t nBannerEnd = text.find("\r\n\r\nroot>roo");
+  ASSERT_NE(std::string::npos, nBannerEnd) << text;
+  // Six banner lines, then the prompt the user typed at.
+  std::string banner = text.substr(0, nBannerEnd + 4);
+  EXPECT_EQ(6, std::count(banner.begin(), banner.end(), '\n'));
+  EXPECT_EQ("root>roo\r\ninvalid command.\r\nroot>\r\nroot>Conf\r\nconf>",
+            text.substr(nBannerEnd + 4));
+}
+
+TEST(MainDlgTest, CloseBoxExitAndEscapeEndWithCancel) {
+  {
+    TypingFrontEnd fe;
+    fe.m_steps = {[](TypingFrontEnd* p) {
+      PostMessageA(p->m_pDlg->m_hWnd, WM_CLOSE, 0, 0);
+    }};
+    EXPECT_EQ(2, RunWith(&fe));
+  }
+  {
+    TypingFrontEnd fe;
+    fe.m_steps = {Type("exit\r")};
+    EXPECT_EQ(2, RunWith(&fe));
+  }
+  {
+    TypingFrontEnd fe;
+    fe.m_steps = {Type("ab"), [](TypingFrontEnd* p) {
+                    PostKey(p->m_hConsole, VK_ESCAPE, 0);
+                  }};
+    EXPECT_EQ(2, RunWith(&fe));
+  }
+  // After each run the dialog has left the loop it registered with.
+  EXPECT_EQ(nullptr, g_Module.GetMessageLoop());
+}
+
+TEST(MainDlgTest, ReflectsTheConsolesColourRequest) {
+  TypingFrontEnd fe;
+  HDC__ dc;
+  LRESULT lBrush = 0;
+  fe.m_steps = {[&](TypingFrontEnd* p) {
+    lBrush = SendMessageA(p->m_pDlg->m_hWnd, WM_CTLCOLOREDIT,
+                          reinterpret_cast<WPARAM>(&dc),
+                          reinterpret_cast<LPARAM>(p->m_hConsole));
+    p->m_pDlg->CloseDialog(IDCANCEL);
+  }};
+  EXPECT_EQ(2, RunWith(&fe));
+  EXPECT_NE(0, lBrush);
+  EXPECT_EQ(RGB(64, 255, 255), dc.crText);
+  EXPECT_EQ(RGB(0, 32, 64), dc.crBk);
+}
+
+}  // namespace
