@@ -10,3 +10,6 @@ sonomot_add_test(message_loop_test
 sonomot_add_test(main_dlg_test
   SOURCES main_dlg_test.cc
   LIBS app_frame)
+sonomot_add_test(edit_buffer_editing_test
+  SOURCES edit_buffer_editing_test.cc
+  LIBS console platform_core)
