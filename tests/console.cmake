@@ -13,3 +13,15 @@ sonomot_add_test(main_dlg_test
 sonomot_add_test(edit_buffer_editing_test
   SOURCES edit_buffer_editing_test.cc
   LIBS console platform_core)
+
+# sonomot-console as a whole: scripts, a missing library, and a terminal
+# session in tmux.
+if(TARGET sonomot-console)
+  sonomot_add_test(console_program_test SOURCES console_program_test.cc LIBS)
+  target_compile_definitions(console_program_test PRIVATE
+                             SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_dependencies(console_program_test sonomot-console)
+  if(TARGET MIDIData)
+    add_dependencies(console_program_test MIDIData)
+  endif()
+endif()
