@@ -1,13 +1,15 @@
-// bench_gen_midi <notes> <out.mid> [seed]: writes a format-1 piano file of
-// that many notes with tempo changes and sustain pedal (see midi_gen.h).
+// bench_gen_midi <notes> <out.mid> [seed] [format]: writes a format-1 (or,
+// with format 0, format-0) piano file of that many notes with tempo changes
+// and sustain pedal (see midi_gen.h).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "bench/midi_gen.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_gen_midi <notes> <out.mid> [seed]\n");
+    std::fprintf(stderr, "usage: bench_gen_midi <notes> <out.mid> [seed] [format 0|1]\n");
     return 2;
   }
   long nNotes = std::atol(argv[1]);
@@ -16,7 +18,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   uint32_t seed = argc > 3 ? static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10)) : 1;
-  std::string bytes = GeneratePianoMidi(nNotes, seed);
+  bool bFormat0 = argc > 4 && std::strcmp(argv[4], "0") == 0;
+  std::string bytes = GeneratePianoMidi(nNotes, seed, bFormat0);
   std::FILE* f = std::fopen(argv[2], "wb");
   if (f == nullptr) {
     std::perror(argv[2]);

@@ -8,9 +8,10 @@ namespace {
 constexpr int kTicksPerQuarter = 480;
 constexpr int kTicksPerBar = 4 * kTicksPerQuarter;
 
+// A channel message, or a tempo event (0xFF then three tempo bytes).
 struct GenEvent {
   int64_t lTime;
-  uint8_t abyBytes[3];
+  uint8_t abyBytes[4];
   uint8_t nBytes;
 };
 
@@ -54,7 +55,7 @@ void PutMeta(std::string* pOut, uint32_t delta, int type, const std::string& dat
 
 }  // namespace
 
-std::string GeneratePianoMidi(long nNotes, uint32_t seed) {
+std::string GeneratePianoMidi(long nNotes, uint32_t seed, bool bFormat0) {
   Random random(seed);
   std::vector<GenEvent> events;
   events.reserve(static_cast<size_t>(nNotes) * 2 + static_cast<size_t>(nNotes) / 4 + 16);
@@ -90,48 +91,65 @@ std::string GeneratePianoMidi(long nNotes, uint32_t seed) {
                    [](const GenEvent& a, const GenEvent& b) { return a.lTime < b.lTime; });
   int64_t lEnd = events.empty() ? 0 : events.back().lTime;
 
+  // A tempo change every 8 bars, between 90 and 150 BPM.
+  std::vector<GenEvent> tempos;
+  for (int64_t t = 0; t <= lEnd; t += 8 * kTicksPerBar) {
+    uint32_t tempo = 60000000u / (90 + random.Next(61));
+    tempos.push_back({t, {0xFF, static_cast<uint8_t>(tempo >> 16),
+                          static_cast<uint8_t>(tempo >> 8), static_cast<uint8_t>(tempo)}, 4});
+  }
+  if (bFormat0) {
+    // One track: tempo changes go before the notes of their time.
+    events.insert(events.begin(), tempos.begin(), tempos.end());
+    std::stable_sort(events.begin(), events.end(),
+                     [](const GenEvent& a, const GenEvent& b) { return a.lTime < b.lTime; });
+    tempos.clear();
+  }
+
+  auto putEvents = [](std::string* pTrack, const std::vector<GenEvent>& list, int64_t lEnd) {
+    uint8_t byRunning = 0;
+    int64_t lPrev = 0;
+    for (const GenEvent& e : list) {
+      uint32_t delta = static_cast<uint32_t>(e.lTime - lPrev);
+      lPrev = e.lTime;
+      if (e.abyBytes[0] == 0xFF) {
+        PutMeta(pTrack, delta, 0x51,
+                std::string(reinterpret_cast<const char*>(e.abyBytes + 1), 3));
+        continue;  // running status carries across it, as readers expect
+      }
+      PutVlq(pTrack, delta);
+      if (e.abyBytes[0] != byRunning) {
+        *pTrack += static_cast<char>(e.abyBytes[0]);
+        byRunning = e.abyBytes[0];
+      }
+      for (int i = 1; i < e.nBytes; i++) *pTrack += static_cast<char>(e.abyBytes[i]);
+    }
+    PutMeta(pTrack, static_cast<uint32_t>(lEnd - lPrev), 0x2F, "");
+  };
+
   std::string conductor;
   PutMeta(&conductor, 0, 0x03, "Sonomot bench");
   PutMeta(&conductor, 0, 0x58, std::string("\x04\x02\x18\x08", 4));
-  // A tempo change every 8 bars, between 90 and 150 BPM.
-  int64_t lPrev = 0;
-  for (int64_t t = 0; t <= lEnd; t += 8 * kTicksPerBar) {
-    uint32_t tempo = 60000000u / (90 + random.Next(61));
-    std::string data;
-    data += static_cast<char>(tempo >> 16);
-    data += static_cast<char>(tempo >> 8);
-    data += static_cast<char>(tempo);
-    PutMeta(&conductor, static_cast<uint32_t>(t - lPrev), 0x51, data);
-    lPrev = t;
-  }
-  PutMeta(&conductor, static_cast<uint32_t>(lEnd - lPrev), 0x2F, "");
-
   std::string piano;
   piano.reserve(events.size() * 4 + 64);
-  PutMeta(&piano, 0, 0x03, "Piano");
+  if (!bFormat0) {
+    putEvents(&conductor, tempos, lEnd);
+    PutMeta(&piano, 0, 0x03, "Piano");
+  } else {
+    piano = conductor;
+  }
   PutVlq(&piano, 0);
   piano += '\xC0';
   piano += '\x00';
-  uint8_t byRunning = 0xC0;
-  lPrev = 0;
-  for (const GenEvent& e : events) {
-    PutVlq(&piano, static_cast<uint32_t>(e.lTime - lPrev));
-    lPrev = e.lTime;
-    if (e.abyBytes[0] != byRunning) {
-      piano += static_cast<char>(e.abyBytes[0]);
-      byRunning = e.abyBytes[0];
-    }
-    for (int i = 1; i < e.nBytes; i++) piano += static_cast<char>(e.abyBytes[i]);
-  }
-  PutMeta(&piano, 0, 0x2F, "");
+  putEvents(&piano, events, lEnd);
 
   std::string file;
   file += "MThd";
   PutBE32(&file, 6);
-  file += std::string("\x00\x01\x00\x02", 4);
+  file += bFormat0 ? std::string("\x00\x00\x00\x01", 4) : std::string("\x00\x01\x00\x02", 4);
   file += static_cast<char>(kTicksPerQuarter >> 8);
   file += static_cast<char>(kTicksPerQuarter & 0xFF);
-  PutChunk(&file, "MTrk", conductor);
+  if (!bFormat0) PutChunk(&file, "MTrk", conductor);
   PutChunk(&file, "MTrk", piano);
   return file;
 }

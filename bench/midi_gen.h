@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <string>
 
-// The bytes of a file of nNotes notes; the same nNotes and seed always
-// give the same bytes.
-std::string GeneratePianoMidi(long nNotes, uint32_t seed = 1);
+// The bytes of a file of nNotes notes; the same arguments always give the
+// same bytes. bFormat0: the same song as one format-0 track (tempo changes
+// between the notes, running status carried across them).
+std::string GeneratePianoMidi(long nNotes, uint32_t seed = 1, bool bFormat0 = false);
 
 #endif  // SONOMOT_BENCH_MIDI_GEN_H_
