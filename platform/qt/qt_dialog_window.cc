@@ -71,8 +71,10 @@ void CQtDialogWindow::Sync() {
   bool bVisible = IsWindowVisible(m_hDlg) != FALSE;
   if (bVisible && !isVisible()) {
     if (!m_bShownOnce) CentreOnScreen();
-    m_bShownOnce = true;
     show();
+    // The frame is known once shown: centre the whole frame.
+    if (!m_bShownOnce) CentreOnScreen();
+    m_bShownOnce = true;
     activateWindow();
   } else if (!bVisible && isVisible()) {
     hide();

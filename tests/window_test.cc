@@ -1,0 +1,288 @@
+// The window program end to end: the main dialog on the Qt back end, driven
+// by Qt's own key, mouse, drop and close events.
+#include <QClipboard>
+#include <QDropEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QUrl>
+
+#include "console/console_font.h"
+#include "console/edit_buffer.h"
+#include "platform/caret.h"
+#include "platform/qt/qt_console_view.h"
+#include "platform/qt/qt_dialog_window.h"
+#include "platform/window.h"
+#include "tests/window_test_util.h"
+
+namespace {
+
+using WindowTest = WindowSession;
+
+int SelectionStart(const EditBuffer& buffer) {
+  int nStart = 0;
+  int nEnd = 0;
+  buffer.GetSel(&nStart, &nEnd);
+  return nStart;
+}
+
+int SelectionEnd(const EditBuffer& buffer) {
+  int nStart = 0;
+  int nEnd = 0;
+  buffer.GetSel(&nStart, &nEnd);
+  return nEnd;
+}
+
+QColor Rgb(COLORREF cr) {
+  return QColor(cr & 0xFF, (cr >> 8) & 0xFF, (cr >> 16) & 0xFF);
+}
+
+TEST_F(WindowTest, StartShowsBannerAndPromptInConsoleColoursWithBlockCaret) {
+  const std::string text = Text();
+  EXPECT_EQ("root>", LastLine());
+  EXPECT_EQ(7, Buffer()->GetLineCount()) << text;  // six banner lines
+  EXPECT_NE(std::string::npos, text.find("0.0.0.2")) << text;
+  EXPECT_EQ(Buffer()->GetTextLength(), Buffer()->GetCaret());
+  EXPECT_TRUE(View()->hasFocus());
+  CaretState caret = GetCaretState();
+  EXPECT_EQ(View()->GetEditWindow(), caret.hWnd);
+  EXPECT_TRUE(caret.bShown);
+
+  // The picture right after start, kept in the build folder to look at.
+  QImage shot = Window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_TRUE(shot.save("sonomot_start.png"));
+
+  const QColor background = Rgb(RGB(0, 32, 64));
+  const QColor text_colour = Rgb(RGB(64, 255, 255));
+  // The caret inverts the dark blue it covers.
+  const QColor caret_colour(255 - 0, 255 - 32, 255 - 64);
+  int nBackground = 0;
+  int nText = 0;
+  int nCaret = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      QColor c = shot.pixelColor(x, y);
+      if (c == background) ++nBackground;
+      // Text is smoothed: count the pixels close to the text colour.
+      if (std::abs(c.red() - text_colour.red()) < 24 &&
+          std::abs(c.green() - text_colour.green()) < 24 &&
+          std::abs(c.blue() - text_colour.blue()) < 24) {
+        ++nText;
+      }
+      if (c == caret_colour) ++nCaret;
+    }
+  }
+  const int nPixels = shot.width() * shot.height();
+  EXPECT_GT(nBackground, nPixels / 2);
+  EXPECT_GT(nText, 100);
+  // A block, not a line: at least its width times its height, less a row.
+  EXPECT_GE(nCaret, caret.cx * (caret.cy - 1));
+}
+
+TEST_F(WindowTest, DialogHasFixedSizeCaptionAndOnlyACloseBox) {
+  CQtDialogWindow* pWindow = Window();
+  EXPECT_EQ(QStringLiteral("Sonomot"), pWindow->windowTitle());
+  EXPECT_EQ(pWindow->minimumSize(), pWindow->maximumSize());
+  EXPECT_EQ(pWindow->size(), pWindow->minimumSize());
+  Qt::WindowFlags flags = pWindow->windowFlags();
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_FALSE(pWindow->windowIcon().isNull());
+
+  // 239 x 115 dialog units of the dialog's font; the console 237 x 115.
+  QSize base = CQtDialogWindow::DialogBaseUnits(pWindow->font());
+  EXPECT_EQ((239 * base.width() + 2) / 4, pWindow->width());
+  EXPECT_EQ((115 * base.height() + 4) / 8, pWindow->height());
+  EXPECT_EQ((237 * base.width() + 2) / 4, View()->width());
+  EXPECT_EQ(pWindow->height(), View()->height());
+
+  // Centred on the work area of its screen.
+  QRect area = pWindow->screen()->availableGeometry();
+  QPoint centre = pWindow->frameGeometry().center();
+  EXPECT_LE(std::abs(centre.x() - area.center().x()), 1);
+  EXPECT_LE(std::abs(centre.y() - area.center().y()), 1);
+}
+
+TEST_F(WindowTest, TypedKeysFollowTheConsoleRules) {
+  Type("abc");
+  EXPECT_EQ("root>abc", LastLine());
+  for (int i = 0; i < 6; ++i) Key(Qt::Key_Backspace);
+  EXPECT_EQ("root>", LastLine()) << "Backspace must not eat the prompt";
+
+  // Home puts the caret in the prompt; the next character goes to the end.
+  Type("xy");
+  Key(Qt::Key_Home);
+  Type("z");
+  EXPECT_EQ("root>xyz", LastLine());
+
+  // A selection reaching into the prompt loses its prompt part.
+  Key(Qt::Key_Home, Qt::ShiftModifier);
+  Key(Qt::Key_End);
+  Key(Qt::Key_Left, Qt::ShiftModifier);
+  Key(Qt::Key_Left, Qt::ShiftModifier);
+  Key(Qt::Key_Delete);
+  EXPECT_EQ("root>x", LastLine());
+
+  // Enter hands the line on; "his" is the console's own.
+  Key(Qt::Key_Backspace);
+  Type("his");
+  Key(Qt::Key_Return);
+  EXPECT_EQ("root>", LastLine());
+  EXPECT_NE(std::string::npos, Text().find("root>his\r\n\r\nroot>"))
+      << Text();
+}
+
+TEST_F(WindowTest, RightClickPastesTheFirstClipboardLineAfterTheSelection) {
+  QGuiApplication::clipboard()->setText(QStringLiteral("first\r\nsecond"));
+  Type("abc");
+  for (int i = 0; i < 3; ++i) Key(Qt::Key_Left, Qt::ShiftModifier);
+  const int nLineStart = Buffer()->LineIndex(Buffer()->GetLineCount() - 1);
+  ASSERT_EQ(nLineStart + 5, SelectionStart(*Buffer()));
+
+  QTest::mouseClick(View()->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+  Pump();
+  EXPECT_EQ("root>abcfirst", LastLine());
+  EXPECT_EQ(Buffer()->GetTextLength(), Buffer()->GetCaret());
+
+  // A clipboard that starts with a line break adds nothing visible.
+  QGuiApplication::clipboard()->setText(QStringLiteral("\r\nlater"));
+  QTest::mouseClick(View()->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+  Pump();
+  EXPECT_EQ("root>abcfirst", LastLine());
+}
+
+TEST_F(WindowTest, KeyboardPasteInsertsNothing) {
+  QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+  Type("ab");
+  Key(Qt::Key_V, Qt::ControlModifier);
+  Key(Qt::Key_Insert, Qt::ShiftModifier);
+  EXPECT_EQ("root>ab", LastLine());
+}
+
+TEST_F(WindowTest, DropInsertsOnlyTheFirstFileQuoted) {
+  Type("Open ");
+  auto* pData = new QMimeData;
+  pData->setUrls({QUrl::fromLocalFile("/tmp/my songs/first.mid"),
+                  QUrl::fromLocalFile("/tmp/second.mid"),
+                  QUrl::fromLocalFile("/tmp/third.mid")});
+  QWidget* pTarget = View()->viewport();
+  QPoint point(30, 30);
+  QDragEnterEvent enter(point, Qt::CopyAction, pData, Qt::LeftButton,
+                        Qt::NoModifier);
+  QCoreApplication::sendEvent(pTarget, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(point), Qt::CopyAction, pData, Qt::LeftButton,
+                  Qt::NoModifier);
+  QCoreApplication::sendEvent(pTarget, &drop);
+  Pump();
+  delete pData;
+  EXPECT_EQ("root>Open \"/tmp/my songs/first.mid\"", LastLine());
+}
+
+TEST_F(WindowTest, ClickOnlyGivesTheFocusAndTheCaretComesBackWhereItWas) {
+  Type("abcd");
+  Key(Qt::Key_Left, Qt::ShiftModifier);
+  Key(Qt::Key_Left, Qt::ShiftModifier);
+  const int nEnd = SelectionEnd(*Buffer());
+  const int nStart = SelectionStart(*Buffer());
+  ASSERT_LT(nStart, nEnd);
+
+  // Another window takes the focus: the caret goes.
+  QWidget other;
+  other.setFocusPolicy(Qt::StrongFocus);
+  other.show();
+  other.activateWindow();
+  other.setFocus();
+  QTest::qWait(20);
+  Pump();
+  EXPECT_FALSE(View()->hasFocus());
+  EXPECT_EQ(nullptr, GetCaretState().hWnd);
+
+  // A click back on the console: focus and block caret again, the
+  // selection collapsed to its end, the caret not moved to the click.
+  Window()->activateWindow();
+  QTest::qWait(20);
+  QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+  Pump();
+  EXPECT_TRUE(View()->hasFocus());
+  EXPECT_EQ(View()->GetEditWindow(), GetCaretState().hWnd);
+  EXPECT_TRUE(GetCaretState().bShown);
+  EXPECT_EQ(nEnd, SelectionStart(*Buffer()));
+  EXPECT_EQ(nEnd, SelectionEnd(*Buffer()));
+  EXPECT_EQ("root>abcd", LastLine());
+}
+
+TEST_F(WindowTest, MouseOverTheConsoleShowsTheArrow) {
+  EXPECT_EQ(Qt::IBeamCursor, View()->viewport()->cursor().shape());
+  QTest::mouseMove(View()->viewport(), QPoint(40, 40));
+  QTest::mouseMove(View()->viewport(), QPoint(41, 41));
+  Pump();
+  EXPECT_EQ(Qt::ArrowCursor, View()->viewport()->cursor().shape());
+}
+
+TEST_F(WindowTest, ConsoleFontHasEveryGlyphAndTheCaretIsOneBlank) {
+  QFont font = View()->GetConsoleFont();
+  QFontMetrics metrics(font);
+  ConsoleFontSpec spec = ConsoleFontForLevel(g_nFontLevel);
+  EXPECT_LE(metrics.height(), spec.nCellHeight);
+  EXPECT_GE(metrics.height(), spec.nCellHeight - 2);
+  EXPECT_TRUE(QFontInfo(font).fixedPitch()) << QFontInfo(font).family().toStdString();
+  if (g_nFontLevel == 0) {
+    EXPECT_EQ(QString::fromUtf8(kFallbackFixedFace), QFontInfo(font).family());
+  }
+  // Every character the console shows after start exists in the font, so
+  // no box is drawn in its place.
+  for (QChar c : QString::fromStdString(Text())) {
+    if (c == u'\r' || c == u'\n') continue;
+    EXPECT_TRUE(metrics.inFont(c))
+        << "missing glyph U+" << std::hex << static_cast<int>(c.unicode());
+  }
+  CaretState caret = GetCaretState();
+  CaretSize expected = CaretSizeForBlank(
+      g_nFontLevel, metrics.horizontalAdvance(QChar(u' ')), metrics.height());
+  EXPECT_EQ(expected.cx, caret.cx);
+  EXPECT_EQ(expected.cy, caret.cy);
+  EXPECT_GT(caret.cx, 1);
+}
+
+TEST_F(WindowTest, LongLinesScrollSidewaysAndManyLinesScrollDown) {
+  EXPECT_EQ(0, View()->GetHorizontalOffset());
+  Type(std::string(150, 'w').c_str());
+  EXPECT_GT(View()->GetHorizontalOffset(), 0);
+  Key(Qt::Key_Home);
+  EXPECT_EQ(0, View()->GetHorizontalOffset());
+  Key(Qt::Key_End);
+
+  for (int i = 0; i < 12; ++i) {
+    Type("his");
+    Key(Qt::Key_Return);
+  }
+  QScrollBar* pBar = View()->verticalScrollBar();
+  EXPECT_GT(pBar->maximum(), 0);
+  EXPECT_EQ(pBar->maximum(), pBar->value()) << "the prompt stays in view";
+}
+
+TEST_F(WindowTest, CloseBoxEndsTheLoopWithExitCodeTwo) {
+  Window()->close();
+  // The window stays until the dialog decides.
+  EXPECT_TRUE(Window()->isVisible());
+  EXPECT_EQ(2, m_pLoop->Run());
+  EXPECT_FALSE(m_pDlg->IsWindow());
+  m_pBackEnd->Sync();
+  EXPECT_EQ(nullptr, m_pBackEnd->FindWindow(m_pDlg->m_hWnd));
+}
+
+TEST_F(WindowTest, ExitCommandEndsTheLoopWithExitCodeTwo) {
+  Type("exit");
+  Key(Qt::Key_Return);
+  EXPECT_TRUE(m_bQuit);
+  EXPECT_EQ(2, m_nQuitCode);
+}
+
+}  // namespace
