@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,17 +64,26 @@ bool OutputFile::Open(const char* pszPath) {
 }
 
 bool OutputFile::Write(const void* p, size_t n) {
+  // Past a file size limit the system would end the whole program with
+  // SIGXFSZ, leaving the new file behind; ignored, the write fails with
+  // EFBIG and the export reports it.
+  struct sigaction ignore = {}, previous;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previous);
   const char* pc = static_cast<const char*>(p);
+  bool bOk = true;
   while (n > 0) {
     ssize_t nDone = write(m_nFd, pc, n);
     if (nDone < 0) {
       if (errno == EINTR) continue;
-      return false;
+      bOk = false;
+      break;
     }
     pc += nDone;
     n -= static_cast<size_t>(nDone);
   }
-  return true;
+  sigaction(SIGXFSZ, &previous, nullptr);
+  return bOk;
 }
 
 bool OutputFile::Commit() {

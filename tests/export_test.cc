@@ -15,14 +15,7 @@
 #include "console/console_output.h"
 #include "console/edit_buffer.h"
 #include "midilib/midi_binding.h"
-#include "platform/message_box.h"
 #include "tests/motion_test_util.h"
-
-// A failed binding would show a message box; here it fails the test.
-int MessageBoxA(HWND, const char* pszText, const char*, UINT) {
-  ADD_FAILURE() << "message box: " << pszText;
-  return 1;
-}
 
 namespace {
 

@@ -1,11 +1,16 @@
 # Test programs of the motion export.
 if(TARGET motion)
+  # Every motion test program links the binding, whose failure would show
+  # a message box: motion_message_box.cc is each one's.
   add_library(motion_test_util STATIC motion_test_util.cc)
   target_link_libraries(motion_test_util PUBLIC motion midibind GTest::gtest)
 
-  sonomot_add_test(motion_math_test SOURCES motion_math_test.cc LIBS motion)
-  sonomot_add_test(vmd_writer_test SOURCES vmd_writer_test.cc LIBS motion motion_test_util)
-  sonomot_add_test(write_motion_test SOURCES write_motion_test.cc LIBS motion motion_test_util)
+  sonomot_add_test(motion_math_test SOURCES motion_math_test.cc motion_message_box.cc
+                   LIBS motion GTest::gtest)
+  sonomot_add_test(vmd_writer_test SOURCES vmd_writer_test.cc motion_message_box.cc
+                   LIBS motion_test_util)
+  sonomot_add_test(write_motion_test SOURCES write_motion_test.cc motion_message_box.cc
+                   LIBS motion_test_util)
 
   # The independent reader: mmd-parser from npm, installed into this build
   # folder once by a fixture, then run by node on files we write.
@@ -15,7 +20,7 @@ if(TARGET motion)
                    -P ${CMAKE_CURRENT_SOURCE_DIR}/install_mmd_parser.cmake)
   set_tests_properties(motion_install_mmd_parser PROPERTIES
                        FIXTURES_SETUP mmd_parser TIMEOUT 300)
-  add_executable(vmd_reader_test vmd_reader_test.cc)
+  add_executable(vmd_reader_test vmd_reader_test.cc motion_message_box.cc)
   target_link_libraries(vmd_reader_test PRIVATE motion motion_test_util
                         GTest::gtest GTest::gtest_main)
   target_compile_definitions(vmd_reader_test PRIVATE
@@ -28,6 +33,7 @@ endif()
 # The export from end to end, through the command processor and the real
 # MIDI data library (bound from the test's folder as the program binds it).
 if(TARGET motion AND TARGET commands AND TARGET console AND TARGET MIDIData)
-  sonomot_add_test(export_test SOURCES export_test.cc LIBS commands console motion_test_util)
+  sonomot_add_test(export_test SOURCES export_test.cc motion_message_box.cc
+                   LIBS commands console motion_test_util)
   add_dependencies(export_test MIDIData)
 endif()

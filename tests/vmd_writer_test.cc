@@ -190,8 +190,9 @@ int WriteWithFileSizeLimit(const std::string& strPath, MIDITrack* pTrack, rlim_t
   if (pipe(aFd) != 0) return 999;
   pid_t pid = fork();
   if (pid == 0) {
-    // Past the limit, write fails with EFBIG instead of killing the child.
-    signal(SIGXFSZ, SIG_IGN);
+    // SIGXFSZ keeps its default action (ending the process): the writer
+    // must keep it from ending the export.
+    signal(SIGXFSZ, SIG_DFL);
     struct rlimit limit = {nLimit, nLimit};
     setrlimit(RLIMIT_FSIZE, &limit);
     VmdWriter writer;
