@@ -249,4 +249,80 @@ TEST(MidiEdit, SetTimeBaseUsesTheWholeTempoMap) {
   EXPECT_EQ("105 EOT", Events(TrackAt(data.get(), 2)).back());
 }
 
+TEST(MidiEdit, SetTimeBaseRoundsHalfUpAndPicksTheLaterTracksTempo) {
+  // Both tracks change the tempo at tick 0: the later track's holds.
+  std::string t0 = Meta(0, 0x51, Bytes({0x0F, 0x42, 0x40})) + EndOfTrack();
+  std::string t1 = Meta(0, 0x51, Bytes({0x03, 0xD0, 0x90})) + Ev(480, {0x90, 1, 1}) +  // 0.25 s
+                   Ev(16, {0x80, 1, 0}) + EndOfTrack();  // + 1/120 s: 7.75 frames
+  DataPtr data(LoadBytes(Smf(1, 480, {t0, t1})));
+  ASSERT_NE(0, MIDIData_SetTimeBase(data.get(), 30, 1));
+  EXPECT_EQ(V({"0 Tempo 250000", "8 90 1 1", "8 80 1 0", "8 EOT"}), Events(TrackAt(data.get(), 1)));
+
+  // Ticks to ticks: scaled by the resolutions, half up (1 -> 0.5 -> 1).
+  std::string u = Ev(1, {0x90, 1, 1}) + Ev(1, {0x90, 2, 1}) + Ev(1, {0x90, 3, 1}) + EndOfTrack();
+  DataPtr ticks(LoadBytes(Smf(1, 480, {u})));
+  ASSERT_NE(0, MIDIData_SetTimeBase(ticks.get(), 0, 240));
+  EXPECT_EQ(V({"1 90 1 1", "1 90 2 1", "2 90 3 1", "2 EOT"}), Events(TrackAt(ticks.get(), 0)));
+  EXPECT_EQ(240, MIDIData_GetTimeResolution(ticks.get()));
+
+  // To 29.97 frames a second: 10 s at 120 BPM is 299.7 frames -> 300.
+  std::string w = Ev(9600, {0x90, 1, 1}) + EndOfTrack();
+  DataPtr df(LoadBytes(Smf(1, 480, {w})));
+  ASSERT_NE(0, MIDIData_SetTimeBase(df.get(), 29, 1));
+  EXPECT_EQ(V({"300 90 1 1", "300 EOT"}), Events(TrackAt(df.get(), 0)));
+}
+
+TEST(MidiEdit, SetTimeBaseRefusesAndChangesNothing) {
+  // 1 tick per quarter at the slowest tempo: 2^28 ticks are 16.7 s each,
+  // far past 2^31 frames.
+  std::string slow = Meta(0, 0x51, Bytes({0xFF, 0xFF, 0xFF})) + Ev(0x0FFFFFFF, {0x90, 1, 1}) +
+                     EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 1, {slow})));
+  ASSERT_TRUE(data);
+  std::vector<std::string> before = Events(TrackAt(data.get(), 0));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(data.get(), 30, 1));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(data.get(), 27, 1));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(data.get(), 30, 0));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(data.get(), 30, 256));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(data.get(), 0, 0x8000));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(nullptr, 30, 1));
+  EXPECT_EQ(before, Events(TrackAt(data.get(), 0)));
+  EXPECT_EQ(0, MIDIData_GetTimeMode(data.get()));
+  EXPECT_EQ(1, MIDIData_GetTimeResolution(data.get()));
+  // From SMPTE back to ticks per quarter there is no tempo to go by.
+  DataPtr smpte(MIDIData_Create(1, 1, 25, 40));
+  EXPECT_EQ(0, MIDIData_SetTimeBase(smpte.get(), 0, 480));
+  EXPECT_EQ(25, MIDIData_GetTimeMode(smpte.get()));
+}
+
+TEST(MidiEdit, PairingAfterInsertingIntoALoadedTrack) {
+  std::string t = Ev(0, {0x90, 60, 100}) + Ev(100, {0x80, 60, 0}) + EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  MIDITrack* track = MIDIData_GetFirstTrack(data.get());
+  MIDIEvent* pLoaded = MIDITrack_GetFirstEvent(track);
+  MIDIEvent* pRelease = MIDIEvent_GetNextEvent(pLoaded);
+  ASSERT_NE(0, MIDITrack_InsertNote(track, 10, 0, 60, 90, 20));
+  EXPECT_EQ(V({"0 90 60 100", "10 90 60 90", "30 80 60 0", "100 80 60 0", "100 EOT"}),
+            Events(track));
+  // The inserted release is taken by its own note: the loaded note gets the
+  // one after it.
+  EXPECT_NE(0, MIDIEvent_Combine(pLoaded));
+  EXPECT_EQ(pRelease, MIDIEvent_GetCombinedEvent(pLoaded));
+  EXPECT_EQ(EventAt(track, 2), MIDIEvent_GetCombinedEvent(EventAt(track, 1)));
+}
+
+TEST(MidiEdit, CreatedFormatZeroSplitsWithEndsAtTheSongsEnd) {
+  DataPtr data(MIDIData_Create(0, 1, 0, 480));
+  MIDITrack* t = MIDIData_GetFirstTrack(data.get());
+  ASSERT_NE(0, MIDITrack_InsertTempo(t, 0, 600000));
+  ASSERT_NE(0, MIDITrack_InsertNote(t, 5, 15, 70, 1, 50));
+  ASSERT_NE(0, MIDIData_SetFormat(data.get(), 1));
+  ASSERT_EQ(17, MIDIData_GetNumTrack(data.get()));
+  EXPECT_EQ(V({"0 Tempo 600000", "55 EOT"}), Events(TrackAt(data.get(), 0)));
+  EXPECT_EQ(V({"5 9F 70 1", "55 8F 70 0", "55 EOT"}), Events(TrackAt(data.get(), 16)));
+  EXPECT_EQ(V({"55 EOT"}), Events(TrackAt(data.get(), 1)));
+  EXPECT_EQ(0, MIDIData_SetFormat(data.get(), 0));  // only 0 to 1 is made
+  EXPECT_EQ(0, MIDIData_SetFormat(nullptr, 1));
+}
+
 }  // namespace
