@@ -3,6 +3,12 @@
 # export inside a process.
 add_executable(motion_export_floor ${CMAKE_CURRENT_LIST_DIR}/motion_export_floor.cc)
 add_executable(motion_export_bench ${CMAKE_CURRENT_LIST_DIR}/motion_export_bench.cc)
+add_dependencies(motion_export_bench motion_export_floor)
+foreach(program sonomot-console bench_gen_midi)
+  if(TARGET ${program})
+    add_dependencies(motion_export_bench ${program})
+  endif()
+endforeach()
 if(TARGET motion AND TARGET MIDIData)
   add_executable(motion_export_stages ${CMAKE_CURRENT_LIST_DIR}/motion_export_stages.cc)
   target_link_libraries(motion_export_stages PRIVATE motion midibind)
