@@ -138,27 +138,20 @@ TEST(MotionMathTest, VectorProductsAndAngles) {
                    Vector3::FromQuaternion(Quaternion(0.1f, 0.25f, 0.5f, 0.75f)));
 }
 
-TEST(MotionMathTest, QuaternionArithmetic) {
+TEST(MotionMathTest, QuaternionProductsAndBlends) {
   Quaternion a(1.0f, 2.0f, 3.0f, 4.0f), b(5.0f, 6.0f, 7.0f, 8.0f);
-  ExpectQuaternionNear(Quaternion(6.0f, 8.0f, 10.0f, 12.0f), a.Added(b));
-  ExpectQuaternionNear(Quaternion(2.0f, 4.0f, 6.0f, 8.0f), a.Multiplied(2.0f));
-  ExpectQuaternionNear(Quaternion(0.5f, 1.0f, 1.5f, 2.0f), a.Divided(2.0f));
-  ExpectQuaternionNear(Quaternion(1.0f, -2.0f, -3.0f, -4.0f), a.Conjugated());
-  // Hamilton product, worked out by hand.
+  // The Hamilton product, worked out by hand, and its order: i x j = k,
+  // j x i = -k.
   ExpectQuaternionNear(Quaternion(-60.0f, 12.0f, 30.0f, 24.0f), a.Multiplied(b));
-  Quaternion inPlace = a;
-  inPlace.Multiply(b);
-  ExpectQuaternionNear(a.Multiplied(b), inPlace);
-  inPlace = a;
-  inPlace.Add(b);
-  inPlace.Divide(2.0f);
-  inPlace.Multiply(4.0f);
-  inPlace.Conjugate();
-  ExpectQuaternionNear(Quaternion(12.0f, -16.0f, -20.0f, -24.0f), inPlace);
-  // i x j = k.
-  ExpectQuaternionNear(Quaternion(0, 0, 0, 1),
-                       Quaternion(0, 1, 0, 0).Multiplied(Quaternion(0, 0, 1, 0)));
-
+  ExpectQuaternionNear(Quaternion(0, 0, 0, 1), Quaternion(0, 1, 0, 0).Multiplied(Quaternion(0, 0, 1, 0)));
+  ExpectQuaternionNear(Quaternion(0, 0, 0, -1), Quaternion(0, 0, 1, 0).Multiplied(Quaternion(0, 1, 0, 0)));
+  Quaternion chain = a;
+  chain.Add(b);
+  chain.Divide(2.0f);
+  chain.Multiply(4.0f);
+  chain.Conjugate();
+  ExpectQuaternionNear(Quaternion(12.0f, -16.0f, -20.0f, -24.0f), chain);
+  // The linear blend is not normalised.
   ExpectQuaternionNear(Quaternion(3.0f, 4.0f, 5.0f, 6.0f), a.Lerp(b, 0.5f));
 }
 
