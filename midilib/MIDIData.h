@@ -66,11 +66,18 @@ MIDIDATA_API long MIDIEvent_Combine(MIDIEvent* pEvent);
 MIDIDATA_API MIDIEvent* MIDIEvent_GetCombinedEvent(MIDIEvent* pEvent);
 MIDIDATA_API long MIDIEvent_GetTime(MIDIEvent* pEvent);
 MIDIDATA_API long MIDIEvent_GetChannel(MIDIEvent* pEvent);  // 0..15, -1 if none
-MIDIDATA_API long MIDIEvent_GetKey(MIDIEvent* pEvent);      // note events
-MIDIDATA_API long MIDIEvent_GetVelocity(MIDIEvent* pEvent); // note events
-MIDIDATA_API long MIDIEvent_GetNumber(MIDIEvent* pEvent);   // controller / program number
-MIDIDATA_API long MIDIEvent_GetValue(MIDIEvent* pEvent);    // controller value
-MIDIDATA_API long MIDIEvent_GetTempo(MIDIEvent* pEvent);    // microseconds per quarter
+// The key (0..127) of a note or key-aftertouch event.
+MIDIDATA_API long MIDIEvent_GetKey(MIDIEvent* pEvent);
+// The velocity (0..127) of a note event.
+MIDIDATA_API long MIDIEvent_GetVelocity(MIDIEvent* pEvent);
+// The controller number of a control change, the program of a program
+// change (0..127).
+MIDIDATA_API long MIDIEvent_GetNumber(MIDIEvent* pEvent);
+// The value of a control change, the pressure of a key or channel
+// aftertouch (0..127), the bend of a pitch bend (-8192..8191).
+MIDIDATA_API long MIDIEvent_GetValue(MIDIEvent* pEvent);
+// Microseconds per quarter of a tempo event (of 3 data bytes), else -1.
+MIDIDATA_API long MIDIEvent_GetTempo(MIDIEvent* pEvent);
 // The type of a meta event (0x00..0x7F, e.g. 0x03 track name, 0x51 tempo),
 // or -1 for other events.
 MIDIDATA_API long MIDIEvent_GetMetaType(MIDIEvent* pEvent);
@@ -104,7 +111,12 @@ MIDIDATA_API long MIDITrack_Delete(MIDITrack* pTrack);
 // Insertions keep the track in time order; an event goes behind the events
 // of the same time. The end-of-track event always stays last: inserting at
 // or after its time moves it to the new last time.
+// Values out of range (a negative time, channel outside 0..15, a key,
+// program, controller or value outside 0..127, a tempo outside
+// 1..0xFFFFFF us per quarter, a note velocity of 0) are refused with 0.
 MIDIDATA_API long MIDITrack_InsertTempo(MIDITrack* pTrack, long lTime, long lTempo);
+// Puts the track's end-of-track event at lTime, making one if the track has
+// none. 0 (nothing changed) if another event of the track is later.
 MIDIDATA_API long MIDITrack_InsertEndofTrack(MIDITrack* pTrack, long lTime);
 MIDIDATA_API long MIDITrack_InsertProgramChange(MIDITrack* pTrack, long lTime, long lChannel,
                                    long lNumber);
@@ -150,6 +162,9 @@ MIDIDATA_API long MIDITrack_InsertNote(MIDITrack* pTrack, long lTime, long lChan
 // than a fixed multiple of the file's size.
 MIDIDATA_API MIDIData* MIDIData_LoadFromSMF(const char* pszFileName);
 // New data with lNumTrack empty tracks (no events, not even end-of-track).
+// Null for a format other than 0, 1 or 2, more than one track in format 0,
+// more than 65535 tracks, a time mode not listed above, or a resolution
+// outside 1..32767 (ticks per quarter) or 1..255 (ticks per frame).
 MIDIDATA_API MIDIData* MIDIData_Create(long lFormat, long lNumTrack, long lTimeMode,
                           long lTimeResolution);
 MIDIDATA_API void MIDIData_Delete(MIDIData* pData);
