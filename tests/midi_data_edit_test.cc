@@ -325,4 +325,64 @@ TEST(MidiEdit, CreatedFormatZeroSplitsWithEndsAtTheSongsEnd) {
   EXPECT_EQ(0, MIDIData_SetFormat(nullptr, 1));
 }
 
+// Frames computed each on its own from the tempo map, the slow way, in
+// exact arithmetic: the conversion must give the same for every event of a
+// long song with many tempo changes (no drift).
+TEST(MidiEdit, SetTimeBaseHasNoDriftOverALongSong) {
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  struct Tempo {
+    long tick, tempo;
+  };
+  std::vector<Tempo> tempos;
+  std::string conductor;
+  long tick = 0;
+  for (int i = 0; i < 300; i++) {
+    long delta = 1 + next(5000);
+    tick += delta;
+    long tempo = 200000 + next(1000000);  // odd values included
+    tempos.push_back({tick, tempo});
+    conductor += Meta(static_cast<uint32_t>(delta),
+                      0x51, Bytes({static_cast<int>(tempo >> 16), static_cast<int>(tempo >> 8),
+                                   static_cast<int>(tempo)}));
+  }
+  conductor += EndOfTrack();
+  std::string notes;
+  std::vector<long> ticks;
+  tick = 0;
+  for (int i = 0; i < 3000; i++) {
+    long delta = next(700);
+    tick += delta;
+    ticks.push_back(tick);
+    notes += Ev(static_cast<uint32_t>(delta), {0x90, 60, 1});
+  }
+  notes += EndOfTrack();
+  const long tpq = 457;
+  DataPtr data(LoadBytes(Smf(1, tpq, {conductor, notes})));
+  ASSERT_TRUE(data);
+  ASSERT_NE(0, MIDIData_SetTimeBase(data.get(), 30, 1));
+  MIDIEvent* e = MIDITrack_GetFirstEvent(TrackAt(data.get(), 1));
+  for (long t : ticks) {
+    // microseconds * tpq up to t, summed segment by segment
+    __int128 sum = 0;
+    long from = 0, tempo = 500000;
+    for (const Tempo& c : tempos) {
+      if (c.tick > t) break;
+      sum += static_cast<__int128>(c.tick - from) * tempo;
+      from = c.tick;
+      tempo = c.tempo;
+    }
+    sum += static_cast<__int128>(t - from) * tempo;
+    // frames = sum * 30 / (tpq * 1e6), half up
+    __int128 den = static_cast<__int128>(tpq) * 1000000;
+    long expected = static_cast<long>((sum * 60 + den) / (2 * den));
+    ASSERT_NE(nullptr, e);
+    ASSERT_EQ(expected, MIDIEvent_GetTime(e)) << "tick " << t;
+    e = MIDIEvent_GetNextEvent(e);
+  }
+}
+
 }  // namespace

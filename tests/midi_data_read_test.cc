@@ -286,4 +286,39 @@ TEST(MidiRead, FormatZeroWithSeveralTracksIsMergedBeforeSplitting) {
   EXPECT_EQ(MIDIEvent_GetNextEvent(on), MIDIEvent_GetCombinedEvent(on));
 }
 
+// Any one byte of a valid file changed to a telling value: the file loads
+// whole or is refused, and what loads is well formed.
+TEST(MidiRead, EveryCorruptedByteIsSafe) {
+  std::string file = Smf(0, 96, {Meta(0, 0x03, "ab") + Ev(0, {0x90, 60, 100}) +
+                                 Ev(0x81, {0xF0, 2, 1, 0xF7}) + Ev(3, {60, 0}) +
+                                 Meta(0, 0x51, Bytes({7, 0xA1, 0x20})) + EndOfTrack(2)});
+  int nLoaded = 0;
+  for (size_t i = 0; i < file.size(); i++) {
+    for (int value : {0x00, 0x01, 0x7F, 0x80, 0x81, 0xF7, 0xFF}) {
+      std::string bad = file;
+      bad[i] = static_cast<char>(value);
+      DataPtr data(LoadBytes(bad));
+      if (!data) continue;
+      nLoaded++;
+      long nTracks = 0;
+      for (MIDITrack* t = MIDIData_GetFirstTrack(data.get()); t; t = MIDITrack_GetNextTrack(t)) {
+        nTracks++;
+        long n = 0;
+        MIDIEvent* pLast = nullptr;
+        for (MIDIEvent* e = MIDITrack_GetFirstEvent(t); e; e = MIDIEvent_GetNextEvent(e)) {
+          n++;
+          pLast = e;
+        }
+        EXPECT_EQ(n, MIDITrack_GetNumEvent(t)) << i << " " << value;
+        EXPECT_NE(0, MIDIEvent_IsEndofTrack(pLast)) << i << " " << value;
+      }
+      EXPECT_EQ(nTracks, MIDIData_GetNumTrack(data.get()));
+      if (MIDIData_GetFormat(data.get()) == 0) {
+        EXPECT_NE(0, MIDIData_SetFormat(data.get(), 1)) << i << " " << value;
+      }
+    }
+  }
+  EXPECT_GT(nLoaded, 0);
+}
+
 }  // namespace
