@@ -269,18 +269,31 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
     close(fd);
     return nullptr;
   }
+  // The first bytes decide whether the rest is worth reading: a large file
+  // of another kind is refused without reading it all.
   size_t nRead = 0;
-  while (nRead < nSize) {
-    ssize_t n = read(fd, pFile + nRead, nSize - nRead);
+  size_t nWanted = nSize < 12 ? nSize : 12;
+  bool bOk = true;
+  while (bOk && nRead < nSize) {
+    ssize_t n = read(fd, pFile + nRead, nWanted - nRead);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      std::free(pFile);
-      close(fd);
-      return nullptr;
+    if (n <= 0) {
+      bOk = n == 0;
+      break;
     }
-    if (n == 0) break;
     nRead += static_cast<size_t>(n);
+    if (nRead == 12 && nWanted == 12) {
+      bOk = std::memcmp(pFile, "MThd", 4) == 0 ||
+            (std::memcmp(pFile, "RIFF", 4) == 0 && std::memcmp(pFile + 8, "RMID", 4) == 0);
+      nWanted = nSize;
+    } else if (nRead == nWanted) {
+      nWanted = nSize;
+    }
   }
   close(fd);
+  if (!bOk) {
+    std::free(pFile);
+    return nullptr;
+  }
   return LoadFromImage(pFile, nRead);
 }
