@@ -249,6 +249,28 @@ int main(int argc, char** argv) {
            rows[i].session.fSeconds / rows[i - 1].session.fSeconds,
            static_cast<double>(rows[i].nNotes) / rows[i - 1].nNotes);
   }
+  // The goals, read at the largest size.
+  if (!rows.empty()) {
+    const Row& last = rows.back();
+    auto verdict = [](bool b) { return b ? "met" : "MISSED"; };
+    double fFloor = last.session.fSeconds / last.floor.fSeconds;
+    printf("at %ld notes: session / floor %.2f (goal <= 1.0: %s)", last.nNotes, fFloor,
+           verdict(fFloor <= 1.0));
+    if (bMidicsv) {
+      double fCsv = last.session.fSeconds / last.csv.fSeconds;
+      double fPerEvent = last.session.nPeakKiB * 1024.0 / last.nEvents;
+      printf(", session / midicsv %.2f (goal <= 2: %s), peak %.1f bytes per event (goal < 64: %s)",
+             fCsv, verdict(fCsv <= 2.0), fPerEvent, verdict(fPerEvent < 64.0));
+    }
+    printf("\n");
+    if (rows.size() > 1) {
+      const Row& before = rows[rows.size() - 2];
+      double fGrowth = last.session.fSeconds / before.session.fSeconds;
+      double fNotes = static_cast<double>(last.nNotes) / before.nNotes;
+      printf("growth: time x %.2f for notes x %.1f (goal: no more than the notes: %s)\n", fGrowth,
+             fNotes, verdict(fGrowth <= fNotes));
+    }
+  }
   if (!bMidicsv) printf("midicsv is not installed: its column is empty\n");
   return 0;
 }
