@@ -24,7 +24,10 @@ class OutputFile {
 
   // False when the path can't be opened for writing: an empty path, a
   // folder that doesn't exist or can't be written, a folder at the path, an
-  // existing file without write permission. Nothing is created then.
+  // existing file without write permission. Nothing is created then. A
+  // writable file in a folder that can't be written is refused too: it
+  // could only be overwritten in place, which a failure would leave cut
+  // short.
   bool Open(const char* pszPath);
   // Writes all n bytes; false on the first failure (a full disk, a file
   // size limit). REQUIRES: Open succeeded.
