@@ -81,9 +81,11 @@ LRESULT CShellEditImpl::OnPaste(UINT, WPARAM, LPARAM, BOOL&) {
 LRESULT CShellEditImpl::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
   HDROP hDrop = reinterpret_cast<HDROP>(wParam);
   if (DragQueryFileA(hDrop, kDragQueryCount, nullptr, 0) > 0) {
-    char szPath[256] = {};
-    DragQueryFileA(hDrop, 0, szPath, sizeof(szPath));
-    InsertAtCaret(QuotedDropPath(szPath).c_str());
+    // The whole first path, so that QuotedDropPath cuts a long one at 255
+    // bytes without splitting a UTF-8 character.
+    std::string path(DragQueryFileA(hDrop, 0, nullptr, 0), '\0');
+    DragQueryFileA(hDrop, 0, path.data(), static_cast<UINT>(path.size() + 1));
+    InsertAtCaret(QuotedDropPath(path).c_str());
   }
   DragFinish(hDrop);
   return 0;

@@ -8,4 +8,13 @@ if(SONOMOT_WITH_QT AND TARGET platform_qt)
   sonomot_add_test(window_test
     SOURCES window_test.cc window_test_util.cc
     LIBS app_frame midibind platform_qt Qt6::Test)
+  sonomot_add_test(qt_back_end_test
+    SOURCES qt_back_end_test.cc window_test_util.cc
+    LIBS app_frame midibind platform_qt Qt6::Test)
+  find_package(Qt6 QUIET COMPONENTS Svg)
+  if(TARGET Qt6::Svg)
+    target_link_libraries(qt_back_end_test PRIVATE Qt6::Svg)
+    target_compile_definitions(qt_back_end_test PRIVATE SONOMOT_HAVE_QT_SVG
+      SONOMOT_ICON_SVG="${CMAKE_SOURCE_DIR}/resources/icons/sonomot.svg")
+  endif()
 endif()

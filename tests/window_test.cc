@@ -185,6 +185,22 @@ TEST_F(WindowTest, DropInsertsOnlyTheFirstFileQuoted) {
   EXPECT_EQ("root>Open \"/tmp/my songs/first.mid\"", LastLine());
 }
 
+TEST_F(WindowTest, LongDroppedPathIsCutWithoutBreakingACharacter) {
+  // 253 bytes, then a three-byte character across the 255-byte limit.
+  std::string path = "/" + std::string(252, 'd') + "あ.mid";
+  auto* pData = new QMimeData;
+  pData->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, pData, Qt::LeftButton,
+                        Qt::NoModifier);
+  QCoreApplication::sendEvent(View()->viewport(), &enter);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, pData, Qt::LeftButton,
+                  Qt::NoModifier);
+  QCoreApplication::sendEvent(View()->viewport(), &drop);
+  Pump();
+  delete pData;
+  EXPECT_EQ("root>\"" + path.substr(0, 253) + "\"", LastLine());
+}
+
 TEST_F(WindowTest, ClickOnlyGivesTheFocusAndTheCaretComesBackWhereItWas) {
   Type("abcd");
   Key(Qt::Key_Left, Qt::ShiftModifier);
