@@ -1,4 +1,7 @@
 // Data and track objects: creation, the event blocks, walking and deletion.
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -45,6 +48,15 @@ MIDITrack* AppendTrack(MIDIData* pData) {
   return pTrack;
 }
 
+void AdviseLargePages(void* p, size_t nBytes) {
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  if (nBytes < 2 * kLargePage) return;
+  uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kLargePage - 1) & ~(kLargePage - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(p) + nBytes) & ~(kLargePage - 1);
+  // Only advice: where large pages are not to be had nothing changes.
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount) {
   if (nCount == 0) nCount = 1;
   if (nCount > SIZE_MAX / sizeof(MIDIEvent)) return nullptr;
@@ -52,6 +64,7 @@ MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount) {
   MIDIEvent* pBlock =
       static_cast<MIDIEvent*>(std::malloc(nCount * sizeof(MIDIEvent)));
   if (pBlock == nullptr) return nullptr;
+  AdviseLargePages(pBlock, nCount * sizeof(MIDIEvent));
   try {
     pData->m_vecBlocks.push_back(pBlock);
   } catch (const std::bad_alloc&) {

@@ -88,6 +88,11 @@ MIDITrack* AppendTrack(MIDIData* pData);
 // Reserves a block of nCount events for the data (the reader's one block).
 // Returns null if the memory can't be had.
 MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount);
+// Asks for the large pages of the system for a big block that is about to
+// be filled from its start: touching new memory page by page is what costs
+// most when a large file is read. Only the part that gets written is
+// resident (the last large page may be partly unused).
+void AdviseLargePages(void* p, size_t nBytes);
 // One event from the data's blocks, zeroed. Null if out of memory.
 MIDIEvent* NewEvent(MIDIData* pData);
 // Keeps bytes (already in VLQ-length form) for an inserted meta event.

@@ -269,6 +269,7 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
     close(fd);
     return nullptr;
   }
+  AdviseLargePages(pFile, nSize);
   // The first bytes decide whether the rest is worth reading: a large file
   // of another kind is refused without reading it all.
   size_t nRead = 0;
