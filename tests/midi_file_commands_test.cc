@@ -192,17 +192,6 @@ Event Count:8
   EXPECT_EQ("track>Conf\nconf>tr 2\nmove to track 2.\n", TakeTranscript());
 }
 
-TEST_F(MidiFileCommandsTest, ShowInEveryMode) {
-  Type("Open " + WriteFormat1());
-  TypeAll({"Root"});
-  TakeTranscript();
-  TypeAll({"show", "Conf", "show", "tr 1", "show"});
-  std::string transcript = TakeTranscript();
-  EXPECT_EQ(0u, transcript.find("root>show\ninvalid command.\nroot>Conf\nconf>show\n"
-                                "this space show config\nconf>tr 1\nmove to track 1.\n"
-                                "track>show\n*** Information MIDI Track 1 ***\n"));
-}
-
 TEST_F(MidiFileCommandsTest, CloseTwiceAndTheMends) {
   Type("Open " + WriteFormat1());
   TypeAll({"conv pr", "tr 1"});

@@ -6,46 +6,6 @@
 
 namespace {
 
-using DumpAnswerTest = MidiCommandTest;
-
-TEST_F(DumpAnswerTest, WhileWaitingOnlyTheAnswerCounts) {
-  std::string path = WriteFile("a.mid", SmfBuilder(1, 480).Track().Notes(20).EndOfTrack().Build());
-  TypeAll({("Open " + path).c_str(), "tr 0"});
-  Type("dump");
-  ASSERT_TRUE(m_pProcessor->IsWaitingAnswer());
-  TakeTranscript();
-  TypeAll({"exit", "", "Yess", "Root", "Ye"});
-  EXPECT_EQ(0, m_mainWindow.GetCloseCount());
-  EXPECT_EQ("track>", Prompt());
-  std::string transcript = TakeTranscript();
-  const char kQuestion[] = "\nContinue? please input Yes/No\n\n";
-  EXPECT_EQ(std::string("track>exit\n") + kQuestion + "track>\n" + kQuestion +
-                "track>Yess\n" + kQuestion + "track>Root\n" + kQuestion,
-            transcript.substr(0, transcript.find("track>Ye\n")));
-  // "Ye" went on with the next page, which ends the 41 events.
-  EXPECT_NE(std::string::npos, transcript.find("track>Ye\n"));
-  EXPECT_NE(std::string::npos, transcript.find("__End_of_Dump__"));
-  EXPECT_FALSE(m_pProcessor->IsWaitingAnswer());
-  Type("Root");
-  EXPECT_EQ("root>", Prompt());
-}
-
-TEST_F(DumpAnswerTest, NoEndsTheWaitSilently) {
-  std::string path = WriteFile("a.mid", SmfBuilder(1, 480).Track().Notes(20).EndOfTrack().Build());
-  TypeAll({("Open " + path).c_str(), "tr 0", "dump"});
-  TakeTranscript();
-  Type("n");
-  EXPECT_EQ("track>n\n", TakeTranscript());
-  EXPECT_FALSE(m_pProcessor->IsWaitingAnswer());
-  Type("NO");
-  EXPECT_EQ("track>NO\ninvalid command.\n", TakeTranscript());
-  Type("dump 100");  // starts again at the first event
-  EXPECT_TRUE(m_pProcessor->IsWaitingAnswer());
-  EXPECT_EQ(32, m_pProcessor->GetDumpPos());
-  Type("Yes please");
-  EXPECT_FALSE(m_pProcessor->IsWaitingAnswer());
-}
-
 class TrackDumpTest : public MidiCommandTest {
  protected:
   // Opens a file whose track 1 holds nEvents events (the end of track
@@ -114,11 +74,24 @@ TEST_F(TrackDumpTest, SixtyFourEventsEndRightAfterTheSecondPage) {
   EXPECT_EQ("track>dum\n" + EventLines(0, 32) + kQuestion + "track>y\n" +
                 EventLines(32, 64) + kEnd,
             TakeTranscript());
-  // "No" during a second dump: silent, and the next dump starts over.
-  TypeAll({"dump", "No", "dump"});
-  EXPECT_EQ("track>dump\n" + EventLines(0, 32) + kQuestion + "track>No\n" + "track>dump\n" +
-                EventLines(0, 32) + kQuestion,
+  // "No" ends the wait silently and is no command afterwards; every dump
+  // starts over at the first event, whatever follows the word.
+  TypeAll({"dump 100", "n", "NO", "dump", "Yes please"});
+  EXPECT_EQ("track>dump 100\n" + EventLines(0, 32) + kQuestion + "track>n\n" +
+                "track>NO\ninvalid command.\n" + "track>dump\n" + EventLines(0, 32) +
+                kQuestion + "track>Yes please\n" + EventLines(32, 64) + kEnd,
             TakeTranscript());
+}
+
+TEST_F(TrackDumpTest, WhileWaitingOnlyTheAnswerCounts) {
+  OpenTrackOf(40);
+  TypeAll({"dump", "exit", "", "Yess", "Root", "Ye"});
+  EXPECT_EQ("track>dump\n" + EventLines(0, 32) + kQuestion + "track>exit\n" + kQuestion +
+                "track>\n" + kQuestion + "track>Yess\n" + kQuestion + "track>Root\n" +
+                kQuestion + "track>Ye\n" + EventLines(32, 40) + kEnd,
+            TakeTranscript());
+  EXPECT_EQ(0, m_mainWindow.GetCloseCount());
+  EXPECT_EQ("track>", Prompt());
 }
 
 TEST_F(TrackDumpTest, ManyPagesFollowEachOtherInOrder) {
