@@ -2,6 +2,10 @@
 // with the real MIDI data library, converted with "conv pr", its track
 // selected and exported through the command processor, and every keyframe
 // of the file is checked against the note times in seconds x 30.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -214,6 +218,36 @@ TEST_F(ExportTest, FailedExportsReportAndLeaveNoFile) {
   Type("export " + m_dir.Join("none.vmd"));
   EXPECT_EQ("Unkown Error.\r\nWrite -1 Byte.\r\nComplete.\r\n\r\n", m_transcript);
   EXPECT_EQ(std::vector<std::string>{"song.mid"}, m_dir.List());
+
+  // A write that fails (here at a file size limit, in a child process) is
+  // reported, and the earlier export at the path stays as it was.
+  Type("track 1");
+  std::string strVmd = m_dir.Join("song.vmd");
+  WriteFileBytes(strVmd, "earlier export");
+  int aFd[2];
+  ASSERT_EQ(0, pipe(aFd));
+  pid_t pid = fork();
+  if (pid == 0) {
+    struct rlimit limit = {100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    m_transcript.clear();
+    Type("export " + strVmd);
+    bool bSent = write(aFd[1], m_transcript.data(), m_transcript.size()) ==
+                 static_cast<ssize_t>(m_transcript.size());
+    _exit(bSent ? 0 : 1);
+  }
+  close(aFd[1]);
+  std::string strChild;
+  char sz[256];
+  for (ssize_t n; (n = read(aFd[0], sz, sizeof sz)) > 0;) strChild.append(sz, static_cast<size_t>(n));
+  close(aFd[0]);
+  int nStatus = 0;
+  waitpid(pid, &nStatus, 0);
+  EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
+  EXPECT_EQ("Cannot Write File.\r\nWrite -3 Byte.\r\nComplete.\r\n\r\n", strChild);
+  std::vector<uint8_t> earlier = ReadFileBytes(strVmd);
+  EXPECT_EQ("earlier export", std::string(earlier.begin(), earlier.end()));
+  EXPECT_EQ((std::vector<std::string>{"song.mid", "song.vmd"}), m_dir.List());
 }
 
 }  // namespace
