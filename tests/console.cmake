@@ -25,3 +25,8 @@ if(TARGET sonomot-console)
     add_dependencies(console_program_test MIDIData)
   endif()
 endif()
+if(TARGET platform_term)
+  sonomot_add_test(curses_screen_test
+    SOURCES curses_screen_test.cc
+    LIBS platform_term)
+endif()

@@ -160,7 +160,7 @@ void PercentDecode(std::string* pText) {
   std::string out;
   for (size_t i = 0; i < pText->size(); ++i) {
     char c = (*pText)[i];
-    if (c == '%' && i + 2 < pText->size() + 0 &&
+    if (c == '%' && i + 2 < pText->size() &&
         std::isxdigit(static_cast<unsigned char>((*pText)[i + 1])) &&
         std::isxdigit(static_cast<unsigned char>((*pText)[i + 2]))) {
       out += static_cast<char>(std::stoi(pText->substr(i + 1, 2), nullptr, 16));
