@@ -254,7 +254,9 @@ using namespace midilib_internal;
 
 extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
   if (pszFileName == nullptr) return nullptr;
-  int fd = open(pszFileName, O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular
+  // files are read.
+  int fd = open(pszFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return nullptr;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {

@@ -2,6 +2,9 @@
 // refused.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 
 #include "midilib/MIDIData.h"
@@ -112,6 +115,11 @@ TEST(MidiRead, UnreadableFilesGiveNull) {
   EXPECT_EQ(nullptr, MIDIData_LoadFromSMF("/nonexistent/dir/file.mid"));
   EXPECT_EQ(nullptr, MIDIData_LoadFromSMF("/tmp"));  // a folder
   EXPECT_EQ(nullptr, MIDIData_LoadFromSMF(nullptr));
+  // A FIFO nobody writes to: refused at once, not waited on.
+  std::string fifo = TempFile("").Path() + ".fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  EXPECT_EQ(nullptr, MIDIData_LoadFromSMF(fifo.c_str()));
+  unlink(fifo.c_str());
   std::string header = Header(1, 1, 96);
   struct {
     const char* what;
