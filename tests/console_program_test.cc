@@ -155,7 +155,8 @@ class TmuxSession {
   }
 
  private:
-  std::string Tmux() const { return "tmux -L " + m_socket; }
+  // Our own server, also when the tests themselves run inside tmux.
+  std::string Tmux() const { return "env -u TMUX tmux -L " + m_socket; }
   fs::path m_folder;
   std::string m_socket;
   bool m_bStarted = false;
