@@ -18,3 +18,12 @@ if(SONOMOT_WITH_QT AND TARGET platform_qt)
       SONOMOT_ICON_SVG="${CMAKE_SOURCE_DIR}/resources/icons/sonomot.svg")
   endif()
 endif()
+
+# cmake --install lays out both programs, the library, the icon and the
+# desktop entry (needs the whole build, as ./test makes it).
+if(TARGET sonomot AND TARGET sonomot-console AND TARGET MIDIData)
+  add_test(NAME InstallLayout
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                   -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install_check
+                   -P ${CMAKE_CURRENT_SOURCE_DIR}/install_check.cmake)
+endif()

@@ -1,6 +1,7 @@
 #include "tests/window_test_util.h"
 
 #include <QApplication>
+#include <QStyleHints>
 #include <QTest>
 #include <cstdlib>
 
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  // A steady caret: what a test sees must not depend on when it looks.
+  QGuiApplication::styleHints()->setCursorFlashTime(0);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,51 @@
+# Installs the build into a fresh prefix and checks the layout: both programs
+# beside the MIDI data library (they load it from their own folder), links to
+# them in bin/, the icon in every size and the desktop entry.
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder> -P install_check.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}"
+                        --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+include(GNUInstallDirs)
+set(app_dir "${PREFIX}/${CMAKE_INSTALL_LIBDIR}/sonomot")
+set(expected
+  "${app_dir}/sonomot"
+  "${app_dir}/sonomot-console"
+  "${app_dir}/libMIDIData.so"
+  "${PREFIX}/share/icons/hicolor/scalable/apps/sonomot.svg"
+  "${PREFIX}/share/applications/sonomot.desktop")
+foreach(size 16 32 48 256)
+  list(APPEND expected
+       "${PREFIX}/share/icons/hicolor/${size}x${size}/apps/sonomot.png")
+endforeach()
+foreach(path IN LISTS expected)
+  if(NOT EXISTS "${path}")
+    message(FATAL_ERROR "not installed: ${path}")
+  endif()
+endforeach()
+
+foreach(program sonomot sonomot-console)
+  set(link "${PREFIX}/bin/${program}")
+  if(NOT IS_SYMLINK "${link}")
+    message(FATAL_ERROR "${link} is not a link")
+  endif()
+  file(REAL_PATH "${link}" target)
+  file(REAL_PATH "${app_dir}/${program}" real_program)
+  if(NOT target STREQUAL real_program)
+    message(FATAL_ERROR "${link} points at ${target}, not ${real_program}")
+  endif()
+endforeach()
+
+file(READ "${PREFIX}/share/applications/sonomot.desktop" entry)
+foreach(line "Exec=sonomot" "Icon=sonomot" "Name=Sonomot"
+             "GenericName=Sonomot Module" "X-Sonomot-Version=0.0.0.2")
+  string(FIND "${entry}" "${line}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "desktop entry lacks \"${line}\":\n${entry}")
+  endif()
+endforeach()
+message(STATUS "install layout is complete")
