@@ -178,7 +178,6 @@ CCursesScreen::~CCursesScreen() { Stop(); }
 
 bool CCursesScreen::Start() {
   if (m_bStarted) return true;
-  // Characters only: numbers keep the C locale's format.
   // The platform's text is UTF-8; characters only, so numbers keep the C
   // locale's format.
   const char* pszLocale = std::setlocale(LC_CTYPE, "");
@@ -288,7 +287,13 @@ void CCursesScreen::Draw() {
   }
   m_nTopLine = std::min(m_nTopLine, std::max(0, nLineCount - nViewRows));
   m_nTopLine = std::max(m_nTopLine, 0);
-  // Sideways: the caret's column in view.
+  // Sideways: the caret's column in view. After a change of width the view
+  // starts again from the left, so lines that now fit are shown whole
+  // instead of staying scrolled by what a narrower view needed.
+  if (nCols != m_nViewCols) {
+    m_nViewCols = nCols;
+    m_nLeftColumn = 0;
+  }
   int nCaretLineStart = buffer.LineIndex(nCaretLine);
   int nCaretColumn = 0;
   {
@@ -430,9 +435,22 @@ void CCursesScreen::HandleKey(int nResult, unsigned int nKey) {
     case 9:
       PostTypedChar(hFocus, 9, 0);
       return;
-    case 27:
-      PostKey(hFocus, VK_ESCAPE, 0);
+    case 27: {
+      // A terminal sends Alt with a key as Escape followed at once by the
+      // key. Escape is Cancel and ends the program, so only an Escape that
+      // nothing follows is the Escape key. Alt with a character types
+      // nothing (as a system key would); Alt with a special key acts as the
+      // key alone, like the Alt forms of the arrows decoded by ncurses.
+      timeout(0);
+      wint_t nNext = 0;
+      int nNextResult = get_wch(&nNext);
+      if (nNextResult == ERR) {
+        PostKey(hFocus, VK_ESCAPE, 0);
+      } else if (nNextResult == KEY_CODE_YES) {
+        HandleKey(nNextResult, static_cast<unsigned int>(nNext));
+      }
       return;
+    }
     default:
       break;
   }

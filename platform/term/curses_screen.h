@@ -64,6 +64,7 @@ class CCursesScreen : public CEventSource {
   EditBuffer* m_pBuffer = nullptr;
   int m_nTopLine = 0;
   int m_nLeftColumn = 0;
+  int m_nViewCols = 0;  // the width m_nLeftColumn was chosen for
   bool m_bInPaste = false;
   std::string m_paste;
   int m_nErrors = 0;
