@@ -39,13 +39,18 @@ struct ConsoleFontSpec {
 };
 ConsoleFontSpec ConsoleFontForLevel(unsigned nLevel);
 
-// The installed fixed-pitch font that stands for the level's face when that
-// face isn't installed: "DejaVu Sans Mono". It is installed with the program
-// (fonts-dejavu-core), is a scalable monospace face whose ASCII glyphs suit a
-// terminal, and at the requested cell height gives about the width of an
-// MS Gothic half-width cell. Japanese glyphs it lacks come from whatever the
-// font system substitutes, as with the missing face on the original system.
-constexpr char kFallbackFixedFace[] = "DejaVu Sans Mono";
+// The installed font that stands for the level's face when that face isn't
+// installed: "DejaVu Sans Mono", a scalable monospace face made for
+// terminals, whose cell at the requested height is about MS Gothic's (a
+// blank 6 pixels wide in a 12-pixel cell). It has no Japanese glyphs: those
+// (track names read from MIDI files, the program's Japanese messages) come
+// from the Japanese face the font system substitutes, IPAGothic, MS
+// Gothic's metric twin. The set-up script installs both. IPAGothic is not
+// the console face itself because its half-width advance is a fraction of a
+// pixel at the fitting size, which blurs a terminal's columns.
+constexpr const char* kFallbackFixedFaces[] = {"DejaVu Sans Mono"};
+// Proportional requests (the dialog's "メイリオ") fall back the same way.
+constexpr const char* kFallbackSansFaces[] = {"DejaVu Sans"};
 
 // Size of the block caret from the extent (cx, cy) of one blank " " in the
 // console font: at level 2 cx + 1 wide and cy - 3 high, at every other level

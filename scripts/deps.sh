@@ -7,6 +7,8 @@ set -euo pipefail
 # build and run
 packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
           libncurses-dev qt6-base-dev fonts-dejavu-core)
+# the window's Japanese glyphs (track names, messages): MS Gothic's twin
+packages+=(fonts-ipafont-gothic)
 # tests only: the independent MIDI reader, the terminal driver, the fuzzer's
 # compiler and runtime, node for the independent VMD reader, the SVG renderer
 # that checks the icon's PNG sizes against their SVG source

@@ -21,6 +21,7 @@
 #include "platform/qt/qt_keys.h"
 #include "resources/app_icon.h"
 #include "resources/icon_sizes.h"
+#include "tests/glyph_check.h"
 #include "tests/window_test_util.h"
 #ifdef SONOMOT_HAVE_QT_SVG
 #include <QSvgRenderer>
@@ -69,11 +70,13 @@ TEST(QtKeysTest, ControlKeysBecomeTheirWindowsCharacters) {
 TEST(QtFontsTest, InstalledFamiliesAreReportedWithTheirScalability) {
   CQtFontSystem fonts;
   std::vector<FontFamilyInfo> families = fonts.EnumFontFamilies();
-  auto it = std::find_if(families.begin(), families.end(), [](const auto& f) {
-    return f.name == kFallbackFixedFace;
-  });
-  ASSERT_NE(families.end(), it) << "the fallback face must be installed";
-  EXPECT_TRUE(it->bScalable);
+  // The set-up script installs every fallback face.
+  for (const char* pszFace : kFallbackFixedFaces) {
+    auto it = std::find_if(families.begin(), families.end(),
+                           [&](const auto& f) { return f.name == pszFace; });
+    ASSERT_NE(families.end(), it) << pszFace << " is not installed";
+    EXPECT_TRUE(it->bScalable) << pszFace;
+  }
 }
 
 TEST(QtFontsTest, MissingFaceFallsBackToAFixedFontOfTheCellHeight) {
@@ -87,12 +90,17 @@ TEST(QtFontsTest, MissingFaceFallsBackToAFixedFontOfTheCellHeight) {
     QFont font = QtFontForRequest(request);
     QFontInfo info(font);
     if (!QFontDatabase::hasFamily(QString::fromUtf8(spec.pszFace))) {
-      EXPECT_EQ(QString::fromUtf8(kFallbackFixedFace), info.family()) << nLevel;
+      EXPECT_EQ(QString::fromUtf8(kFallbackFixedFaces[0]), info.family())
+          << nLevel;
     }
-    int nCell = QFontMetrics(font).height();
-    EXPECT_LE(nCell, spec.nCellHeight) << nLevel;
-    EXPECT_GE(nCell, spec.nCellHeight - 2) << nLevel;
-    EXPECT_TRUE(info.fixedPitch()) << nLevel;
+    QFontMetrics metrics(font);
+    EXPECT_LE(CellHeight(font), spec.nCellHeight) << nLevel;
+    EXPECT_GE(CellHeight(font), spec.nCellHeight - 1) << nLevel;
+    // Every Latin cell as wide as a blank, as in a fixed-pitch face.
+    for (QChar c : QStringLiteral("iMW0_>")) {
+      EXPECT_EQ(metrics.horizontalAdvance(QChar(u' ')),
+                metrics.horizontalAdvance(c)) << nLevel;
+    }
     EXPECT_EQ(QFont::Light, font.weight()) << nLevel;
   }
 }
@@ -107,7 +115,7 @@ TEST(QtFontsTest, TextExtentMeasuresUtf8InTheRequestedFont) {
   SIZE three = fonts.GetTextExtent(hFont, "abc", 3);
   EXPECT_GT(blank.cx, 0);
   EXPECT_EQ(3 * blank.cx, three.cx);  // fixed pitch
-  EXPECT_EQ(QFontMetrics(QtFontForRequest(*hFont)).height(), blank.cy);
+  EXPECT_EQ(CellHeight(QtFontForRequest(*hFont)), blank.cy);
   // A cut UTF-8 sequence is measured, not read past.
   SIZE cut = fonts.GetTextExtent(hFont, "\xE3\x81", 2);
   EXPECT_GE(cut.cx, 0);
@@ -136,6 +144,7 @@ TEST(QtClipboardTest, TextRoundTripsAsUtf8AndEveryOpenCloses) {
 struct MessageBoxSeen {
   QString text;
   QString title;
+  QFont font;
   int nButtons = 0;
   bool bOkButton = false;
   int nVisibleWindows = 0;
@@ -150,6 +159,7 @@ void AnswerNextMessageBox(MessageBoxSeen* pSeen) {
     }
     pSeen->text = pBox->text();
     pSeen->title = pBox->windowTitle();
+    pSeen->font = pBox->font();
     pSeen->nButtons = static_cast<int>(pBox->buttons().size());
     pSeen->bOkButton = pBox->button(QMessageBox::Ok) != nullptr;
     for (QWidget* pWidget : QApplication::topLevelWidgets()) {
@@ -175,6 +185,10 @@ TEST(QtMessageBoxTest, MissingLibraryShowsOneBoxAndNoWindow) {
   AnswerNextMessageBox(&seen);
   EXPECT_EQ(0, BindMidiDataLibraryFrom("/nonexistent/libMIDIData.so"));
   EXPECT_EQ(QString::fromUtf8("libMIDIData.soが読み込めません"), seen.text);
+  // No boxes in place of the kana; a character no installed face has
+  // shows that the check can tell.
+  EXPECT_TRUE(HasEveryGlyph(seen.font, seen.text));
+  EXPECT_FALSE(HasEveryGlyph(seen.font, QString::fromUtf8("\U00013000")));
   EXPECT_EQ(1, seen.nVisibleWindows) << "the box alone";
 }
 

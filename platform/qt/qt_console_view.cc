@@ -86,7 +86,7 @@ QFont CQtConsoleView::GetConsoleFont() const {
 }
 
 int CQtConsoleView::GetLineHeight() const {
-  return std::max(1, QFontMetrics(GetConsoleFont()).height());
+  return CellHeight(GetConsoleFont());
 }
 
 int CQtConsoleView::GetFirstVisibleLine() const {
@@ -182,7 +182,7 @@ void CQtConsoleView::paintEvent(QPaintEvent*) {
   QFont font = GetConsoleFont();
   QFontMetrics metrics(font);
   painter.setFont(font);
-  const int nLineHeight = std::max(1, metrics.height());
+  const int nLineHeight = CellHeight(font);
   const int nFirst = GetFirstVisibleLine();
   const int nLast = std::min(pBuffer->GetLineCount() - 1,
                              nFirst + viewport()->height() / nLineHeight + 1);

@@ -2,6 +2,9 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
 #include <QStringList>
 #include <map>
 #include <tuple>
@@ -9,10 +12,6 @@
 #include "console/console_font.h"
 
 namespace {
-
-// Fallback for proportional requests (the dialog's "メイリオ"), installed
-// with the fixed-pitch one.
-constexpr char kFallbackSansFace[] = "DejaVu Sans";
 
 QFont::Weight QtWeight(int nWeight) {
   if (nWeight <= 0) return QFont::Normal;
@@ -27,13 +26,24 @@ QFont::Weight QtWeight(int nWeight) {
   return QFont::Black;
 }
 
-QFont BaseFont(const std::string& face, bool bFixedPitch, int nWeight) {
+}  // namespace
+
+QString FallbackFamily(const std::string& face, bool bFixedPitch) {
   QString family = QString::fromUtf8(face.c_str());
-  if (!QFontDatabase::hasFamily(family)) {
-    family = QString::fromUtf8(bFixedPitch ? kFallbackFixedFace
-                                           : kFallbackSansFace);
+  if (QFontDatabase::hasFamily(family)) return family;
+  const auto& fallbacks = bFixedPitch ? kFallbackFixedFaces : kFallbackSansFaces;
+  for (const char* pszFallback : fallbacks) {
+    QString fallback = QString::fromUtf8(pszFallback);
+    if (QFontDatabase::hasFamily(fallback)) return fallback;
   }
-  QFont font(family);
+  // Nothing of ours is installed: let the font system pick by the hints.
+  return family;
+}
+
+namespace {
+
+QFont BaseFont(const std::string& face, bool bFixedPitch, int nWeight) {
+  QFont font(FallbackFamily(face, bFixedPitch));
   if (bFixedPitch) {
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
@@ -59,7 +69,7 @@ SIZE CQtFontSystem::GetTextExtent(HFONT hFont, const char* pszText,
   QFontMetrics metrics(QtFontForRequest(*hFont));
   QString text = QString::fromUtf8(pszText, nLength);
   return SIZE{static_cast<LONG>(metrics.horizontalAdvance(text)),
-              static_cast<LONG>(metrics.height())};
+              static_cast<LONG>(CellHeight(QtFontForRequest(*hFont)))};
 }
 
 QFont QtFontForRequest(const HFONT__& request) {
@@ -75,7 +85,7 @@ QFont QtFontForRequest(const HFONT__& request) {
   int nPixels = 1;
   for (int n = nCell; n >= 1; --n) {
     font.setPixelSize(n);
-    if (QFontMetrics(font).height() <= nCell) {
+    if (CellHeight(font) <= nCell) {
       nPixels = n;
       break;
     }
@@ -83,6 +93,10 @@ QFont QtFontForRequest(const HFONT__& request) {
   font.setPixelSize(nPixels);
   cache.emplace(key, font);
   return font;
+}
+
+int CellHeight(const QFont& font) {
+  return std::max(1, static_cast<int>(std::ceil(QFontMetricsF(font).height() - 0.01)));
 }
 
 QFont QtFontForPoints(const char* pszFace, int nPoints, int nWeight) {

@@ -4,6 +4,8 @@
 #define SONOMOT_PLATFORM_QT_QT_FONTS_H_
 
 #include <QFont>
+#include <QString>
+#include <string>
 
 #include "platform/font.h"
 
@@ -15,12 +17,22 @@ class CQtFontSystem : public CFontSystem {
   SIZE GetTextExtent(HFONT hFont, const char* pszText, int nLength) override;
 };
 
-// The Qt font for a request: its face when that family is installed, else the
-// fixed-pitch fallback (console/console_font.h says which and why) for a
-// fixed-pitch request and the default sans-serif face otherwise. The pixel
+// The family that stands for a face: the face itself when installed, else
+// the first installed fallback (console/console_font.h says which and why),
+// fixed-pitch or proportional as asked.
+QString FallbackFamily(const std::string& face, bool bFixedPitch);
+
+// The Qt font for a request: the family above, hinted as fixed-pitch when
+// the request is. The pixel
 // size is the largest whose cell (ascent + descent) is at most the requested
 // height, so lines are as high as the request asks and never higher.
 QFont QtFontForRequest(const HFONT__& request);
+
+// The height of the font's character cell (ascent + descent), in whole
+// pixels: what a positive font height asks for and what a console line
+// takes. Measured unrounded, so a face whose ascent and descent add up to
+// its em (as MS Gothic's twin does) gets a cell of exactly its pixel size.
+int CellHeight(const QFont& font);
 
 // The same for a face and a point size at 96 dots per inch (dialog fonts).
 QFont QtFontForPoints(const char* pszFace, int nPoints, int nWeight);
