@@ -1,6 +1,8 @@
 # Test programs of the window program and the console's appearance.
 sonomot_add_test(console_font_test SOURCES console_font_test.cc LIBS console)
 sonomot_add_test(paste_text_test SOURCES paste_text_test.cc LIBS console)
+sonomot_add_test(console_appearance_test SOURCES console_appearance_test.cc
+                 LIBS console)
 
 # The window program on the Qt back end, headless (QT_QPA_PLATFORM=offscreen
 # unless set). Its own main makes the QApplication.
