@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -106,60 +108,184 @@ TEST(ConsoleProgramTest, WithoutItsLibraryItSaysSoAndDrawsNothing) {
             text);
 }
 
+// The transcript after the banner: from the first prompt on.
+std::string AfterBanner(const std::string& out) {
+  size_t n = out.find("root>");
+  return n == std::string::npos ? out : out.substr(n);
+}
+
+TEST(ConsoleProgramTest, AScriptRunsCommandsUntilExitAndEndsWithCancel) {
+  // Mode words in any case, unknown words, "show" by mode; "exit" with an
+  // extra word ends the program and nothing after it runs.
+  Result r = RunScript("roo\nRoot\nConf\nshow\nmidi\nexit now\ntolk\n");
+  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(
+      "root>roo\ninvalid command.\nroot>Root\nroot>Conf\n"
+      "conf>show\nthis space show config\nconf>midi\nconf>exit now\n",
+      AfterBanner(r.out));
+
+  // Empty input: the banner and the prompt, then the end of input closes
+  // the dialog as its close box would.
+  r = RunScript("");
+  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ("root>\n", AfterBanner(r.out));
+  EXPECT_EQ(6u, static_cast<size_t>(std::count(
+                    r.out.begin(), r.out.end(), '\n')) - 1)
+      << r.out;  // six banner lines
+}
+
+TEST(ConsoleProgramTest, ScriptLinesOfAnyShapeAreTypedWhole) {
+  // A 100 KB line goes through whole: typed, shown and handed on.
+  std::string longLine(100000, 'a');
+  Result r = RunScript(longLine + "\nhis\n");
+  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ("root>" + longLine + "\ninvalid command.\nroot>his\n" + longLine +
+                "\n\nroot>\n",
+            AfterBanner(r.out));
+
+  // Control bytes (NUL and Escape included) are not typed, so Escape does
+  // not close the dialog; bytes that are not UTF-8 are typed as U+FFFD; CR
+  // LF ends a line as LF does.
+  r = RunScript(std::string("to\0lk\r\n\x1b\x01\x7f\nab\xff\xc3", 15) +
+                "\ntolk");
+  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(
+      "root>tolk\n--------------------------------\n tolk ver 0.0.2.0\n"
+      " 2011 Sonomot\n--------------------------------\n\n"
+      "root>\n"
+      "root>ab\xEF\xBF\xBD\xEF\xBF\xBD\ninvalid command.\n"
+      "root>tolk\n--------------------------------\n tolk ver 0.0.2.0\n"
+      " 2011 Sonomot\n--------------------------------\n\nroot>\n",
+      AfterBanner(r.out));
+}
+
+TEST(ConsoleProgramTest, ALongTranscriptLosesNothingToTheLineLimit) {
+  // The console keeps 80 lines; the transcript keeps every one of them.
+  std::string script;
+  std::string expected;
+  for (int i = 0; i < 300; ++i) {
+    script += "w" + std::to_string(i) + "\n";
+    expected += "root>w" + std::to_string(i) + "\ninvalid command.\n";
+  }
+  Result r = RunScript(script);
+  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(expected + "root>\n", AfterBanner(r.out));
+}
+
 // A tmux server of our own, with one pane running sonomot-console.
+//
+// Every wait polls the screen until what it waits for shows or a deadline
+// passes; a failed wait reports what it waited for and the screen it saw
+// last, so a failure on a slow or loaded machine says what happened.
 class TmuxSession {
  public:
-  explicit TmuxSession(const fs::path& folder) : m_folder(folder) {
-    m_socket = "sonomot_test_" + std::to_string(getpid());
+  // How long one wait may take: generous, since sanitizer builds on a loaded
+  // machine draw slowly. A passing run never waits this long.
+  static constexpr std::chrono::seconds kDeadline{60};
+
+  explicit TmuxSession(const fs::path& folder, int nWidth = 100,
+                       int nHeight = 40)
+      : m_folder(folder) {
+    m_socket = "sonomot_test_" + std::to_string(getpid()) + "_" +
+               std::to_string(s_nCount++);
     std::string program = Quote((BinFolder() / "sonomot-console").string());
     std::string command = "cd " + Quote(folder.string()) + "; " + program +
-                          "; echo $? > exit_code; sleep 60";
-    m_bStarted =
-        Shell(Tmux() + " -f /dev/null new-session -d -x 100 -y 40"
-                       " -e TERM=tmux-256color -e LANG=C.UTF-8 " +
-              Quote(command) + " 2>&1")
-            .nExitCode == 0;
+                          "; echo $? > exit_code; sleep 120";
+    Result r = Shell(Tmux() + " -f /dev/null new-session -d -x " +
+                     std::to_string(nWidth) + " -y " +
+                     std::to_string(nHeight) +
+                     " -e TERM=tmux-256color -e LANG=C.UTF-8 " +
+                     Quote(command) + " 2>&1");
+    m_bStarted = r.nExitCode == 0;
+    m_startOutput = r.out;
   }
   ~TmuxSession() { Shell(Tmux() + " kill-server 2>/dev/null"); }
 
-  bool Started() const { return m_bStarted; }
+  // Success, or why tmux could not start the session.
+  testing::AssertionResult Started() const {
+    if (m_bStarted) return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "tmux could not start a session: " << m_startOutput;
+  }
   void Keys(const std::string& keys) {
     Shell(Tmux() + " send-keys -t 0 " + keys);
   }
   void Literal(const std::string& text) {
     Shell(Tmux() + " send-keys -t 0 -l " + Quote(text));
   }
+  void Resize(int nWidth, int nHeight) {
+    Shell(Tmux() + " resize-window -t 0 -x " + std::to_string(nWidth) +
+          " -y " + std::to_string(nHeight));
+  }
   std::string Screen(bool bEscapes = false) {
     return Shell(Tmux() + " capture-pane -p " + (bEscapes ? "-e " : "") +
                  "-t 0").out;
   }
-  // Waits (up to 20 s, for slow sanitizer builds) until the screen shows
-  // the text; returns the screen.
-  std::string WaitFor(const std::string& text) {
-    std::string screen;
-    for (int i = 0; i < 200; ++i) {
-      screen = Screen();
-      if (screen.find(text) != std::string::npos) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The screen of the last wait.
+  const std::string& LastScreen() const { return m_lastScreen; }
+
+  // Polls the screen until bShown(screen) holds.
+  testing::AssertionResult WaitUntil(
+      const std::string& what,
+      const std::function<bool(const std::string&)>& bShown) {
+    auto start = std::chrono::steady_clock::now();
+    for (;;) {
+      // Ended: the screen can't change any more after this look.
+      bool bEnded = ExitCode() >= 0;
+      m_lastScreen = Screen();
+      if (bShown(m_lastScreen)) return testing::AssertionSuccess();
+      if (bEnded || std::chrono::steady_clock::now() >= start + kDeadline) {
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return screen;
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    return testing::AssertionFailure()
+           << "waited " << waited.count() << " ms for " << what
+           << "; the program " << ExitState() << "; the screen was:\n"
+           << m_lastScreen;
   }
+  testing::AssertionResult WaitFor(const std::string& text) {
+    return WaitUntil("\"" + text + "\" on the screen",
+                     [&text](const std::string& screen) {
+                       return screen.find(text) != std::string::npos;
+                     });
+  }
+  // Waits until the input line (the last row that isn't empty) reads row.
+  testing::AssertionResult WaitForInputRow(const std::string& row);
+
+  // The program's exit code once it has ended, or -1 after the deadline.
   int WaitForExitCode() {
-    for (int i = 0; i < 200; ++i) {
-      std::ifstream in(m_folder / "exit_code");
-      int n = -1;
-      if (in >> n) return n;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    for (;;) {
+      int n = ExitCode();
+      if (n >= 0 || std::chrono::steady_clock::now() >= deadline) return n;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return -1;
   }
 
  private:
   // Our own server, also when the tests themselves run inside tmux.
   std::string Tmux() const { return "env -u TMUX tmux -L " + m_socket; }
+  int ExitCode() const {
+    std::ifstream in(m_folder / "exit_code");
+    int n = -1;
+    if (in >> n) return n;
+    return -1;
+  }
+  std::string ExitState() const {
+    int n = ExitCode();
+    return n < 0 ? "is still running"
+                 : "has ended with exit code " + std::to_string(n);
+  }
+
+  static inline int s_nCount = 0;
   fs::path m_folder;
   std::string m_socket;
   bool m_bStarted = false;
+  std::string m_startOutput;
+  std::string m_lastScreen;
 };
 
 // The screen's rows.
@@ -180,19 +306,31 @@ std::string InputRow(const std::string& screen) {
   return rows.empty() ? std::string() : rows.back();
 }
 
+testing::AssertionResult TmuxSession::WaitForInputRow(const std::string& row) {
+  return WaitUntil("the input line \"" + row + "\"",
+                   [&row](const std::string& screen) {
+                     return InputRow(screen) == row;
+                   });
+}
+
+bool HaveTmux() {
+  return Shell("command -v tmux >/dev/null 2>&1").nExitCode == 0;
+}
+
 TEST(ConsoleProgramTest, TypedAtInATerminal) {
-  if (Shell("command -v tmux >/dev/null 2>&1").nExitCode != 0) {
+  if (!HaveTmux()) {
     GTEST_SKIP() << "tmux is not installed (scripts/deps.sh --test installs it)";
   }
   TempFolder folder;
   TmuxSession tmux(folder.Path());
   ASSERT_TRUE(tmux.Started());
-  std::string screen = tmux.WaitFor("root>");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  std::string screen = tmux.LastScreen();
   std::vector<std::string> rows = Rows(screen);
   ASSERT_GE(rows.size(), 9u) << screen;
-  EXPECT_EQ(" Sonomot", rows[0]);  // the title bar
-  EXPECT_EQ(" Sonomot ver 0.0.0.2", rows[2]);
-  EXPECT_EQ("root>", rows[7]);
+  EXPECT_EQ(" Sonomot", rows[0]) << screen;  // the title bar
+  EXPECT_EQ(" Sonomot ver 0.0.0.2", rows[2]) << screen;
+  EXPECT_EQ("root>", rows[7]) << screen;
   // The console's colours, as the nearest of 256: light cyan on dark blue.
   std::string colored = tmux.Screen(true);
   EXPECT_NE(std::string::npos, colored.find("38;5;87")) << colored;
@@ -202,42 +340,88 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
   tmux.Literal("abc");
   tmux.Keys("Left Left Left Left");
   tmux.Literal("d");
-  EXPECT_EQ("root>abcd", InputRow(tmux.WaitFor("root>abcd")));
+  EXPECT_TRUE(tmux.WaitForInputRow("root>abcd"));
   tmux.Keys("BSpace BSpace BSpace BSpace BSpace BSpace");
-  tmux.WaitFor("root>\n");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
 
   tmux.Literal("tolk");
   tmux.Keys("Enter");
-  screen = tmux.WaitFor(" 2011 Sonomot");
-  EXPECT_NE(std::string::npos, screen.find(" tolk ver 0.0.2.0\n 2011 Sonomot\n"))
-      << screen;
-  // Up recalls the line.
+  ASSERT_TRUE(tmux.WaitFor(" 2011 Sonomot"));
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  EXPECT_NE(std::string::npos,
+            tmux.LastScreen().find(" tolk ver 0.0.2.0\n 2011 Sonomot\n"))
+      << tmux.LastScreen();
+  // Up recalls the line onto the input line ("root>tolk" is on the screen
+  // already, as the line entered before: wait for the input line itself).
   tmux.Keys("Up");
-  EXPECT_EQ("root>tolk", InputRow(tmux.WaitFor("root>tolk\n")));
+  EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
   tmux.Keys("BSpace BSpace BSpace BSpace");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
 
   fs::path demo = fs::path(SONOMOT_SOURCE_DIR) / "examples" / "demo.mid";
   tmux.Literal("Open " + demo.string());
   tmux.Keys("Enter");
-  screen = tmux.WaitFor("midi>");
-  EXPECT_NE(std::string::npos, screen.find("Track Count = 2")) << screen;
+  ASSERT_TRUE(tmux.WaitForInputRow("midi>"));
+  EXPECT_NE(std::string::npos, tmux.LastScreen().find("Track Count = 2"))
+      << tmux.LastScreen();
   tmux.Literal("conv pr");
   tmux.Keys("Enter");
-  tmux.WaitFor("optimize the pianoroll.");
+  ASSERT_TRUE(tmux.WaitFor("optimize the pianoroll."));
   tmux.Literal("track 1");
   tmux.Keys("Enter");
-  tmux.WaitFor("track>");
+  ASSERT_TRUE(tmux.WaitForInputRow("track>"));
   tmux.Literal("export out.vmd");
   tmux.Keys("Enter");
-  screen = tmux.WaitFor("Complete.");
-  EXPECT_NE(std::string::npos, screen.find("Complete.\n")) << screen;
-  EXPECT_EQ("track>", InputRow(screen));
+  ASSERT_TRUE(tmux.WaitFor("Complete.\n"));
+  EXPECT_EQ("track>", InputRow(tmux.LastScreen())) << tmux.LastScreen();
   EXPECT_TRUE(fs::exists(folder.Path() / "out.vmd"));
-  EXPECT_GT(fs::file_size(folder.Path() / "out.vmd"), 0u);
+  std::error_code ec;
+  EXPECT_GT(fs::file_size(folder.Path() / "out.vmd", ec), 0u);
 
   // Escape is Cancel, as in a dialog.
   tmux.Keys("Escape");
-  EXPECT_EQ(2, tmux.WaitForExitCode());
+  EXPECT_EQ(2, tmux.WaitForExitCode()) << tmux.Screen();
+}
+
+// A terminal sends Alt with a key as Escape and the key; only Escape alone
+// is Cancel. Resizing, down to a single cell, redraws without losing
+// anything, and a widened view shows whole lines again.
+TEST(ConsoleProgramTest, AltKeysAndResizingInATerminal) {
+  if (!HaveTmux()) {
+    GTEST_SKIP() << "tmux is not installed (scripts/deps.sh --test installs it)";
+  }
+  TempFolder folder;
+  TmuxSession tmux(folder.Path(), 60, 20);
+  ASSERT_TRUE(tmux.Started());
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+
+  tmux.Literal("ab");
+  tmux.Keys("M-x M-b");  // nothing typed, the program goes on
+  tmux.Literal("c");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>abc"));
+
+  tmux.Literal("tolk");
+  tmux.Keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  tmux.Literal("tolk");
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitFor(" 2011 Sonomot"));
+  for (auto [nWidth, nHeight] :
+       std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {1, 3}, {7, 1}}) {
+    tmux.Resize(nWidth, nHeight);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // Typed while the view is one column wide: the view scrolls sideways.
+  tmux.Literal("his");
+  tmux.Resize(60, 20);
+  ASSERT_TRUE(tmux.WaitForInputRow("root>his"));
+  EXPECT_NE(std::string::npos,
+            tmux.LastScreen().find("\n tolk ver 0.0.2.0\n 2011 Sonomot\n"))
+      << tmux.LastScreen();
+  tmux.Keys("Enter");
+  ASSERT_TRUE(tmux.WaitFor("root>his\ntolk\n\nroot>"));
+
+  tmux.Keys("Escape");
+  EXPECT_EQ(2, tmux.WaitForExitCode()) << tmux.Screen();
 }
 
 }  // namespace
