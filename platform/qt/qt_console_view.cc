@@ -64,8 +64,6 @@ CQtConsoleView::CQtConsoleView(HWND hEdit, QWidget* pParent)
   viewport()->setMouseTracking(true);
   // The edit control's own cursor, until the console answers WM_SETCURSOR.
   viewport()->setCursor(Qt::IBeamCursor);
-  connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
-          [this](int) { viewport()->update(); });
 
   int nFlash = QGuiApplication::styleHints()->cursorFlashTime();
   if (nFlash > 0) {
