@@ -170,6 +170,23 @@ TEST(ShellEditTest, UpAndDownNeverMoveBetweenLines) {
   h.Select(2, 2);
   h.Key(VK_UP);
   EXPECT_EQ(2, h.Caret());
+  // Away from the input line they recall nothing either, history or not;
+  // neither does a selection that only ends on the input line.
+  h.m_console.MoveCaretToEnd();
+  h.Enter();
+  h.Type("typed");
+  std::string before = h.Text();
+  for (int nStart : {2, 9}) {
+    h.Select(nStart, nStart);
+    h.Key(VK_UP);
+    h.Key(VK_DOWN, kShift);
+    EXPECT_EQ(before, h.Text());
+    EXPECT_EQ(nStart, h.Caret());
+  }
+  h.Select(2, static_cast<int>(before.size()));
+  h.Key(VK_UP);
+  EXPECT_EQ(before, h.Text());
+  EXPECT_EQ(-1, h.m_console.GetHistoryPos());
 }
 
 TEST(ShellEditTest, ImeCompositionKeepsTheCaretAtThePrompt) {
