@@ -10,9 +10,14 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+#include <functional>
 
+#include "app/app_run.h"
+#include "app/qt_front_end.h"
 #include "console/console_font.h"
+#include "console/edit_control.h"
 #include "console/edit_buffer.h"
 #include "platform/caret.h"
 #include "platform/qt/qt_console_view.h"
@@ -305,6 +310,42 @@ TEST_F(WindowTest, ExitCommandEndsTheLoopWithExitCodeTwo) {
   Key(Qt::Key_Return);
   EXPECT_TRUE(m_bQuit);
   EXPECT_EQ(2, m_nQuitCode);
+}
+
+// The window program's whole start-up and shutdown: the library bound
+// from beside the program, the back end started, the dialog found and shown,
+// the close box pressed, everything taken down again.
+TEST(WindowProgramTest, RunsFromBindingToTheCloseBoxWithExitCodeTwo) {
+  CQtFrontEnd frontEnd;
+  std::string lastLine;
+  QString title;
+  bool bFocus = false;
+  int nTries = 0;
+  std::function<void()> closeWhenShown = [&] {
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+      auto* pWindow = dynamic_cast<CQtDialogWindow*>(pWidget);
+      if (pWindow == nullptr || !pWindow->isVisible()) continue;
+      // The console gets the focus once the window is active.
+      if (!pWindow->GetConsoleView()->hasFocus() && ++nTries < 100) break;
+      title = pWindow->windowTitle();
+      const std::string& text =
+          GetEditBuffer(pWindow->GetConsoleView()->GetEditWindow())->GetText();
+      lastLine = text.substr(text.rfind("\r\n") + 2);
+      bFocus = pWindow->GetConsoleView()->hasFocus();
+      pWindow->close();
+      return;
+    }
+    QTimer::singleShot(10, closeWhenShown);
+  };
+  QTimer::singleShot(0, closeWhenShown);
+  EXPECT_EQ(2, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
+  EXPECT_EQ(QStringLiteral("Sonomot"), title);
+  EXPECT_EQ("root>", lastLine);
+  EXPECT_TRUE(bFocus);
+  EXPECT_EQ(nullptr, frontEnd.GetBackEnd());
+  for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+    EXPECT_EQ(nullptr, dynamic_cast<CQtDialogWindow*>(pWidget));
+  }
 }
 
 }  // namespace

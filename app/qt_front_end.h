@@ -1,0 +1,25 @@
+// The window program's front end: the Qt back end, from just after the MIDI
+// data library is bound until the loop has ended. The back end finds the
+// main dialog itself when the dialog is shown.
+#ifndef SONOMOT_APP_QT_FRONT_END_H_
+#define SONOMOT_APP_QT_FRONT_END_H_
+
+#include <memory>
+
+#include "app/app_run.h"
+#include "platform/qt/qt_back_end.h"
+
+// REQUIRES: a QApplication exists while Start to Stop runs.
+class CQtFrontEnd : public CFrontEnd {
+ public:
+  void Start() override;
+  void Stop() override;
+
+  // The running back end, or null outside Start to Stop.
+  CQtBackEnd* GetBackEnd() const { return m_pBackEnd.get(); }
+
+ private:
+  std::unique_ptr<CQtBackEnd> m_pBackEnd;
+};
+
+#endif  // SONOMOT_APP_QT_FRONT_END_H_
