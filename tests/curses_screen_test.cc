@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 
@@ -31,4 +32,20 @@ TEST(CursesScreenTest, PastedTextIsAFilePathOnlyWhenItNamesAnExistingFile) {
   EXPECT_EQ("", CCursesScreen::PastedFilePath("file://%zz"));
   EXPECT_EQ("", CCursesScreen::PastedFilePath(""));
   fs::remove_all(folder);
+}
+
+// The caret stands where the drawn characters before it end: a lone line
+// feed or carriage return inside a line (text read from a MIDI file) is not
+// drawn and takes no column, a wide character takes two, and a character
+// that is not UTF-8 one.
+TEST(CursesScreenTest, TheCaretColumnCountsCharactersAsTheyAreDrawn) {
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+  EXPECT_EQ(5, CCursesScreen::DisplayColumn("root>", 0, 5));
+  EXPECT_EQ(3, CCursesScreen::DisplayColumn("a\nb\rc", 0, 5));
+  EXPECT_EQ(5, CCursesScreen::DisplayColumn("x\r\nab\xE6\x97\xA5z", 3, 9));
+  EXPECT_EQ(3, CCursesScreen::DisplayColumn("a\x01\xFF", 0, 3));
+  EXPECT_EQ(2, CCursesScreen::DisplayColumn("a\tb", 0, 2));
+  // Positions outside the text are clamped, never read beyond it.
+  EXPECT_EQ(2, CCursesScreen::DisplayColumn("ab", -4, 99));
+  EXPECT_EQ(0, CCursesScreen::DisplayColumn("ab", 2, 1));
 }

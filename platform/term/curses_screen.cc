@@ -147,6 +147,13 @@ int CharWidth(unsigned int nChar) {
   return n < 0 ? 1 : n;
 }
 
+// Columns a character of the console's text takes when drawn: a lone CR or
+// LF byte (part of a line, not a line break) shows nothing.
+int DrawnWidth(unsigned int nChar) {
+  if (nChar == '\r' || nChar == '\n') return 0;
+  return CharWidth(nChar);
+}
+
 void PutChar(int y, int x, unsigned int nChar, attr_t attr, short nPair) {
   wchar_t sz[2] = {static_cast<wchar_t>(nChar), L'\0'};
   if (nChar < 0x20 || nChar == 0x7F) sz[0] = L'?';
@@ -295,12 +302,7 @@ void CCursesScreen::Draw() {
     m_nLeftColumn = 0;
   }
   int nCaretLineStart = buffer.LineIndex(nCaretLine);
-  int nCaretColumn = 0;
-  {
-    const char* p = text.c_str() + nCaretLineStart;
-    const char* pEnd = text.c_str() + nCaret;
-    while (p < pEnd) nCaretColumn += CharWidth(DecodeUtf8(&p));
-  }
+  int nCaretColumn = DisplayColumn(text, nCaretLineStart, nCaret);
   if (nCaretColumn < m_nLeftColumn) m_nLeftColumn = std::max(0, nCaretColumn - nCols / 4);
   if (nCaretColumn >= m_nLeftColumn + nCols) {
     m_nLeftColumn = nCaretColumn - nCols + 1 + nCols / 4;
@@ -320,8 +322,8 @@ void CCursesScreen::Draw() {
     while (p < pEnd) {
       int nPos = static_cast<int>(p - text.c_str());
       unsigned int c = DecodeUtf8(&p);
-      if (c == '\r' || c == '\n') continue;  // a lone break byte shows nothing
-      int nWidth = CharWidth(c);
+      int nWidth = DrawnWidth(c);
+      if (nWidth == 0) continue;
       int x = nColumn - m_nLeftColumn;
       nColumn += nWidth;
       if (x < 0) continue;
@@ -340,6 +342,18 @@ void CCursesScreen::Draw() {
     curs_set(0);
   }
   refresh();
+}
+
+int CCursesScreen::DisplayColumn(const std::string& text, int nFrom,
+                                 int nTo) {
+  int nSize = static_cast<int>(text.size());
+  nFrom = std::clamp(nFrom, 0, nSize);
+  nTo = std::clamp(nTo, nFrom, nSize);
+  int nColumn = 0;
+  const char* p = text.c_str() + nFrom;
+  const char* pEnd = text.c_str() + nTo;
+  while (p < pEnd) nColumn += DrawnWidth(DecodeUtf8(&p));
+  return nColumn;
 }
 
 std::string CCursesScreen::PastedFilePath(const std::string& text) {

@@ -49,6 +49,11 @@ class CCursesScreen : public CEventSource {
   // of an existing file, cleaned of quotes and a file:// prefix, or "" when
   // the text is not one.
   static std::string PastedFilePath(const std::string& text);
+  // The screen column at which position nTo of the text is drawn when
+  // position nFrom is drawn at column 0: the characters in between as they
+  // are drawn (a wide character two columns, a control character one, a
+  // lone CR or LF none). The caret is put there.
+  static int DisplayColumn(const std::string& text, int nFrom, int nTo);
 
  private:
   void Draw();
