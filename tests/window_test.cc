@@ -1,15 +1,21 @@
 // The window program end to end: the main dialog on the Qt back end, driven
 // by Qt's own key, mouse, drop and close events.
+#include <QAbstractButton>
+#include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
+#include <QFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -346,6 +352,61 @@ TEST(WindowProgramTest, RunsFromBindingToTheCloseBoxWithExitCodeTwo) {
   for (QWidget* pWidget : QApplication::topLevelWidgets()) {
     EXPECT_EQ(nullptr, dynamic_cast<CQtDialogWindow*>(pWidget));
   }
+}
+
+// Run by the test below in a folder without the MIDI data library: the
+// window program's start-up shows its one message box and no window, and
+// returns 0. Disabled here, where the library is beside the program.
+TEST(WindowProgramTest, DISABLED_StartsWithoutTheLibrary) {
+  if (QFile::exists(QCoreApplication::applicationDirPath() +
+                    QStringLiteral("/libMIDIData.so"))) {
+    GTEST_SKIP() << "the library is here";
+  }
+  int nBoxes = 0;
+  int nWindowsWithBox = -1;
+  QString text;
+  std::function<void()> answerBox = [&] {
+    auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (pBox == nullptr) {
+      QTimer::singleShot(10, answerBox);
+      return;
+    }
+    ++nBoxes;
+    text = pBox->text();
+    nWindowsWithBox = 0;
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+      if (pWidget->isVisible()) ++nWindowsWithBox;
+    }
+    pBox->button(QMessageBox::Ok)->click();
+  };
+  QTimer::singleShot(0, answerBox);
+  CQtFrontEnd frontEnd;
+  EXPECT_EQ(0, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
+  EXPECT_EQ(1, nBoxes);
+  EXPECT_EQ(QString::fromUtf8("libMIDIData.soが読み込めません"), text);
+  EXPECT_EQ(1, nWindowsWithBox) << "the box alone, no dialog";
+  for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+    EXPECT_EQ(nullptr, dynamic_cast<CQtDialogWindow*>(pWidget));
+  }
+}
+
+TEST(WindowProgramTest, WithoutTheLibraryOnlyAMessageBoxAndExitCodeZero) {
+  // This test program, alone in a folder of its own.
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  QString program = folder.filePath(QStringLiteral("window_test"));
+  ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), program));
+  QProcess child;
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(program, {QStringLiteral("--gtest_also_run_disabled_tests"),
+                        QStringLiteral("--gtest_filter=WindowProgramTest."
+                                       "DISABLED_StartsWithoutTheLibrary")});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  QString output = QString::fromUtf8(child.readAll());
+  EXPECT_EQ(QProcess::NormalExit, child.exitStatus());
+  EXPECT_EQ(0, child.exitCode()) << output.toStdString();
+  EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test")))
+      << output.toStdString();
 }
 
 }  // namespace
