@@ -301,6 +301,22 @@ TEST_F(WindowTest, LongLinesScrollSidewaysAndManyLinesScrollDown) {
   EXPECT_EQ(pBar->maximum(), pBar->value()) << "the prompt stays in view";
 }
 
+TEST_F(WindowTest, CaretStandsAfterTheCharactersDrawnTabsWidened) {
+  const int cxBlank = QFontMetrics(View()->GetConsoleFont())
+                          .horizontalAdvance(QChar(u' '));
+  auto caretX = [&] {
+    QWidget* pView = View();  // the public query of QWidget
+    return pView->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+  };
+  const int x0 = caretX() - 5 * cxBlank;  // after "root>"
+  Type("a");
+  EXPECT_EQ(x0 + 6 * cxBlank, caretX());
+  Key(Qt::Key_Tab);  // to the tab stop at column 8
+  Type("b");
+  EXPECT_EQ("root>a\tb", LastLine());
+  EXPECT_EQ(x0 + 9 * cxBlank, caretX());
+}
+
 TEST_F(WindowTest, CloseBoxEndsTheLoopWithExitCodeTwo) {
   Window()->close();
   // The window stays until the dialog decides.

@@ -40,6 +40,28 @@ LPARAM PointParam(const QPoint& point) {
                              static_cast<DWORD>(point.x() & 0xFFFF));
 }
 
+// Tab stops every this many characters, as the edit control sets them.
+constexpr int kTabColumns = 8;
+
+// The first nLength bytes of a line as drawn: UTF-8 decoded, each tab
+// widened with blanks to the next tab stop. Measuring a prefix this way gives
+// the same x as drawing the whole line, since the widening runs left to right.
+QString DisplayText(const char* pBytes, int nLength) {
+  QString raw = QString::fromUtf8(pBytes, nLength);
+  if (!raw.contains(u'\t')) return raw;
+  QString shown;
+  for (QChar c : raw) {
+    if (c == u'\t') {
+      do {
+        shown += u' ';
+      } while (shown.size() % kTabColumns != 0);
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 // The bytes of line nLine, without its CR LF.
 std::string LineText(const EditBuffer& buffer, int nLine) {
   int nStart = buffer.LineIndex(nLine);
@@ -98,8 +120,8 @@ int CQtConsoleView::VisibleLineCount() const {
 int CQtConsoleView::XOfPosition(const EditBuffer& buffer, int nPos) const {
   int nLineStart = buffer.LineIndex(buffer.LineFromChar(nPos));
   if (nLineStart < 0 || nPos <= nLineStart) return 0;
-  QString prefix = QString::fromUtf8(buffer.GetText().data() + nLineStart,
-                                     nPos - nLineStart);
+  QString prefix =
+      DisplayText(buffer.GetText().data() + nLineStart, nPos - nLineStart);
   return QFontMetrics(GetConsoleFont()).horizontalAdvance(prefix);
 }
 
@@ -195,8 +217,7 @@ void CQtConsoleView::paintEvent(QPaintEvent*) {
     const int y = (nLine - nFirst) * nLineHeight;
     const int nLineStart = pBuffer->LineIndex(nLine);
     std::string bytes = LineText(*pBuffer, nLine);
-    QString line = QString::fromUtf8(bytes.data(),
-                                     static_cast<qsizetype>(bytes.size()));
+    QString line = DisplayText(bytes.data(), static_cast<int>(bytes.size()));
     painter.setPen(text);
     painter.drawText(x0, y + metrics.ascent(), line);
 
@@ -204,10 +225,10 @@ void CQtConsoleView::paintEvent(QPaintEvent*) {
     int nTo = std::min(nSelEnd, nLineStart + static_cast<int>(bytes.size())) -
               nLineStart;
     if (bShowSelection && nFrom < nTo) {
-      int xFrom = metrics.horizontalAdvance(QString::fromUtf8(bytes.data(), nFrom));
-      QString selected = QString::fromUtf8(bytes.data() + nFrom, nTo - nFrom);
-      QRect rect(x0 + xFrom, y, metrics.horizontalAdvance(selected),
-                 nLineHeight);
+      QString before = DisplayText(bytes.data(), nFrom);
+      QString selected = DisplayText(bytes.data(), nTo).mid(before.size());
+      QRect rect(x0 + metrics.horizontalAdvance(before), y,
+                 metrics.horizontalAdvance(selected), nLineHeight);
       painter.fillRect(rect, palette().color(QPalette::Highlight));
       painter.setPen(palette().color(QPalette::HighlightedText));
       painter.drawText(rect.x(), y + metrics.ascent(), selected);
