@@ -54,8 +54,16 @@ void ConsoleOutput::TrimLines() {
     // The line that holds position 1 is the first line, even when it is
     // empty and position 1 is the LF of its break.
     int nFirstLength = m_pBuffer->LineLength(1);
-    m_pBuffer->SetSel(0, nFirstLength + 2);
+    // Deleting leaves the caret at the start of the text; put the selection
+    // back where it was, less what went, so that after a write the caret is
+    // still at the end (a character typed next must not land in line 0).
+    int nRemoved = nFirstLength + 2;
+    int nAnchor = m_pBuffer->GetAnchor();
+    int nCaret = m_pBuffer->GetCaret();
+    m_pBuffer->SetSel(0, nRemoved);
     m_pBuffer->ReplaceSel(nullptr);
+    m_pBuffer->SetSel(nAnchor > nRemoved ? nAnchor - nRemoved : 0,
+                      nCaret > nRemoved ? nCaret - nRemoved : 0);
   }
   m_pBuffer->SetRedraw(true);
 }

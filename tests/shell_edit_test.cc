@@ -402,6 +402,58 @@ TEST(ShellEditTest, InsertAtCaretNeverTrims) {
   EXPECT_EQ(4, h.Caret());
 }
 
+// The console's own writes keep the 80-line limit, one line per write, and
+// leave the caret at the end of the input line even when they trim; changes
+// at the caret do not trim.
+TEST(ShellEditTest, TheConsolesOwnWritesTrimTowardsEightyLines) {
+  ConsoleHarness h;
+  std::string text;
+  for (int i = 0; i < 85; ++i) text += "l" + std::to_string(i) + "\r\n";
+  text += "root>";
+  h.MutableBuffer().SetText(text.c_str());  // 86 lines, caret at 0
+  auto firstLine = [&h] { return h.Text().substr(0, h.Text().find('\r')); };
+  auto atEnd = [&h] { return static_cast<int>(h.Text().size()) == h.Caret(); };
+  h.m_console.MoveCaretToEnd();
+  EXPECT_EQ(85, h.Buffer().GetLineCount());
+  EXPECT_EQ("l1", firstLine());
+  EXPECT_TRUE(atEnd());
+  // A key in the prompt sends the caret to the end first, which trims.
+  h.Key(VK_HOME);
+  EXPECT_EQ(84, h.Buffer().GetLineCount());
+  h.Type("a");
+  EXPECT_EQ(83, h.Buffer().GetLineCount());
+  EXPECT_EQ("l3", firstLine());
+  EXPECT_EQ("root>a", h.LastLine());
+  // Enter: the line break and the prompt trim one line each.
+  h.Enter();
+  EXPECT_EQ(82, h.Buffer().GetLineCount());
+  EXPECT_TRUE(atEnd());
+  // Recall does not trim.
+  h.Key(VK_UP);
+  EXPECT_EQ(82, h.Buffer().GetLineCount());
+  EXPECT_EQ("root>a", h.LastLine());
+  h.Backspace();
+  h.Enter();  // Enter's key in the prompt, the line break, the prompt
+  EXPECT_EQ(80, h.Buffer().GetLineCount());
+  h.EnterLine("tolk");  // single lines at the limit: one in, one out
+  EXPECT_EQ(80, h.Buffer().GetLineCount());
+  EXPECT_EQ("root>", h.LastLine());
+
+  // A command that writes three lines at once leaves the console over the
+  // limit; the prompt trims one line, and the caret stays at the end, so
+  // what is typed next goes on the input line.
+  h.m_onLine = [&h](const std::string&) {
+    h.m_console.WriteText("a\r\nb\r\nc\r\n");
+  };
+  h.EnterLine("x");
+  EXPECT_EQ(81, h.Buffer().GetLineCount());
+  EXPECT_TRUE(atEnd());
+  h.Type("yz");
+  EXPECT_EQ("root>yz", h.LastLine());
+  EXPECT_EQ(static_cast<size_t>(h.LastLineStart() + 5), h.Text().find('y'));
+  EXPECT_EQ(80, h.Buffer().GetLineCount());
+}
+
 TEST(ShellEditTest, ACommandThatClosesTheWindowEndsTheEnterPathSafely) {
   ConsoleHarness h;
   h.m_onLine = [&h](const std::string&) { DestroyWindow(h.m_hParent); };
