@@ -11,7 +11,9 @@
 //
 // Keys decoded by ncurses become WM_KEYDOWN (and WM_CHAR for keys that type)
 // with the Shift and Ctrl states it reports, sent to the focused window;
-// UTF-8 is typed and shown whole. A bracketed paste types its first line at
+// UTF-8 is typed and shown whole. Escape alone is the Escape key (Cancel);
+// an Escape another key follows at once is the terminal's way of sending
+// Alt with that key, which types nothing. A bracketed paste types its first line at
 // the caret as the right-click paste does (through the clipboard and
 // WM_RBUTTONDOWN); a paste that is the path of an existing file is dropped
 // on the console instead (WM_DROPFILES), which types it in double quotes.
