@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QUrl>
+#include <algorithm>
 
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"

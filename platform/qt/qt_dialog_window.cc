@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 #include "platform/qt/qt_console_view.h"
 #include "platform/qt/qt_fonts.h"
