@@ -31,7 +31,7 @@ unsigned RaiseFontLevel(const std::vector<FontFamilyInfo>& families) {
   return g_nFontLevel;
 }
 
-ConsoleFontSpec ConsoleFontForLevel(unsigned nLevel) {
+ConsoleFontChoice ConsoleFontForLevel(unsigned nLevel) {
   constexpr int kLight = 300;
   switch (nLevel) {
     case 4:

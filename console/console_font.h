@@ -31,13 +31,13 @@ unsigned RaiseFontLevel(const std::vector<FontFamilyInfo>& families);
 
 // Face and cell height (pixels: ascent plus descent, as a positive height
 // asks for) for a level. Unknown levels are treated as 0.
-struct ConsoleFontSpec {
+struct ConsoleFontChoice {
   const char* pszFace;  // UTF-8
   int nCellHeight;
   // Weight: light (300 on the 100 to 900 scale).
   int nWeight;
 };
-ConsoleFontSpec ConsoleFontForLevel(unsigned nLevel);
+ConsoleFontChoice ConsoleFontForLevel(unsigned nLevel);
 
 // The installed font that stands for the level's face when that face isn't
 // installed: "DejaVu Sans Mono", a scalable monospace face made for

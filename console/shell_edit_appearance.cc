@@ -21,12 +21,13 @@
 #include "platform/gdi.h"
 
 void CShellEditImpl::InitializeFont() {
-  ConsoleFontSpec spec = ConsoleFontForLevel(RaiseFontLevel(EnumFontFamilies()));
+  ConsoleFontChoice choice =
+      ConsoleFontForLevel(RaiseFontLevel(EnumFontFamilies()));
   if (m_hFont != nullptr) DeleteObject(m_hFont);
-  m_hFont = CreateFontA(spec.nCellHeight, 0, 0, 0, spec.nWeight, FALSE, FALSE,
+  m_hFont = CreateFontA(choice.nCellHeight, 0, 0, 0, choice.nWeight, FALSE, FALSE,
                         FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                         CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                        FIXED_PITCH | FF_DONTCARE, spec.pszFace);
+                        FIXED_PITCH | FF_DONTCARE, choice.pszFace);
   SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
 }
 

@@ -67,10 +67,10 @@ TEST_F(ConsoleFontTest, FaceAndHeightByLevel) {
                {1, "MS ゴシック", 12},      {0, "MS ゴシック", 12},
                {3, "MS ゴシック", 12},      {7, "MS ゴシック", 12}};
   for (const Case& c : cases) {
-    ConsoleFontSpec spec = ConsoleFontForLevel(c.nLevel);
-    EXPECT_STREQ(c.pszFace, spec.pszFace) << c.nLevel;
-    EXPECT_EQ(c.nHeight, spec.nCellHeight) << c.nLevel;
-    EXPECT_EQ(300, spec.nWeight) << c.nLevel;
+    ConsoleFontChoice choice = ConsoleFontForLevel(c.nLevel);
+    EXPECT_STREQ(c.pszFace, choice.pszFace) << c.nLevel;
+    EXPECT_EQ(c.nHeight, choice.nCellHeight) << c.nLevel;
+    EXPECT_EQ(300, choice.nWeight) << c.nLevel;
   }
 }
 

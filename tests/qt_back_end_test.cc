@@ -81,21 +81,21 @@ TEST(QtFontsTest, InstalledFamiliesAreReportedWithTheirScalability) {
 
 TEST(QtFontsTest, MissingFaceFallsBackToAFixedFontOfTheCellHeight) {
   for (unsigned nLevel : {0u, 1u, 2u, 4u}) {
-    ConsoleFontSpec spec = ConsoleFontForLevel(nLevel);
+    ConsoleFontChoice choice = ConsoleFontForLevel(nLevel);
     HFONT__ request;
-    request.face = spec.pszFace;
-    request.nHeight = spec.nCellHeight;
-    request.nWeight = spec.nWeight;
+    request.face = choice.pszFace;
+    request.nHeight = choice.nCellHeight;
+    request.nWeight = choice.nWeight;
     request.bFixedPitch = true;
     QFont font = QtFontForRequest(request);
     QFontInfo info(font);
-    if (!QFontDatabase::hasFamily(QString::fromUtf8(spec.pszFace))) {
+    if (!QFontDatabase::hasFamily(QString::fromUtf8(choice.pszFace))) {
       EXPECT_EQ(QString::fromUtf8(kFallbackFixedFaces[0]), info.family())
           << nLevel;
     }
     QFontMetrics metrics(font);
-    EXPECT_LE(CellHeight(font), spec.nCellHeight) << nLevel;
-    EXPECT_GE(CellHeight(font), spec.nCellHeight - 1) << nLevel;
+    EXPECT_LE(CellHeight(font), choice.nCellHeight) << nLevel;
+    EXPECT_GE(CellHeight(font), choice.nCellHeight - 1) << nLevel;
     // Every Latin cell as wide as a blank, as in a fixed-pitch face.
     for (QChar c : QStringLiteral("iMW0_>")) {
       EXPECT_EQ(metrics.horizontalAdvance(QChar(u' ')),

@@ -258,12 +258,12 @@ TEST_F(WindowTest, MouseOverTheConsoleShowsTheArrow) {
 TEST_F(WindowTest, ConsoleFontHasEveryGlyphAndTheCaretIsOneBlank) {
   QFont font = View()->GetConsoleFont();
   QFontMetrics metrics(font);
-  ConsoleFontSpec spec = ConsoleFontForLevel(g_nFontLevel);
-  EXPECT_LE(CellHeight(font), spec.nCellHeight);
-  EXPECT_GE(CellHeight(font), spec.nCellHeight - 1);
+  ConsoleFontChoice choice = ConsoleFontForLevel(g_nFontLevel);
+  EXPECT_LE(CellHeight(font), choice.nCellHeight);
+  EXPECT_GE(CellHeight(font), choice.nCellHeight - 1);
   EXPECT_EQ(CellHeight(font), View()->GetLineHeight());
   if (g_nFontLevel == 0) {
-    EXPECT_EQ(FallbackFamily(spec.pszFace, true), QFontInfo(font).family());
+    EXPECT_EQ(FallbackFamily(choice.pszFace, true), QFontInfo(font).family());
     EXPECT_EQ(QString::fromUtf8(kFallbackFixedFaces[0]), QFontInfo(font).family());
   }
   // Track names read from MIDI files are often Japanese: drawn from the
