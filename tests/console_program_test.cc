@@ -210,6 +210,10 @@ class TmuxSession {
   void Keys(const std::string& keys) {
     Shell(Tmux() + " send-keys -t 0 " + keys);
   }
+  // Raw bytes, as hexadecimal numbers separated by blanks.
+  void Hex(const std::string& bytes) {
+    Shell(Tmux() + " send-keys -t 0 -H " + bytes);
+  }
   void Literal(const std::string& text) {
     Shell(Tmux() + " send-keys -t 0 -l " + Quote(text));
   }
@@ -267,7 +271,8 @@ class TmuxSession {
 
  private:
   // Our own server, also when the tests themselves run inside tmux.
-  std::string Tmux() const { return "env -u TMUX tmux -L " + m_socket; }
+  // -u: the screen is read back as UTF-8 whatever the tests' locale.
+  std::string Tmux() const { return "env -u TMUX tmux -u -L " + m_socket; }
   int ExitCode() const {
     std::ifstream in(m_folder / "exit_code");
     int n = -1;
@@ -384,9 +389,10 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
 }
 
 // A terminal sends Alt with a key as Escape and the key; only Escape alone
-// is Cancel. Resizing, down to a single cell, redraws without losing
+// is Cancel. A byte that is not UTF-8 is typed as U+FFFD and takes no key
+// after it with it. Resizing, down to a single cell, redraws without losing
 // anything, and a widened view shows whole lines again.
-TEST(ConsoleProgramTest, AltKeysAndResizingInATerminal) {
+TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
   if (!HaveTmux()) {
     GTEST_SKIP() << "tmux is not installed (scripts/deps.sh --test installs it)";
   }
@@ -400,8 +406,19 @@ TEST(ConsoleProgramTest, AltKeysAndResizingInATerminal) {
   tmux.Literal("c");
   ASSERT_TRUE(tmux.WaitForInputRow("root>abc"));
 
-  tmux.Literal("tolk");
-  tmux.Keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  tmux.Hex("ff");
+  tmux.Literal("\xE6\x97\xA5\xC3\xA9");  // two characters, whole
+  tmux.Hex("e6 97");                        // cut short by the next key
+  tmux.Literal("d");
+  tmux.Keys("M-\xC3\xA9");                   // Alt with a character
+  tmux.Literal("e");
+  const std::string kReplacement = "\xEF\xBF\xBD";
+  ASSERT_TRUE(tmux.WaitForInputRow("root>abc" + kReplacement +
+                                   "\xE6\x97\xA5\xC3\xA9" + kReplacement +
+                                   "de"));
+  tmux.Keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+
   tmux.Literal("tolk");
   tmux.Keys("Enter");
   ASSERT_TRUE(tmux.WaitFor(" 2011 Sonomot"));

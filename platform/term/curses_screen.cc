@@ -92,6 +92,39 @@ void BuildKeyTable() {
   }
 }
 
+// The code point of the UTF-8 character whose first byte nFirst (0x80 to
+// 0xFF) has been read: its continuation bytes are read now. A byte that
+// starts no character, or a sequence that is cut short or not valid, gives
+// U+FFFD; a byte that does not continue the sequence is left to be read
+// next.
+unsigned int ReadUtf8Rest(int nFirst) {
+  int nMore = 0;
+  if (nFirst >= 0xC0 && nFirst < 0xE0) {
+    nMore = 1;
+  } else if (nFirst >= 0xE0 && nFirst < 0xF0) {
+    nMore = 2;
+  } else if (nFirst >= 0xF0 && nFirst < 0xF8) {
+    nMore = 3;
+  }
+  char sz[5] = {static_cast<char>(nFirst)};
+  int nLength = 1;
+  // The bytes of one character arrive together; wait briefly all the same.
+  timeout(50);
+  for (int i = 0; i < nMore; ++i) {
+    int c = getch();
+    if (c == ERR) break;
+    if (c > 0xFF || (c & 0xC0) != 0x80) {
+      ungetch(c);
+      break;
+    }
+    sz[nLength++] = static_cast<char>(c);
+  }
+  timeout(0);
+  if (nLength != nMore + 1) return 0xFFFD;
+  const char* p = sz;
+  return DecodeUtf8(&p);
+}
+
 // The nearest of the terminal's colours to cr.
 short NearestColor(COLORREF cr) {
   int r = cr & 0xFF;
@@ -456,12 +489,13 @@ void CCursesScreen::HandleKey(int nResult, unsigned int nKey) {
       // nothing (as a system key would); Alt with a special key acts as the
       // key alone, like the Alt forms of the arrows decoded by ncurses.
       timeout(0);
-      wint_t nNext = 0;
-      int nNextResult = get_wch(&nNext);
-      if (nNextResult == ERR) {
+      int nNext = getch();
+      if (nNext == ERR) {
         PostKey(hFocus, VK_ESCAPE, 0);
-      } else if (nNextResult == KEY_CODE_YES) {
-        HandleKey(nNextResult, static_cast<unsigned int>(nNext));
+      } else if (nNext > 0xFF) {
+        HandleKey(KEY_CODE_YES, static_cast<unsigned int>(nNext));
+      } else if (nNext >= 0x80) {
+        ReadUtf8Rest(nNext);  // the rest of the character goes with it
       }
       return;
     }
@@ -479,20 +513,25 @@ void CCursesScreen::HandleKey(int nResult, unsigned int nKey) {
 }
 
 void CCursesScreen::ReadKeys(bool bWait) {
+  // Bytes, decoded here rather than by get_wch: ncurses waits for more bytes
+  // after one that is not UTF-8 and swallows up to 15 keys that follow it
+  // (Enter and Escape included). A key that ncurses decodes (arrows, the
+  // paste markers, a resize) comes as one code above 0xFF.
   timeout(bWait ? -1 : 0);
   for (;;) {
-    wint_t nKey = 0;
-    int nResult = get_wch(&nKey);
-    if (nResult == ERR) {
+    int nCode = getch();
+    if (nCode == ERR) {
       if (bWait) ++m_nErrors;
       return;
     }
     m_nErrors = 0;
-    HandleKey(nResult, static_cast<unsigned int>(nKey));
-    if (bWait) {
-      bWait = false;
-      timeout(0);
+    if (nCode > 0xFF) {
+      HandleKey(KEY_CODE_YES, static_cast<unsigned int>(nCode));
+    } else {
+      HandleKey(OK, nCode < 0x80 ? static_cast<unsigned int>(nCode)
+                                 : ReadUtf8Rest(nCode));
     }
+    timeout(0);
   }
 }
 
