@@ -490,7 +490,8 @@ void CCursesScreen::HandleKey(int nResult, unsigned int nKey) {
       // key alone, like the Alt forms of the arrows decoded by ncurses.
       timeout(0);
       int nNext = getch();
-      if (nNext == ERR) {
+      if (nNext == ERR || nNext == 27) {
+        // Escape alone, or pressed twice in a row (Alt with Escape): Cancel.
         PostKey(hFocus, VK_ESCAPE, 0);
       } else if (nNext > 0xFF) {
         HandleKey(KEY_CODE_YES, static_cast<unsigned int>(nNext));
