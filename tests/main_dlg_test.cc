@@ -78,7 +78,10 @@ int RunWith(TypingFrontEnd* pFrontEnd) {
 TEST(MainDlgTest, StartsWithTheBannerAndThePromptAndHandsLinesToTheProcessor) {
   TypingFrontEnd fe;
   fe.m_steps = {Look(), Type("roo\r"), Type("\r"), Type("Conf\r"), Look(),
-                [](TypingFrontEnd* p) { p->m_pDlg->CloseDialog(IDOK); }};
+                [](TypingFrontEnd* p) {
+                  // The OK command through the dialog's message table.
+                  SendMessageA(p->m_pDlg->m_hWnd, WM_COMMAND, IDOK, 0);
+                }};
   EXPECT_EQ(1, RunWith(&fe));
   const std::string& text = fe.m_textSeen;
   EXPECT_EQ(0u, text.find("--------------------------------\r\n"
