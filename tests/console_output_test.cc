@@ -80,6 +80,39 @@ TEST_F(ConsoleOutputTest, TrimDeletesAnEmptyFirstLine) {
   EXPECT_EQ("x", FirstLine());
 }
 
+// Deleting the first line must not move the caret to the start of the text:
+// after a write it stays at the end, and a selection in a later line keeps
+// its characters and its direction.
+TEST_F(ConsoleOutputTest, TrimmingKeepsTheCaretAndSelectionOnTheirText) {
+  FillLines(80);
+  m_buffer.SetSel(3, 9);  // in the first line, which the write deletes
+  m_console.WriteLine("one more");
+  ASSERT_EQ("line 2", FirstLine());
+  int nStart = 0, nEnd = 0;
+  m_buffer.GetSel(&nStart, &nEnd);
+  EXPECT_EQ(m_buffer.GetTextLength(), nStart);
+  EXPECT_EQ(m_buffer.GetTextLength(), nEnd);
+
+  // Over the limit, a selection made backwards in line 10 ("line 13").
+  m_console.WriteText("a\r\nb\r\n");
+  ASSERT_EQ(81, m_buffer.GetLineCount());
+  int nLine10 = m_buffer.LineIndex(10);
+  m_buffer.SetSel(nLine10 + 6, nLine10 + 1);
+  m_console.TrimLines();
+  ASSERT_EQ(80, m_buffer.GetLineCount());
+  EXPECT_EQ(nLine10 + 6 - 8, m_buffer.GetAnchor());  // "line 3\r\n" went
+  EXPECT_EQ(nLine10 + 1 - 8, m_buffer.GetCaret());
+  EXPECT_EQ("ine 13", m_buffer.GetText().substr(m_buffer.GetCaret(), 6));
+
+  // A selection inside the deleted line shrinks to the start of the text.
+  m_console.WriteText("c\r\nd\r\n");
+  ASSERT_EQ(81, m_buffer.GetLineCount());
+  m_buffer.SetSel(2, 5);
+  m_console.TrimLines();
+  EXPECT_EQ(0, m_buffer.GetAnchor());
+  EXPECT_EQ(0, m_buffer.GetCaret());
+}
+
 TEST_F(ConsoleOutputTest, PromptIsKeptAsACopyOfAtMost63Bytes) {
   EXPECT_EQ("root>", m_console.GetPrompt());
   m_console.SetPrompt("midi>");
