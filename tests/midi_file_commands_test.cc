@@ -2,10 +2,42 @@
 #include "commands/command_processor.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
+#include "midilib/midi_binding.h"
 #include "tests/command_test_util.h"
 
 namespace {
+
+// Points one bound library function at a fake for the lifetime of the
+// object, so that a refusal of the library can be shown.
+template <typename T>
+class ScopedFake {
+ public:
+  ScopedFake(T& rFunction, T pFake) : m_rFunction(rFunction), m_pSaved(rFunction) {
+    m_rFunction = pFake;
+  }
+  ~ScopedFake() { m_rFunction = m_pSaved; }
+  ScopedFake(const ScopedFake&) = delete;
+  ScopedFake& operator=(const ScopedFake&) = delete;
+
+ private:
+  T& m_rFunction;
+  T m_pSaved;
+};
+template <typename T>
+ScopedFake(T&, T) -> ScopedFake<T>;
+
+// The insertions Create Midi asked for, in the order asked, each as
+// "<what> <track position> <time>".
+std::vector<std::string> g_insertions;
+MIDITrack* g_pFirstCreatedTrack = nullptr;
+
+void RecordInsertion(const char* pszWhat, MIDITrack* pTrack, long lTime) {
+  g_insertions.push_back(std::string(pszWhat) + (pTrack == g_pFirstCreatedTrack ? " 0 " : " 1 ") +
+                         std::to_string(lTime));
+}
 
 class MidiFileCommandsTest : public MidiCommandTest {
  protected:
@@ -284,6 +316,99 @@ TEST_F(MidiFileCommandsTest, TextsAreShownAsUtf8AndLongTitlesWhole) {
   EXPECT_NE(std::string::npos,
             transcript.find("\nCopyright = \"\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E\"\\n\n"));
   EXPECT_NE(std::string::npos, transcript.find("\nComment = \"A\xE3\x83\x94\\xFF\\x81\"\\n\n"));
+}
+
+// Every refusal of the library is reported in its place; a refused file is
+// closed again, a refused conversion leaves the file unready, and a refused
+// insertion does not stop Create Midi.
+TEST_F(MidiFileCommandsTest, LibraryRefusalsAreReportedInTheirPlace) {
+  std::string zero = WriteFormat0();
+  Type("Open " + WriteFormat1());
+  TakeTranscript();
+  {
+    ScopedFake fake(midilib::MIDIData_SetFormat, +[](MIDIData*, long) -> long { return 0; });
+    Type("Open " + zero);
+  }
+  EXPECT_EQ("midi>Open " + zero + R"(
+closed.
+File Open "zero.mid".
+
+SMF Format = 0
+Failed Convert SMF Format 1
+closed.
+)",
+            TakeTranscript());
+  EXPECT_EQ("root>", Prompt());
+  EXPECT_EQ(nullptr, m_pProcessor->GetMIDIData());
+
+  Type("Open " + WriteFormat1());
+  TakeTranscript();
+  {
+    ScopedFake fake(midilib::MIDIData_SetTimeBase,
+                    +[](MIDIData*, long, long) -> long { return 0; });
+    Type("conv pr");
+  }
+  Type("tr 1");
+  Type("ex " + TempPath("out.vmd"));
+  EXPECT_EQ("midi>conv pr\nFailed Convert SMPTE30BASE.\nmidi>tr 1\nmove to track 1.\n"
+            "track>ex " + TempPath("out.vmd") + "\nfile not ready.\n",
+            TakeTranscript());
+  EXPECT_FALSE(std::filesystem::exists(TempPath("out.vmd")));
+
+  // A refused creation leaves no data behind, after the loaded file is gone.
+  Type("Root");
+  {
+    ScopedFake fake(midilib::MIDIData_Create,
+                    +[](long, long, long, long) -> MIDIData* { return nullptr; });
+    Type("Create Midi");
+  }
+  EXPECT_EQ(
+      "track>Root\nroot>Create Midi\nm_pMIDIData != NULL\nclosed.\nclosed.\n"
+      "Failed Create MIDI.\\n\n",
+      TakeTranscript());
+  EXPECT_EQ("root>", Prompt());
+  EXPECT_EQ(nullptr, m_pProcessor->GetMIDIData());
+  TypeAll({"midi", "show"});
+  EXPECT_EQ("root>midi\nroot>show\ninvalid command.\n", TakeTranscript());
+
+  // Refused insertions: each is reported, the rest are still asked for, in
+  // the order the test file is built, and the created data is kept.
+  g_insertions.clear();
+  {
+    ScopedFake tempo(midilib::MIDITrack_InsertTempo, +[](MIDITrack* pTrack, long lTime, long) -> long {
+      g_pFirstCreatedTrack = pTrack;
+      RecordInsertion("tempo", pTrack, lTime);
+      return 0;
+    });
+    ScopedFake end(midilib::MIDITrack_InsertEndofTrack, +[](MIDITrack* pTrack, long lTime) -> long {
+      RecordInsertion("end", pTrack, lTime);
+      return 0;
+    });
+    ScopedFake program(midilib::MIDITrack_InsertProgramChange,
+                       +[](MIDITrack* pTrack, long lTime, long, long) -> long {
+                         RecordInsertion("program", pTrack, lTime);
+                         return 0;
+                       });
+    ScopedFake note(midilib::MIDITrack_InsertNote,
+                    +[](MIDITrack* pTrack, long lTime, long, long, long, long) -> long {
+                      RecordInsertion("note", pTrack, lTime);
+                      return 0;
+                    });
+    Type("Create Midi");
+  }
+  EXPECT_EQ(R"(root>Create Midi
+created.
+Failed Insert Tempo.
+Failed Insert ProgramChange.
+Failed Insert Notes.
+Failed Insert Notes.
+)",
+            TakeTranscript());
+  EXPECT_EQ((std::vector<std::string>{"tempo 0 0", "end 0 480", "end 1 0", "program 1 0",
+                                      "note 1 0", "note 1 10"}),
+            g_insertions);
+  EXPECT_EQ("midi>", Prompt());
+  EXPECT_NE(nullptr, m_pProcessor->GetMIDIData());
 }
 
 }  // namespace
