@@ -104,6 +104,13 @@ TEST(CommandArgsTest, WordsMatchIgnoringAsciiCaseOnly) {
     args.Tokenize(pszLine);
     EXPECT_FALSE(args.IsCommand("Yes", 1)) << pszLine;
   }
+  // Only A-Z and a-z fold: '[' and '{' differ by the same bit as 'Y' and
+  // 'y', and so do the Latin-1 bytes of E acute in either case.
+  args.Tokenize("X{ \xC9");
+  EXPECT_TRUE(args.IsCommand("x{", 1));
+  EXPECT_FALSE(args.IsCommand("x[", 1));
+  EXPECT_FALSE(args.IsArg(1, "\xE9"));
+  EXPECT_TRUE(args.IsArg(1, "\xC9"));
   args.Tokenize("");
   EXPECT_FALSE(args.IsCommand("", 0));  // no command word at all
   EXPECT_FALSE(args.IsArg(-1, "x"));
