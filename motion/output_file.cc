@@ -22,9 +22,18 @@ bool OutputFile::Open(const char* pszPath) {
   if (stat(pszPath, &st) == 0) {
     if (S_ISDIR(st.st_mode)) return false;
     if (!S_ISREG(st.st_mode)) {
-      // A device or a pipe: written where it is, nothing to replace.
-      m_nFd = open(pszPath, O_WRONLY | O_TRUNC | O_CLOEXEC);
+      // A device or a pipe: written where it is, nothing to replace. The
+      // open doesn't wait: a pipe that nobody reads can't be opened, where
+      // a waiting open would hang the export until a reader came. Writes
+      // then wait as usual.
+      m_nFd = open(pszPath, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
       if (m_nFd < 0) return false;
+      int nFlags = fcntl(m_nFd, F_GETFL);
+      if (nFlags < 0 || fcntl(m_nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
+        close(m_nFd);
+        m_nFd = -1;
+        return false;
+      }
       m_strTarget = strPath;
       return true;
     }
@@ -65,11 +74,13 @@ bool OutputFile::Open(const char* pszPath) {
 
 bool OutputFile::Write(const void* p, size_t n) {
   // Past a file size limit the system would end the whole program with
-  // SIGXFSZ, leaving the new file behind; ignored, the write fails with
-  // EFBIG and the export reports it.
-  struct sigaction ignore = {}, previous;
+  // SIGXFSZ, leaving the new file behind, and a pipe whose reader went
+  // away would end it with SIGPIPE; ignored, the write fails with EFBIG or
+  // EPIPE and the export reports it.
+  struct sigaction ignore = {}, previousXfsz, previousPipe;
   ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &previous);
+  sigaction(SIGXFSZ, &ignore, &previousXfsz);
+  sigaction(SIGPIPE, &ignore, &previousPipe);
   const char* pc = static_cast<const char*>(p);
   bool bOk = true;
   while (n > 0) {
@@ -82,7 +93,8 @@ bool OutputFile::Write(const void* p, size_t n) {
     pc += nDone;
     n -= static_cast<size_t>(nDone);
   }
-  sigaction(SIGXFSZ, &previous, nullptr);
+  sigaction(SIGPIPE, &previousPipe, nullptr);
+  sigaction(SIGXFSZ, &previousXfsz, nullptr);
   return bOk;
 }
 

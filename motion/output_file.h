@@ -7,7 +7,8 @@
 // export leaves neither a partial file nor a stray new one.
 //
 // A path naming an existing device or pipe (not a regular file) can't be
-// replaced: it is opened and written directly, as a plain "wb" open would.
+// replaced: it is opened and written directly, as a plain "wb" open would,
+// except that a pipe nobody reads from is refused instead of waited on.
 // A path through a symbolic link replaces the file the link points to.
 #ifndef SONOMOT_MOTION_OUTPUT_FILE_H_
 #define SONOMOT_MOTION_OUTPUT_FILE_H_
@@ -30,7 +31,7 @@ class OutputFile {
   // short.
   bool Open(const char* pszPath);
   // Writes all n bytes; false on the first failure (a full disk, a file
-  // size limit). REQUIRES: Open succeeded.
+  // size limit, a pipe whose reader is gone). REQUIRES: Open succeeded.
   bool Write(const void* p, size_t n);
   // Closes the new file and puts it at the path. False when closing or
   // renaming fails; the new file is removed then and the path untouched.

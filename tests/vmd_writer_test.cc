@@ -2,6 +2,7 @@
 // it succeeds and when it fails.
 #include "motion/vmd_writer.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -230,6 +231,96 @@ TEST(VmdWriterTest, FailedWriteGivesMinusThreeAndLeavesTheOldFile) {
   // The same export within the limit succeeds.
   EXPECT_EQ(54 + 111 * 12000, WriteWithFileSizeLimit(strNew, large.GetTrack(), 2000000));
   EXPECT_EQ((std::vector<std::string>{"new.vmd", "song.vmd"}), dir.List());
+}
+
+// An export running in a child process with SIGPIPE at its default action
+// (ending the process) and an alarm that ends it if it hangs. nCloseFd, if
+// not -1, is closed in the child first (the reading end of a pipe the test
+// holds).
+struct ChildWrite {
+  pid_t pid = -1;
+  int nResultFd = -1;
+};
+
+ChildWrite StartWriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd) {
+  ChildWrite child;
+  int aFd[2];
+  if (pipe(aFd) != 0) return child;
+  child.pid = fork();
+  if (child.pid == 0) {
+    if (nCloseFd >= 0) close(nCloseFd);
+    close(aFd[0]);
+    signal(SIGPIPE, SIG_DFL);
+    alarm(20);
+    VmdWriter writer;
+    int nResult = writer.Write(strPath.c_str(), pTrack);
+    _exit(write(aFd[1], &nResult, sizeof nResult) == sizeof nResult ? 0 : 1);
+  }
+  close(aFd[1]);
+  child.nResultFd = aFd[0];
+  return child;
+}
+
+// Write's result in the child, or 999 when the child did not finish on its
+// own.
+int FinishWriteInChild(const ChildWrite& child) {
+  if (child.pid < 0) return 999;
+  int nResult = 999;
+  if (read(child.nResultFd, &nResult, sizeof nResult) != sizeof nResult) nResult = 999;
+  close(child.nResultFd);
+  int nStatus = 0;
+  waitpid(child.pid, &nStatus, 0);
+  EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0)
+      << (WIFSIGNALED(nStatus) ? strsignal(WTERMSIG(nStatus)) : "exit code");
+  return nResult;
+}
+
+int WriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd) {
+  return FinishWriteInChild(StartWriteInChild(strPath, pTrack, nCloseFd));
+}
+
+TEST(VmdWriterTest, PipesAreRefusedWithoutReaderAndFailWhenTheReaderGoes) {
+  TempDir dir;
+  std::string strFifo = dir.Join("fifo.vmd");
+  ASSERT_EQ(0, mkfifo(strFifo.c_str(), 0600));
+  std::vector<uint8_t> got(1000);
+  {
+    FakeTrack small;
+    small.Press(100, 60).Release(130, 60);
+    // Nobody reads: the path can't be opened, instead of the export
+    // waiting for a reader forever.
+    EXPECT_EQ(-2, WriteInChild(strFifo, small.GetTrack(), -1));
+
+    // A reader takes the whole motion.
+    int nReader = open(strFifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(nReader, 0);
+    EXPECT_EQ(498, WriteInChild(strFifo, small.GetTrack(), nReader));
+    EXPECT_EQ(498, read(nReader, got.data(), got.size()));
+    close(nReader);
+  }
+
+  // The reader stops after the first bytes: the export fails and says so,
+  // and the program goes on.
+  FakeTrack large;
+  for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  int nReader = open(strFifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(nReader, 0);
+  ChildWrite child = StartWriteInChild(strFifo, large.GetTrack(), nReader);
+  // Until the child has opened the pipe, a read finds no writer and ends
+  // at once.
+  ssize_t nFirst = 0;
+  for (int nTry = 0; nTry < 2000 && nFirst <= 0; ++nTry) {
+    nFirst = read(nReader, got.data(), 100);
+    if (nFirst <= 0) usleep(5000);
+  }
+  EXPECT_GT(nFirst, 0);
+  close(nReader);
+  EXPECT_EQ(-3, FinishWriteInChild(child));
+
+  struct stat st;
+  ASSERT_EQ(0, lstat(strFifo.c_str(), &st));
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(std::vector<std::string>{"fifo.vmd"}, dir.List());
 }
 
 TEST(VmdWriterTest, ReplacingKeepsLinksModesAndDevices) {
