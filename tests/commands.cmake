@@ -6,6 +6,9 @@ sonomot_add_test(command_args_test SOURCES command_args_test.cc LIBS commands)
 # their own folder as the program does.
 add_library(command_test_util STATIC command_test_util.cc)
 target_link_libraries(command_test_util PUBLIC commands GTest::gtest)
+# They don't link the library, so building one of them alone must still
+# build libMIDIData.so, or the test finds none to bind.
+add_dependencies(command_test_util MIDIData)
 sonomot_add_test(command_processor_test SOURCES command_processor_test.cc
                  LIBS command_test_util)
 sonomot_add_test(midi_file_commands_test SOURCES midi_file_commands_test.cc
