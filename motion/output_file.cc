@@ -8,6 +8,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Where a chain of symbolic links starting at strPath ends: the path the
+// last link names (its file not being there), or strPath when it is no
+// link.
+std::string FollowLinks(std::string strPath) {
+  for (int nLink = 0; nLink < 40; ++nLink) {
+    char sz[PATH_MAX];
+    ssize_t n = readlink(strPath.c_str(), sz, sizeof sz - 1);
+    if (n <= 0) break;
+    std::string strTarget(sz, static_cast<size_t>(n));
+    size_t nSlash = strPath.rfind('/');
+    if (strTarget[0] != '/' && nSlash != std::string::npos) {
+      strTarget = strPath.substr(0, nSlash + 1) + strTarget;
+    }
+    strPath = strTarget;
+  }
+  return strPath;
+}
+
+}  // namespace
+
 OutputFile::~OutputFile() { Abandon(); }
 
 bool OutputFile::Open(const char* pszPath) {
@@ -43,6 +65,13 @@ bool OutputFile::Open(const char* pszPath) {
     if (realpath(pszPath, szReal)) strPath = szReal;
     bExists = true;
     nKeepMode = st.st_mode & 07777;
+  } else if (errno == ENOENT) {
+    // Nothing there yet. Through a link whose file doesn't exist, the file
+    // is made where the link points and the link stays.
+    strPath = FollowLinks(strPath);
+    if (strPath.empty() || strPath.back() == '/') return false;
+  } else {
+    return false;  // a loop of links, a folder that can't be searched ...
   }
 
   size_t nSlash = strPath.rfind('/');

@@ -9,7 +9,8 @@
 // A path naming an existing device or pipe (not a regular file) can't be
 // replaced: it is opened and written directly, as a plain "wb" open would,
 // except that a pipe nobody reads from is refused instead of waited on.
-// A path through a symbolic link replaces the file the link points to.
+// A path through a symbolic link replaces the file the link points to, or
+// makes it when it isn't there yet; the link stays.
 #ifndef SONOMOT_MOTION_OUTPUT_FILE_H_
 #define SONOMOT_MOTION_OUTPUT_FILE_H_
 

@@ -346,6 +346,22 @@ TEST(VmdWriterTest, ReplacingKeepsLinksModesAndDevices) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(498u, ReadFileBytes(strPath).size());
   EXPECT_EQ((std::vector<std::string>{"link.vmd", "out.vmd"}), dir.List());
+  // A link whose file isn't there yet gets its file; the link stays.
+  std::string strGhost = dir.Join("ghost.vmd");
+  ASSERT_EQ(0, symlink("made.vmd", strGhost.c_str()));
+  EXPECT_EQ(498, writer.Write(strGhost.c_str(), track.GetTrack()));
+  ASSERT_EQ(0, lstat(strGhost.c_str(), &st));
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(498u, ReadFileBytes(dir.Join("made.vmd")).size());
+  // Links in a loop can't be opened, and stay as they are.
+  ASSERT_EQ(0, symlink("loop2.vmd", dir.Join("loop1.vmd").c_str()));
+  ASSERT_EQ(0, symlink("loop1.vmd", dir.Join("loop2.vmd").c_str()));
+  EXPECT_EQ(-2, writer.Write(dir.Join("loop1.vmd").c_str(), track.GetTrack()));
+  ASSERT_EQ(0, lstat(dir.Join("loop1.vmd").c_str(), &st));
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ((std::vector<std::string>{"ghost.vmd", "link.vmd", "loop1.vmd", "loop2.vmd",
+                                      "made.vmd", "out.vmd"}),
+            dir.List());
   // A device is written, not replaced by a file.
   EXPECT_EQ(498, writer.Write("/dev/null", track.GetTrack()));
   ASSERT_EQ(0, stat("/dev/null", &st));
