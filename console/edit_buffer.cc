@@ -109,8 +109,10 @@ int EditBuffer::LineLength(int nPos) const {
     int nEnd = std::max(m_nSelStart, m_nSelEnd);
     return (nStart - LineStartOf(nStart)) + (LineEndOf(nEnd) - nEnd);
   }
+  // The control answers 0 for a position past the text, not the length of
+  // its last line; the text's end itself still belongs to the last line.
+  if (nPos > GetTextLength()) return 0;
   if (nPos < 0) nPos = 0;
-  if (nPos > GetTextLength()) nPos = GetTextLength();
   return LineEndOf(nPos) - LineStartOf(nPos);
 }
 

@@ -57,7 +57,7 @@ class EditBuffer {
   // other negative one line 0.
   int LineFromChar(int nPos = -1) const;
   // EM_LINELENGTH: length without CR LF of the line holding nPos (a position
-  // past the text: the last line; other negatives: the first line). With -1,
+  // past the text gives 0; other negatives: the first line). With -1,
   // the number of unselected bytes on the lines the selection touches.
   int LineLength(int nPos = -1) const;
   // EM_GETLINE: copies line nLine into pBuffer, whose first 16-bit word

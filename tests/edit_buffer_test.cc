@@ -68,7 +68,9 @@ TEST(EditBufferTest, LineLength) {
   EXPECT_EQ(2, buffer.LineLength(3));  // on the LF of line 0
   EXPECT_EQ(0, buffer.LineLength(4));
   EXPECT_EQ(3, buffer.LineLength(6));
-  EXPECT_EQ(3, buffer.LineLength(500));
+  EXPECT_EQ(3, buffer.LineLength(9));    // the end of the text
+  EXPECT_EQ(0, buffer.LineLength(10));   // past it, as the control answers
+  EXPECT_EQ(0, buffer.LineLength(500));
   EXPECT_EQ(2, buffer.LineLength(-3));
   // -1: the unselected bytes of the lines the selection touches.
   buffer.SetSel(1, 8);  // "b" stays before, "e" after
