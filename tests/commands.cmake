@@ -19,5 +19,8 @@ sonomot_add_test(display_text_test SOURCES display_text_test.cc LIBS commands)
 if(TARGET sonomot-console)
   sonomot_add_test(sonomot_console_test SOURCES sonomot_console_test.cc LIBS)
   add_dependencies(sonomot_console_test sonomot-console)
+  # The example session is run from the source tree's examples/.
+  target_compile_definitions(sonomot_console_test PRIVATE
+                             SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 endif()
 sonomot_add_test(export_track_test SOURCES export_track_test.cc LIBS command_test_util)

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -21,13 +22,15 @@ std::filesystem::path BinFolder() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
-Session RunScript(const std::string& script) {
+// Runs the program on the script; with a folder, the program runs there.
+Session RunScript(const std::string& script, const std::filesystem::path& folder = {}) {
   std::filesystem::path input =
       std::filesystem::temp_directory_path() /
       ("sonomot_console_" + std::to_string(getpid()) + ".txt");
   std::ofstream(input, std::ios::binary) << script;
   std::string command = (BinFolder() / "sonomot-console").string() + " < " +
                         input.string() + " 2>&1";
+  if (!folder.empty()) command = "cd '" + folder.string() + "' && " + command;
   Session session;
   FILE* pPipe = popen(command.c_str(), "r");
   if (pPipe == nullptr) return session;
@@ -72,6 +75,45 @@ TEST(SonomotConsoleTest, EndOfInputClosesAsTheCloseBoxWould) {
   EXPECT_EQ(std::string::npos, session.output.find('\r'));
   Session empty = RunScript("");
   EXPECT_EQ(2, empty.nExitCode);
+}
+
+// The example session we ship runs as it stands: it opens the example file,
+// converts it, dumps a page of the piano track and exports it, and no line
+// of it is refused. It runs in a copy of the examples, so the motion it
+// writes lands there and not in the source tree.
+TEST(SonomotConsoleTest, ExampleSessionRunsToItsExport) {
+  std::filesystem::path source = SONOMOT_SOURCE_DIR;
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("sonomot_demo_" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "examples");
+  std::filesystem::copy_file(source / "examples/demo.mid", folder / "examples/demo.mid");
+  std::ifstream scriptFile(source / "examples/demo.txt", std::ios::binary);
+  std::string script((std::istreambuf_iterator<char>(scriptFile)),
+                     std::istreambuf_iterator<char>());
+
+  Session session = RunScript(script, folder);
+  EXPECT_EQ(2, session.nExitCode);
+  const std::string& out = session.output;
+  EXPECT_EQ(std::string::npos, out.find("invalid command.")) << out;
+  for (const char* pszExpected :
+       {"\nFile Open \"demo.mid\".\n\n\n*** Information MIDI File ***\n",
+        "[Track] 001 Piano \n", "\nmidi>conv pr\nConvert to SMPTE30BASE.\n",
+        "\nmidi>track 1\nmove to track 1.\ntrack>dump\n",
+        "\n\nContinue? please input Yes/No\n\ntrack>No\ntrack>show\n",
+        "\nTrack Name:Piano\n"}) {
+    EXPECT_NE(std::string::npos, out.find(pszExpected)) << pszExpected << "\n" << out;
+  }
+  std::filesystem::path motion = folder / "demo.vmd";
+  ASSERT_TRUE(std::filesystem::exists(motion)) << out;
+  auto nSize = std::filesystem::file_size(motion);
+  EXPECT_GT(nSize, 54u);
+  EXPECT_EQ(0u, (nSize - 54) % 111);  // the header and whole keyframes
+  EXPECT_NE(std::string::npos,
+            out.find("track>export demo.vmd\nWrite " + std::to_string(nSize) +
+                     " Byte.\nComplete.\n\ntrack>exit\n"))
+      << out;
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
