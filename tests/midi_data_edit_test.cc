@@ -10,15 +10,6 @@ using namespace miditest;
 
 namespace {
 
-struct DataDeleter {
-  void operator()(MIDIData* p) const { MIDIData_Delete(p); }
-};
-using DataPtr = std::unique_ptr<MIDIData, DataDeleter>;
-
-std::vector<std::string> V(std::initializer_list<const char*> items) {
-  return std::vector<std::string>(items.begin(), items.end());
-}
-
 // The test data of the Create Midi command, made in the same order.
 TEST(MidiEdit, CreateMidiTestData) {
   DataPtr data(MIDIData_Create(1, 2, 0, 480));

@@ -14,15 +14,6 @@ using namespace miditest;
 
 namespace {
 
-struct DataDeleter {
-  void operator()(MIDIData* p) const { MIDIData_Delete(p); }
-};
-using DataPtr = std::unique_ptr<MIDIData, DataDeleter>;
-
-std::vector<std::string> V(std::initializer_list<const char*> items) {
-  return std::vector<std::string>(items.begin(), items.end());
-}
-
 TEST(MidiRead, FormatOneWithMetaSysExAndRunningStatus) {
   std::string conductor = Meta(0, 0x03, "Song") + Meta(0, 0x02, "(c) us") +
                           Meta(0, 0x01, "first") + Meta(0, 0x01, "second") +

@@ -12,11 +12,6 @@ using namespace miditest;
 
 namespace {
 
-struct DataDeleter {
-  void operator()(MIDIData* p) const { MIDIData_Delete(p); }
-};
-using DataPtr = std::unique_ptr<MIDIData, DataDeleter>;
-
 std::string Line(MIDIEvent* p) {
   char sz[1024];
   return MIDIEvent_ToString(p, sz, sizeof(sz));

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,17 @@ class TempFile {
  private:
   std::string m_path;
 };
+
+// Owns loaded or created data for the length of a test.
+struct DataDeleter {
+  void operator()(MIDIData* p) const { MIDIData_Delete(p); }
+};
+using DataPtr = std::unique_ptr<MIDIData, DataDeleter>;
+
+// A list of expected lines, for comparing with Events().
+inline std::vector<std::string> V(std::initializer_list<const char*> items) {
+  return std::vector<std::string>(items.begin(), items.end());
+}
 
 // Loads bytes through a temporary file with MIDIData_LoadFromSMF.
 MIDIData* LoadBytes(const std::string& bytes);

@@ -16,11 +16,6 @@ using namespace miditest;
 
 namespace {
 
-struct DataDeleter {
-  void operator()(MIDIData* p) const { MIDIData_Delete(p); }
-};
-using DataPtr = std::unique_ptr<MIDIData, DataDeleter>;
-
 // midicsv's lines without the header, track start and end-of-file lines,
 // blanks after commas removed.
 std::vector<std::string> MidicsvEvents(const std::string& path) {
