@@ -3,8 +3,8 @@
 #include <string>
 
 #include "commands/command_processor.h"
-#include "commands/display_text.h"
 #include "console/console_output.h"
+#include "midilib/file_text.h"
 #include "midilib/midi_binding.h"
 
 namespace {

@@ -1,97 +1,15 @@
 // Texts: an event as one readable line, the names and texts of the data,
 // and how bytes of a file become UTF-8 text.
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "midilib/file_text.h"
 #include "midilib/midi_data_internal.h"
 
 namespace midilib_internal {
 
 namespace {
-
-// Length of the valid UTF-8 sequence at p (at most n bytes), 0 if invalid
-// (overlong forms, surrogates and values past U+10FFFF are invalid).
-size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
-  uint8_t b = p[0];
-  if (b < 0x80) return 1;
-  size_t len;
-  uint32_t min;
-  uint32_t value;
-  if ((b & 0xE0) == 0xC0) {
-    len = 2, min = 0x80, value = b & 0x1F;
-  } else if ((b & 0xF0) == 0xE0) {
-    len = 3, min = 0x800, value = b & 0x0F;
-  } else if ((b & 0xF8) == 0xF0) {
-    len = 4, min = 0x10000, value = b & 0x07;
-  } else {
-    return 0;
-  }
-  if (n < len) return 0;
-  for (size_t i = 1; i < len; i++) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (p[i] & 0x3F);
-  }
-  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    return 0;
-  }
-  return len;
-}
-
-bool IsValidUtf8(const uint8_t* p, size_t n) {
-  for (size_t i = 0; i < n;) {
-    size_t len = Utf8SequenceLength(p + i, n - i);
-    if (len == 0) return false;
-    i += len;
-  }
-  return true;
-}
-
-void AppendEscaped(std::string* pOut, uint8_t b) {
-  char sz[8];
-  std::snprintf(sz, sizeof(sz), "\\x%02X", b);
-  *pOut += sz;
-}
-
-// Shift-JIS (code page 932) to UTF-8 with glibc's iconv, opened once per
-// thread.
-class ShiftJisDecoder {
- public:
-  ShiftJisDecoder() : m_cd(iconv_open("UTF-8", "CP932")) {}
-  ~ShiftJisDecoder() {
-    if (m_cd != reinterpret_cast<iconv_t>(-1)) iconv_close(m_cd);
-  }
-  // Appends the decoded text; a byte that doesn't decode becomes \xNN.
-  void Decode(const uint8_t* p, size_t n, std::string* pOut) {
-    if (m_cd == reinterpret_cast<iconv_t>(-1)) {
-      for (size_t i = 0; i < n; i++) AppendEscaped(pOut, p[i]);
-      return;
-    }
-    iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-    char* pIn = const_cast<char*>(reinterpret_cast<const char*>(p));
-    size_t nIn = n;
-    char buffer[256];
-    while (nIn > 0) {
-      char* pOutBuf = buffer;
-      size_t nOut = sizeof(buffer);
-      size_t r = iconv(m_cd, &pIn, &nIn, &pOutBuf, &nOut);
-      pOut->append(buffer, static_cast<size_t>(pOutBuf - buffer));
-      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-        // EILSEQ or EINVAL (cut at the end): show the byte, go on behind it.
-        AppendEscaped(pOut, static_cast<uint8_t>(*pIn));
-        pIn++;
-        nIn--;
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-      }
-    }
-  }
-
- private:
-  iconv_t m_cd;
-};
 
 // Appends printf-formatted text.
 __attribute__((format(printf, 2, 3))) void AppendF(std::string* pOut,
@@ -200,20 +118,15 @@ void AppendMeta(std::string* pOut, const MIDIEvent* pEvent) {
 }  // namespace
 
 std::string DisplayText(const uint8_t* pText, size_t nLength) {
-  std::string decoded;
-  if (IsValidUtf8(pText, nLength)) {
-    decoded.assign(reinterpret_cast<const char*>(pText), nLength);
-  } else {
-    thread_local ShiftJisDecoder decoder;
-    decoder.Decode(pText, nLength, &decoded);
-  }
+  std::string decoded =
+      ToDisplayText(reinterpret_cast<const char*>(pText), nLength);
   // Control characters would break the line the text is shown in.
   std::string text;
   text.reserve(decoded.size());
   for (char c : decoded) {
     uint8_t b = static_cast<uint8_t>(c);
     if (b < 0x20 || b == 0x7F) {
-      AppendEscaped(&text, b);
+      AppendEscapedByte(&text, b);
     } else {
       text += c;
     }

@@ -1,4 +1,4 @@
-#include "commands/display_text.h"
+#include "midilib/file_text.h"
 
 #include <gtest/gtest.h>
 

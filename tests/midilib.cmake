@@ -30,6 +30,7 @@ foreach(variant lacking_insertnote lacking_two)
                         LIBRARY_OUTPUT_DIRECTORY ${MIDIDATA_BINDTEST_DIR}/${variant}
                         C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
                         VISIBILITY_INLINES_HIDDEN ON)
+  target_link_libraries(MIDIData_${variant} PRIVATE filetext)
 endforeach()
 target_compile_definitions(MIDIData_lacking_insertnote PRIVATE
                            MIDITrack_InsertNote=Removed_MIDITrack_InsertNote)
