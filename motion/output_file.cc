@@ -28,6 +28,26 @@ std::string FollowLinks(std::string strPath) {
   return strPath;
 }
 
+std::string FolderOf(const std::string& strPath) {
+  size_t nSlash = strPath.rfind('/');
+  return nSlash == std::string::npos ? "." : strPath.substr(0, nSlash + 1);
+}
+
+// Calls fnMake with fresh names in strFolder until it succeeds or fails
+// for another reason than the name being taken; returns the name it took,
+// or "" with errno set. Named after this process so concurrent exports
+// never share a name; the dot keeps it out of ordinary listings.
+template <typename F>
+std::string TakeNewName(const std::string& strFolder, F fnMake) {
+  for (int nTry = 0; nTry < 100; ++nTry) {
+    std::string strNew = strFolder + (strFolder.back() == '/' ? "" : "/") + ".sonomot-" +
+                         std::to_string(getpid()) + "-" + std::to_string(nTry) + ".tmp";
+    if (fnMake(strNew.c_str())) return strNew;
+    if (errno != EEXIST) return "";
+  }
+  return "";
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() { Abandon(); }
@@ -38,66 +58,70 @@ bool OutputFile::Open(const char* pszPath) {
   std::string strPath = pszPath;
   if (strPath.back() == '/') return false;  // names a folder, not a file
 
-  mode_t nKeepMode = 0;
-  bool bExists = false;
   struct stat st;
-  if (stat(pszPath, &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return false;
-    if (!S_ISREG(st.st_mode)) {
-      // A device or a pipe: written where it is, nothing to replace. The
-      // open doesn't wait: a pipe that nobody reads can't be opened, where
-      // a waiting open would hang the export until a reader came. Writes
-      // then wait as usual.
-      m_nFd = open(pszPath, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
-      if (m_nFd < 0) return false;
-      int nFlags = fcntl(m_nFd, F_GETFL);
-      if (nFlags < 0 || fcntl(m_nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
-        close(m_nFd);
-        m_nFd = -1;
-        return false;
-      }
-      m_strTarget = strPath;
-      return true;
-    }
-    // A file we may not write is not replaced either.
-    if (access(pszPath, W_OK) != 0) return false;
-    char szReal[PATH_MAX];
-    if (realpath(pszPath, szReal)) strPath = szReal;
-    bExists = true;
-    nKeepMode = st.st_mode & 07777;
-  } else if (errno == ENOENT) {
+  if (stat(pszPath, &st) != 0) {
+    if (errno != ENOENT) return false;  // a loop of links, a folder that can't be searched ...
     // Nothing there yet. Through a link whose file doesn't exist, the file
     // is made where the link points and the link stays.
     strPath = FollowLinks(strPath);
     if (strPath.empty() || strPath.back() == '/') return false;
-  } else {
-    return false;  // a loop of links, a folder that can't be searched ...
+    return OpenNew(strPath);
   }
+  if (S_ISDIR(st.st_mode)) return false;
+  // A device or a pipe: written where it is, nothing to replace.
+  if (!S_ISREG(st.st_mode)) return OpenInPlace(pszPath);
+  // A file we may not write is neither replaced nor written.
+  if (access(pszPath, W_OK) != 0) return false;
+  char szReal[PATH_MAX];
+  if (realpath(pszPath, szReal)) strPath = szReal;
+  if (st.st_nlink == 1 && st.st_uid == geteuid() &&
+      access(FolderOf(strPath).c_str(), W_OK) == 0) {
+    if (!OpenNew(strPath)) return false;  // the old file stays whole
+    // The replaced file keeps its permissions and group. A group we can't
+    // give the new file is kept by writing the old one in place.
+    if (fchmod(m_nFd, st.st_mode & 07777) == 0 && fchown(m_nFd, st.st_uid, st.st_gid) == 0) {
+      return true;
+    }
+    Abandon();
+  }
+  return OpenInPlace(strPath.c_str());
+}
 
-  size_t nSlash = strPath.rfind('/');
-  std::string strFolder = nSlash == std::string::npos ? "." : strPath.substr(0, nSlash + 1);
-  // Named after this process so concurrent exports never share a new file;
-  // the dot keeps it out of ordinary listings while it is written.
-  for (int nTry = 0; nTry < 100; ++nTry) {
-    std::string strNew = strFolder + (strFolder.back() == '/' ? "" : "/") + ".sonomot-" +
-                         std::to_string(getpid()) + "-" + std::to_string(nTry) + ".tmp";
-    int nFd = open(strNew.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (nFd >= 0) {
-      m_nFd = nFd;
-      m_strNew = strNew;
-      m_strTarget = strPath;
-      break;
-    }
-    if (errno != EEXIST) return false;
-  }
+bool OutputFile::OpenInPlace(const char* pszPath) {
+  // The open doesn't wait: a pipe that nobody reads can't be opened, where
+  // a waiting open would hang the export until a reader came. Writes then
+  // wait as usual.
+  m_nFd = open(pszPath, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
   if (m_nFd < 0) return false;
-  if (bExists) {
-    // The replaced file keeps its permissions and, where allowed, owner.
-    fchmod(m_nFd, nKeepMode);
-    if (fchown(m_nFd, st.st_uid, st.st_gid) != 0) {
-      // Only the owner differs then; the content is what matters.
-    }
+  int nFlags = fcntl(m_nFd, F_GETFL);
+  if (nFlags < 0 || fcntl(m_nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
+    Abandon();
+    return false;
   }
+  m_strTarget = pszPath;
+  return true;
+}
+
+bool OutputFile::OpenNew(const std::string& strTarget) {
+  std::string strFolder = FolderOf(strTarget);
+  // Without a name until Commit, a file cut short by a killed process
+  // vanishes with it.
+  int nFd = open(strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  std::string strNew;
+  if (nFd < 0) {
+    // File systems without unnamed files say so in one of these ways.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+    strNew = TakeNewName(strFolder, [&nFd](const char* pszNew) {
+      nFd = open(pszNew, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      return nFd >= 0;
+    });
+    if (nFd < 0) return false;
+  }
+  m_nFd = nFd;
+  m_bUnnamed = strNew.empty();
+  m_strNew = strNew;
+  m_strFolder = strFolder;
+  m_strTarget = strTarget;
   return true;
 }
 
@@ -128,13 +152,32 @@ bool OutputFile::Write(const void* p, size_t n) {
 }
 
 bool OutputFile::Commit() {
+  if (m_bUnnamed) {
+    // Complete now: named beside the target, the only way to rename it
+    // over the target in one step.
+    std::string strFdPath = "/proc/self/fd/" + std::to_string(m_nFd);
+    int nFd = m_nFd;
+    m_strNew = TakeNewName(m_strFolder, [&](const char* pszNew) {
+      if (linkat(AT_FDCWD, strFdPath.c_str(), AT_FDCWD, pszNew, AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+      }
+      // Without /proc mounted the descriptor itself is linked, which
+      // older systems allow only with a privilege.
+      return errno == ENOENT && linkat(nFd, "", AT_FDCWD, pszNew, AT_EMPTY_PATH) == 0;
+    });
+    m_bUnnamed = false;
+    if (m_strNew.empty()) {
+      Abandon();
+      return false;
+    }
+  }
   int nFd = m_nFd;
   m_nFd = -1;
   if (close(nFd) != 0) {
     Abandon();
     return false;
   }
-  if (m_strNew.empty()) return true;
+  if (m_strNew.empty()) return true;  // written in place
   if (rename(m_strNew.c_str(), m_strTarget.c_str()) != 0) {
     Abandon();
     return false;
@@ -148,5 +191,7 @@ void OutputFile::Abandon() {
   m_nFd = -1;
   if (!m_strNew.empty()) unlink(m_strNew.c_str());
   m_strNew.clear();
+  m_strFolder.clear();
   m_strTarget.clear();
+  m_bUnnamed = false;
 }

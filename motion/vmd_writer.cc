@@ -152,8 +152,8 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
     if (m_bWriteFailed || !output.Commit()) return kCannotWrite;
     return static_cast<int>(nSize);
   } catch (const std::bad_alloc&) {
-    // Out of memory while collecting or writing: the output, if opened, is
-    // removed by its destructor and the path keeps what it held.
+    // Out of memory while collecting or writing: a new output file, if
+    // opened, is removed by its destructor and the path keeps what it held.
     m_pOutput = nullptr;
     m_image.clear();
     return kCannotWrite;

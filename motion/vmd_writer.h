@@ -5,11 +5,14 @@
 // motion/vmd_format.h). Its size is always 54 + 111 x N bytes.
 //
 // The image is appended field by field through the primitives below. Inside
-// Write it streams through one reused buffer into a new file beside the
-// output path, which is renamed over the path only once every byte is written
-// and the file is closed: a failed export never leaves a partial file and
-// never touches an existing file at the path. Outside Write (no file open)
-// the primitives just grow the image in memory, which GetImage shows.
+// Write it streams through one reused buffer into an OutputFile
+// (motion/output_file.h): a new file, put at the output path only once
+// every byte is written and the file is closed, so a failed export leaves
+// neither a partial file nor a changed one; or, where replacing the file
+// would change more than its content (other hard links, another owner, a
+// folder we can't write), the file itself, truncated and written in place.
+// Outside Write (no file open) the primitives just grow the image in
+// memory, which GetImage shows.
 //
 // A writer serves one export at a time; it keeps nothing between calls of
 // Write. The track is read only through the bound functions of
@@ -47,7 +50,8 @@ class VmdWriter {
   // kCannotWrite when writing, closing or putting the finished file in
   // place fails, when memory runs out, or when the file would be larger
   // than an int can report. On every failure the path keeps what it held
-  // before.
+  // before, except a file written in place, which a failed write leaves cut
+  // short.
   int Write(const char* pszPath, MIDITrack* pTrack);
 
   // Primitives, each appending at the end of the image.

@@ -140,9 +140,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_strPath, error);
 }
 
-std::vector<std::string> TempDir::List() const {
+std::vector<std::string> TempDir::ListOf(const std::string& strFolder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(m_strPath)) {
+  for (const auto& entry : std::filesystem::directory_iterator(strFolder)) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());

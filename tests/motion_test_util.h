@@ -66,7 +66,9 @@ class TempDir {
   const std::string& GetPath() const { return m_strPath; }
   std::string Join(const std::string& strName) const { return m_strPath + "/" + strName; }
   // Names in the folder other than . and .., sorted.
-  std::vector<std::string> List() const;
+  std::vector<std::string> List() const { return ListOf(m_strPath); }
+  // The same for any folder.
+  static std::vector<std::string> ListOf(const std::string& strFolder);
 
  private:
   std::string m_strPath;

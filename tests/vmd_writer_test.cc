@@ -2,7 +2,9 @@
 // it succeeds and when it fails.
 #include "motion/vmd_writer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -236,13 +238,17 @@ TEST(VmdWriterTest, FailedWriteGivesMinusThreeAndLeavesTheOldFile) {
 // An export running in a child process with SIGPIPE at its default action
 // (ending the process) and an alarm that ends it if it hangs. nCloseFd, if
 // not -1, is closed in the child first (the reading end of a pipe the test
-// holds).
+// holds). With bAsNobody the child runs as user and group 65534 with no
+// other groups, and its result is kNoUser if it can't become them.
 struct ChildWrite {
   pid_t pid = -1;
   int nResultFd = -1;
 };
 
-ChildWrite StartWriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd) {
+constexpr int kNoUser = 998;
+
+ChildWrite StartWriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd,
+                             bool bAsNobody = false) {
   ChildWrite child;
   int aFd[2];
   if (pipe(aFd) != 0) return child;
@@ -252,8 +258,11 @@ ChildWrite StartWriteInChild(const std::string& strPath, MIDITrack* pTrack, int 
     close(aFd[0]);
     signal(SIGPIPE, SIG_DFL);
     alarm(20);
-    VmdWriter writer;
-    int nResult = writer.Write(strPath.c_str(), pTrack);
+    int nResult = kNoUser;
+    if (!bAsNobody || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0)) {
+      VmdWriter writer;
+      nResult = writer.Write(strPath.c_str(), pTrack);
+    }
     _exit(write(aFd[1], &nResult, sizeof nResult) == sizeof nResult ? 0 : 1);
   }
   close(aFd[1]);
@@ -275,8 +284,9 @@ int FinishWriteInChild(const ChildWrite& child) {
   return nResult;
 }
 
-int WriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd) {
-  return FinishWriteInChild(StartWriteInChild(strPath, pTrack, nCloseFd));
+int WriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd,
+                 bool bAsNobody = false) {
+  return FinishWriteInChild(StartWriteInChild(strPath, pTrack, nCloseFd, bAsNobody));
 }
 
 TEST(VmdWriterTest, PipesAreRefusedWithoutReaderAndFailWhenTheReaderGoes) {
@@ -366,6 +376,117 @@ TEST(VmdWriterTest, ReplacingKeepsLinksModesAndDevices) {
   EXPECT_EQ(498, writer.Write("/dev/null", track.GetTrack()));
   ASSERT_EQ(0, stat("/dev/null", &st));
   EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(VmdWriterTest, FilesThatReplacingWouldChangeAreWrittenInPlace) {
+  TempDir dir;
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  VmdWriter writer;
+  struct stat before, after;
+  // Both names of a hard-linked file see the new motion.
+  std::string strPath = dir.Join("out.vmd"), strTwin = dir.Join("twin.vmd");
+  WriteFileBytes(strPath, "old");
+  ASSERT_EQ(0, link(strPath.c_str(), strTwin.c_str()));
+  EXPECT_EQ(498, writer.Write(strPath.c_str(), track.GetTrack()));
+  EXPECT_EQ(498u, ReadFileBytes(strTwin).size());
+  ASSERT_EQ(0, stat(strPath.c_str(), &after));
+  EXPECT_EQ(2u, after.st_nlink);
+  EXPECT_EQ((std::vector<std::string>{"out.vmd", "twin.vmd"}), dir.List());
+  if (geteuid() != 0) return;
+  // Another user's file stays the same file, theirs.
+  std::string strTheirs = dir.Join("theirs.vmd");
+  WriteFileBytes(strTheirs, "old");
+  ASSERT_EQ(0, chown(strTheirs.c_str(), 65534, 65534));
+  ASSERT_EQ(0, stat(strTheirs.c_str(), &before));
+  EXPECT_EQ(498, writer.Write(strTheirs.c_str(), track.GetTrack()));
+  ASSERT_EQ(0, stat(strTheirs.c_str(), &after));
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(65534u, after.st_uid);
+  EXPECT_EQ(65534u, after.st_gid);
+  EXPECT_EQ(498, after.st_size);
+}
+
+TEST(VmdWriterTest, UnprivilegedUserWritesWhatAPlainOpenCould) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the export as another user";
+  TempDir dir;
+  ASSERT_EQ(0, chmod(dir.GetPath().c_str(), 0755));
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  // Root's writable file in a folder the user can't write.
+  ASSERT_EQ(0, mkdir(dir.Join("shut").c_str(), 0755));
+  std::string strShut = dir.Join("shut/a.vmd");
+  WriteFileBytes(strShut, "old");
+  ASSERT_EQ(0, chmod(strShut.c_str(), 0666));
+  ASSERT_EQ(0, chmod(dir.Join("shut").c_str(), 0555));
+  // Root's writable file in a sticky folder everyone writes, and the
+  // user's own read-only file there.
+  ASSERT_EQ(0, mkdir(dir.Join("sticky").c_str(), 0755));
+  ASSERT_EQ(0, chmod(dir.Join("sticky").c_str(), 01777));
+  std::string strShared = dir.Join("sticky/b.vmd"), strLocked = dir.Join("sticky/c.vmd");
+  WriteFileBytes(strShared, "old");
+  ASSERT_EQ(0, chmod(strShared.c_str(), 0666));
+  WriteFileBytes(strLocked, "locked");
+  ASSERT_EQ(0, chmod(strLocked.c_str(), 0444));
+  ASSERT_EQ(0, chown(strLocked.c_str(), 65534, 65534));
+
+  int nResult = WriteInChild(strShut, track.GetTrack(), -1, true);
+  if (nResult == kNoUser) GTEST_SKIP() << "can't become user 65534 here";
+  EXPECT_EQ(498, nResult);
+  EXPECT_EQ(498, WriteInChild(strShared, track.GetTrack(), -1, true));
+  EXPECT_EQ(-2, WriteInChild(strLocked, track.GetTrack(), -1, true));
+  EXPECT_EQ(498u, ReadFileBytes(strShut).size());
+  EXPECT_EQ(498u, ReadFileBytes(strShared).size());
+  EXPECT_EQ(Bytes("locked"), ReadFileBytes(strLocked));
+  struct stat st;
+  ASSERT_EQ(0, stat(strShared.c_str(), &st));
+  EXPECT_EQ(0u, st.st_uid);
+  EXPECT_EQ(std::vector<std::string>{"a.vmd"}, TempDir::ListOf(dir.Join("shut")));
+  EXPECT_EQ((std::vector<std::string>{"b.vmd", "c.vmd"}), TempDir::ListOf(dir.Join("sticky")));
+}
+
+// The size of a file under strFolder that process pid has open, or -1.
+off_t SizeOfFileOpenIn(pid_t pid, const std::string& strFolder) {
+  std::string strFds = "/proc/" + std::to_string(pid) + "/fd/";
+  DIR* pDir = opendir(strFds.c_str());
+  if (!pDir) return -1;
+  off_t nSize = -1;
+  while (dirent* pEntry = readdir(pDir)) {
+    char sz[PATH_MAX];
+    std::string strFd = strFds + pEntry->d_name;
+    ssize_t n = readlink(strFd.c_str(), sz, sizeof sz);
+    struct stat st;
+    bool bInFolder = n > 0 && std::string(sz, n).rfind(strFolder + "/", 0) == 0;
+    if (bInFolder && stat(strFd.c_str(), &st) == 0) {
+      nSize = st.st_size;
+    }
+  }
+  closedir(pDir);
+  return nSize;
+}
+
+TEST(VmdWriterTest, ExportKilledWhileWritingLeavesNoFile) {
+  TempDir dir;
+  std::string strPath = dir.Join("song.vmd");
+  WriteFileBytes(strPath, "the previous export");
+  FakeTrack large;  // about 44 MB of motion
+  for (int i = 0; i < 100000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  ChildWrite child = StartWriteInChild(strPath, large.GetTrack(), -1);
+  ASSERT_GT(child.pid, 0);
+  // Killed once part of the motion is in the new file.
+  bool bCaught = false;
+  int nStatus = 0;
+  while (!bCaught && waitpid(child.pid, &nStatus, WNOHANG) == 0) {
+    bCaught = SizeOfFileOpenIn(child.pid, dir.GetPath()) > 0;
+  }
+  if (bCaught) {
+    kill(child.pid, SIGKILL);
+    waitpid(child.pid, &nStatus, 0);
+  }
+  close(child.nResultFd);
+  ASSERT_TRUE(bCaught) << "the export ended before it could be killed";
+  EXPECT_EQ(std::vector<std::string>{"song.vmd"}, dir.List());
+  EXPECT_EQ(Bytes("the previous export"), ReadFileBytes(strPath));
 }
 
 }  // namespace
