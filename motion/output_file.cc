@@ -77,9 +77,10 @@ bool OutputFile::Open(const char* pszPath) {
   if (st.st_nlink == 1 && st.st_uid == geteuid() &&
       access(FolderOf(strPath).c_str(), W_OK) == 0) {
     if (!OpenNew(strPath)) return false;  // the old file stays whole
-    // The replaced file keeps its permissions and group. A group we can't
-    // give the new file is kept by writing the old one in place.
-    if (fchmod(m_nFd, st.st_mode & 07777) == 0 && fchown(m_nFd, st.st_uid, st.st_gid) == 0) {
+    // The replaced file keeps its group and permissions (in this order: a
+    // change of group clears set-id bits). A group we can't give the new
+    // file is kept by writing the old one in place.
+    if (fchown(m_nFd, st.st_uid, st.st_gid) == 0 && fchmod(m_nFd, st.st_mode & 07777) == 0) {
       return true;
     }
     Abandon();

@@ -419,30 +419,39 @@ TEST(VmdWriterTest, UnprivilegedUserWritesWhatAPlainOpenCould) {
   WriteFileBytes(strShut, "old");
   ASSERT_EQ(0, chmod(strShut.c_str(), 0666));
   ASSERT_EQ(0, chmod(dir.Join("shut").c_str(), 0555));
-  // Root's writable file in a sticky folder everyone writes, and the
-  // user's own read-only file there.
+  // Root's writable file in a sticky folder everyone writes, the user's
+  // own read-only file there, and the user's file in a group the user is
+  // not in.
   ASSERT_EQ(0, mkdir(dir.Join("sticky").c_str(), 0755));
   ASSERT_EQ(0, chmod(dir.Join("sticky").c_str(), 01777));
   std::string strShared = dir.Join("sticky/b.vmd"), strLocked = dir.Join("sticky/c.vmd");
+  std::string strGroup = dir.Join("sticky/d.vmd");
   WriteFileBytes(strShared, "old");
   ASSERT_EQ(0, chmod(strShared.c_str(), 0666));
   WriteFileBytes(strLocked, "locked");
   ASSERT_EQ(0, chmod(strLocked.c_str(), 0444));
   ASSERT_EQ(0, chown(strLocked.c_str(), 65534, 65534));
+  WriteFileBytes(strGroup, "old");
+  ASSERT_EQ(0, chown(strGroup.c_str(), 65534, 0));
 
   int nResult = WriteInChild(strShut, track.GetTrack(), -1, true);
   if (nResult == kNoUser) GTEST_SKIP() << "can't become user 65534 here";
   EXPECT_EQ(498, nResult);
   EXPECT_EQ(498, WriteInChild(strShared, track.GetTrack(), -1, true));
   EXPECT_EQ(-2, WriteInChild(strLocked, track.GetTrack(), -1, true));
+  EXPECT_EQ(498, WriteInChild(strGroup, track.GetTrack(), -1, true));
   EXPECT_EQ(498u, ReadFileBytes(strShut).size());
   EXPECT_EQ(498u, ReadFileBytes(strShared).size());
   EXPECT_EQ(Bytes("locked"), ReadFileBytes(strLocked));
   struct stat st;
   ASSERT_EQ(0, stat(strShared.c_str(), &st));
   EXPECT_EQ(0u, st.st_uid);
+  ASSERT_EQ(0, stat(strGroup.c_str(), &st));
+  EXPECT_EQ(0u, st.st_gid);
+  EXPECT_EQ(498, st.st_size);
   EXPECT_EQ(std::vector<std::string>{"a.vmd"}, TempDir::ListOf(dir.Join("shut")));
-  EXPECT_EQ((std::vector<std::string>{"b.vmd", "c.vmd"}), TempDir::ListOf(dir.Join("sticky")));
+  EXPECT_EQ((std::vector<std::string>{"b.vmd", "c.vmd", "d.vmd"}),
+            TempDir::ListOf(dir.Join("sticky")));
 }
 
 // The size of a file under strFolder that process pid has open, or -1.
