@@ -60,6 +60,12 @@ root>Root
 root>Conf
 conf>show
 this space show config
+layout    bones               the file ends after the bone keyframes
+keys      nt                  key bones nt000 to nt127
+pedal     cc064               sustain pedal bone
+angle     default             key-down turn about X, -0.04 rad
+transpose 0                   semitones added to every key
+model     pmdGRAND            model name in the file
 conf>midi
 conf>exit now
 )",
