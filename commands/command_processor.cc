@@ -58,11 +58,6 @@ int CommandProcessor::EnterMidiMode() {
   return 1;
 }
 
-int CommandProcessor::ShowConfig() {
-  m_pConsole->WriteLine("this space show config");
-  return 1;
-}
-
 void CommandProcessor::ResetDumpCursor() {
   m_pDumpCursorTrack = nullptr;
   m_pDumpCursorEvent = nullptr;
@@ -136,6 +131,8 @@ bool CommandProcessor::DispatchCommand() {
     } else {
       m_pConsole->WriteLine("file not ready.");
     }
+  } else if (IsMode(kConfPrompt) && DispatchSettingCommand()) {
+    // An export setting, changed or refused.
   } else if (args.IsCommand("Open", 2)) {
     OpenFile(args.GetArg(1));
   } else if (args.IsCommand("Close", 1)) {

@@ -12,6 +12,7 @@
 #define SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
 
 #include "midilib/MIDIData.h"
+#include "motion/export_settings.h"
 #include "platform/win_types.h"
 
 class CommandArgs;
@@ -38,6 +39,7 @@ class CommandProcessor {
   int EnterConfMode();
   // Switches to "midi>" only when MIDI data is loaded; silent otherwise.
   int EnterMidiMode();
+  // "this space show config", then one line per export setting.
   int ShowConfig();
 
   // MIDI file commands.
@@ -61,12 +63,16 @@ class CommandProcessor {
   bool IsFileReady() const { return m_bFileReady != 0; }
   MIDIData* GetMIDIData() const { return m_pMIDIData; }
   MIDITrack* GetMIDITrack() const { return m_pMIDITrack; }
+  const ExportSettings& GetExportSettings() const { return m_exportSettings; }
 
  private:
   bool IsMode(const char* pszPrompt) const;
   // Mode rows of the command table (rows 1 to 4), then the rest.
   bool DispatchModeCommand();
   bool DispatchCommand();
+  // The setting words of "conf>": true when argument 0 is one of them (its
+  // value set, or refused with the reason printed), false otherwise.
+  bool DispatchSettingCommand();
   void DispatchAnswer();
   void AskToContinue();
   // Forgets the dump's event cursor (the data it points into may be gone).
@@ -88,6 +94,9 @@ class CommandProcessor {
   MIDITrack* m_pDumpCursorTrack = nullptr;
   MIDIEvent* m_pDumpCursorEvent = nullptr;
   int m_nDumpCursorPos = -1;
+
+  // What every export of the run is made with; set in "conf>".
+  ExportSettings m_exportSettings;
 };
 
 #endif  // SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_

@@ -4,7 +4,7 @@
 #include "motion/vmd_writer.h"
 
 int CommandProcessor::ExportTrack(const char* pszPath) {
-  VmdWriter writer;
+  VmdWriter writer(m_exportSettings);
   int nResult = writer.Write(pszPath, m_pMIDITrack);
   if (nResult == VmdWriter::kNoMotion) {
     m_pConsole->WriteLine("Unkown Error.");
@@ -14,6 +14,10 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
     // The file could be opened but not written out whole; the writer has
     // left the path as it was.
     m_pConsole->WriteLine("Cannot Write File.");
+  }
+  if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
+    m_pConsole->WriteLine("%llu notes outside 0..127 dropped.",
+                          static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
   }
   m_pConsole->WriteLine("Write %d Byte.", nResult);
   m_pConsole->WriteLine("Complete.");

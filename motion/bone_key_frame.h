@@ -14,8 +14,8 @@ struct BoneKeyFrame {
   static constexpr int32_t KeyDown = 1;  // key pressed
   static constexpr int32_t Pedal = 2;    // sustain pedal at value
 
-  // "nt%03d" with the key or "cc%03d" with the controller number, zero
-  // terminated.
+  // The bone: the key prefix and "%03d" with the key, or the pedal's name;
+  // zero terminated.
   char name[15] = {};
   // An event's time, or one less for the companion keyframe before it.
   int32_t frame = 0;

@@ -2,7 +2,7 @@
 
 #include "midilib/midi_binding.h"
 
-void KeyFrameBuckets::Collect(MIDITrack* pTrack) {
+void KeyFrameBuckets::Collect(MIDITrack* pTrack, int nTranspose, bool bPedal) {
   for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
        pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
     if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
@@ -11,6 +11,13 @@ void KeyFrameBuckets::Collect(MIDITrack* pTrack) {
     if (lType == 0x80 || lType == 0x90) {
       long lKey = midilib::MIDIEvent_GetKey(pEvent);
       if (lKey < 0 || lKey >= kKeyCount) continue;
+      lKey += nTranspose;
+      if (lKey < 0 || lKey >= kKeyCount) {
+        // Off the keyboard: no bone can show it. Counting the presses tells
+        // the user how many notes the motion lacks.
+        if (midilib::MIDIEvent_IsNoteOn(pEvent)) ++m_nDroppedNotes;
+        continue;
+      }
       long lTime = midilib::MIDIEvent_GetTime(pEvent);
       Entry entry;
       entry.nFrame = static_cast<uint32_t>(lTime);
@@ -19,7 +26,8 @@ void KeyFrameBuckets::Collect(MIDITrack* pTrack) {
       entry.nValue = 0;
       m_aBone[lKey].push_back(entry);
       m_nKeyFrameCount += 1 + entry.bCompanion;
-    } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+    } else if (bPedal && lType == 0xB0 &&
+               midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
       long lValue = midilib::MIDIEvent_GetValue(pEvent);
       Entry entry;
       entry.nFrame = static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent));

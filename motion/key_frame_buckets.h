@@ -36,18 +36,23 @@ class KeyFrameBuckets {
 
   // Walks pTrack once through the bound library functions. Events for
   // which MIDIEvent_IsMIDIEvent is zero are skipped before their kind is
-  // read; note events of all channels count alike.
+  // read; note events of all channels count alike. nTranspose is added to
+  // every key; a note event moved outside 0..127 is left out, and each
+  // such press is counted. Without bPedal, pedal events are left out.
   // REQUIRES: pTrack is not null.
-  void Collect(MIDITrack* pTrack);
+  void Collect(MIDITrack* pTrack, int nTranspose = 0, bool bPedal = true);
 
   const std::deque<Entry>& GetBone(int nBone) const { return m_aBone[nBone]; }
   // Keyframes to be written: two per note event (one without a companion),
   // one per pedal event.
   uint64_t GetKeyFrameCount() const { return m_nKeyFrameCount; }
+  // Presses whose transposed key left 0..127.
+  uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
 
  private:
   std::deque<Entry> m_aBone[kBoneCount];
   uint64_t m_nKeyFrameCount = 0;
+  uint64_t m_nDroppedNotes = 0;
 };
 
 #endif  // SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_

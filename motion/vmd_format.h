@@ -6,13 +6,18 @@
 //   30      20       model name "pmdGRAND", fixed string
 //   50      4        bone keyframe count N, unsigned
 //   54      111 x N  bone keyframe records, in the writer's order
+//   then, in the full layout only:
+//           20       the morph, camera, light, self-shadow and IK
+//                    section counts, each 0
 //
 // A fixed string of width w is the text (at most w - 1 bytes), one 0x00,
-// then 0xFD up to w. The file ends after the last record: no morph, camera,
-// light or shadow section and no count for any of them.
+// then 0xFD up to w. The classic layout ends after the last record, with no
+// count for the sections that follow; most readers other than the editor
+// itself insist on those counts, which the full layout adds.
 //
 // Record (111 bytes):
-//   0   15  bone name ("nt%03d" per key, "cc%03d" for the pedal), fixed string
+//   0   15  bone name (by default "nt%03d" per key, "cc064" for the pedal),
+//           fixed string
 //   15  4   frame number, unsigned, 1/30 s
 //   19  12  position X, Y, Z: always 0
 //   31  16  rotation quaternion X, Y, Z, W
@@ -34,7 +39,12 @@ inline constexpr int kEmptyFileSize = kHeaderSize + 4;  // 54
 
 inline constexpr int kBoneNameWidth = 15;
 inline constexpr int kFrameOffset = kBoneNameWidth;  // 15
+inline constexpr int kRotationOffset = kFrameOffset + 4 + 12;  // 31
 inline constexpr int kRecordSize = 111;
+// The full layout's counts after the bone keyframes: morph, camera, light,
+// self-shadow, IK.
+inline constexpr int kEmptySectionCount = 5;
+inline constexpr int kEmptySectionsSize = 4 * kEmptySectionCount;  // 20
 
 // Four rows of 16: row 0 holds the x and y of the first and second Bezier
 // control points, each a group of four for the X, Y and Z position curves

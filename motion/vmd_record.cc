@@ -47,11 +47,30 @@ void AppendRecord(std::vector<uint8_t>* pBytes, const BoneKeyFrame& keyFrame) {
   for (uint8_t nByte : kInterpolation) AppendByte(pBytes, nByte);
 }
 
-void PutRecordFrame(uint8_t* p, uint32_t nFrame) {
-  p[kFrameOffset] = static_cast<uint8_t>(nFrame);
-  p[kFrameOffset + 1] = static_cast<uint8_t>(nFrame >> 8);
-  p[kFrameOffset + 2] = static_cast<uint8_t>(nFrame >> 16);
-  p[kFrameOffset + 3] = static_cast<uint8_t>(nFrame >> 24);
+namespace {
+
+void PutUInt32(uint8_t* p, uint32_t nValue) {
+  p[0] = static_cast<uint8_t>(nValue);
+  p[1] = static_cast<uint8_t>(nValue >> 8);
+  p[2] = static_cast<uint8_t>(nValue >> 16);
+  p[3] = static_cast<uint8_t>(nValue >> 24);
+}
+
+void PutFloat(uint8_t* p, float fValue) {
+  uint32_t nBits;
+  std::memcpy(&nBits, &fValue, sizeof nBits);
+  PutUInt32(p, nBits);
+}
+
+}  // namespace
+
+void PutRecordFrame(uint8_t* p, uint32_t nFrame) { PutUInt32(p + kFrameOffset, nFrame); }
+
+void PutRecordRotation(uint8_t* p, const Quaternion& rotation) {
+  PutFloat(p + kRotationOffset, rotation.m_fX);
+  PutFloat(p + kRotationOffset + 4, rotation.m_fY);
+  PutFloat(p + kRotationOffset + 8, rotation.m_fZ);
+  PutFloat(p + kRotationOffset + 12, rotation.m_fW);
 }
 
 }  // namespace vmd

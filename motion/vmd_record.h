@@ -8,6 +8,7 @@
 #include <vector>
 
 struct BoneKeyFrame;
+class Quaternion;
 
 namespace vmd {
 
@@ -21,6 +22,8 @@ void AppendFixedString(std::vector<uint8_t>* pBytes, const char* psz, int nWidth
 void AppendRecord(std::vector<uint8_t>* pBytes, const BoneKeyFrame& keyFrame);
 // Overwrites the frame number of the record starting at p.
 void PutRecordFrame(uint8_t* p, uint32_t nFrame);
+// Overwrites the rotation (X, Y, Z, W) of the record starting at p.
+void PutRecordRotation(uint8_t* p, const Quaternion& rotation);
 
 }  // namespace vmd
 

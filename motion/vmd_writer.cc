@@ -18,7 +18,8 @@ namespace {
 constexpr size_t kBufferSize = 256 * 1024;
 }  // namespace
 
-VmdWriter::VmdWriter() : m_pOutput(nullptr), m_bWriteFailed(false) {}
+VmdWriter::VmdWriter(const ExportSettings& settings)
+    : m_settings(settings), m_pOutput(nullptr), m_bWriteFailed(false) {}
 
 VmdWriter::~VmdWriter() = default;
 
@@ -44,7 +45,7 @@ void VmdWriter::WriteFixedString(const char* psz, int nWidth) {
 
 int VmdWriter::WriteHeader() {
   WriteFixedString(vmd::kSignature, vmd::kSignatureWidth);
-  WriteFixedString(vmd::kModelName, vmd::kModelNameWidth);
+  WriteFixedString(m_settings.strModelName.c_str(), vmd::kModelNameWidth);
   return 1;
 }
 
@@ -56,9 +57,20 @@ void VmdWriter::WriteBoneKeyFrame(const BoneKeyFrame& keyFrame) {
 int VmdWriter::WriteMotion(MIDITrack* pTrack) {
   if (!pTrack) return 0;
   KeyFrameBuckets buckets;
-  buckets.Collect(pTrack);
+  CollectMotion(pTrack, &buckets);
   WriteKeyFrames(buckets);
+  if (m_settings.bFullLayout) WriteEmptySections();
   return 1;
+}
+
+void VmdWriter::CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets) {
+  m_nDroppedNotes = 0;
+  pBuckets->Collect(pTrack, m_settings.nTranspose, m_settings.bPedal);
+  m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
+}
+
+void VmdWriter::WriteEmptySections() {
+  for (int i = 0; i < vmd::kEmptySectionCount; ++i) WriteUInt32(0);
 }
 
 void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
@@ -69,20 +81,24 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
   // keyTemplates holds, for each key, its KeyUp record, then its KeyDown one.
   std::vector<uint8_t> keyTemplates;
   keyTemplates.reserve(KeyFrameBuckets::kKeyCount * 2 * vmd::kRecordSize);
+  const Quaternion keyDown = KeyDownRotation(m_settings);
   for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount; ++nKey) {
     BoneKeyFrame keyFrame;
-    snprintf(keyFrame.name, sizeof keyFrame.name, "nt%03d", nKey);
+    snprintf(keyFrame.name, sizeof keyFrame.name, "%s%03d", m_settings.strKeyPrefix.c_str(),
+             nKey);
     keyFrame.kind = BoneKeyFrame::KeyUp;
     vmd::AppendRecord(&keyTemplates, keyFrame);
     keyFrame.kind = BoneKeyFrame::KeyDown;
     vmd::AppendRecord(&keyTemplates, keyFrame);
+    vmd::PutRecordRotation(keyTemplates.data() + keyTemplates.size() - vmd::kRecordSize,
+                           keyDown);
   }
   std::vector<uint8_t> pedalTemplates;
   if (!buckets.GetBone(KeyFrameBuckets::kPedalBone).empty()) {
     pedalTemplates.reserve(128 * vmd::kRecordSize);
     for (int nValue = 0; nValue < 128; ++nValue) {
       BoneKeyFrame keyFrame;
-      snprintf(keyFrame.name, sizeof keyFrame.name, "cc%03d", KeyFrameBuckets::kPedalNumber);
+      snprintf(keyFrame.name, sizeof keyFrame.name, "%s", m_settings.strPedalName.c_str());
       keyFrame.kind = BoneKeyFrame::Pedal;
       keyFrame.value = nValue;
       vmd::AppendRecord(&pedalTemplates, keyFrame);
@@ -124,16 +140,18 @@ void VmdWriter::Flush() {
 
 int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
   m_image.clear();
+  m_nDroppedNotes = 0;
   WriteHeader();
   // Without a track there is no motion; the path is not touched.
   if (!pTrack) return kNoMotion;
   try {
     KeyFrameBuckets buckets;
-    buckets.Collect(pTrack);
+    CollectMotion(pTrack, &buckets);
     // The size is known before the first byte is written. Write reports it
     // as an int: a larger file could not be reported and is not written.
     uint64_t nSize = vmd::kEmptyFileSize +
-                     uint64_t{vmd::kRecordSize} * buckets.GetKeyFrameCount();
+                     uint64_t{vmd::kRecordSize} * buckets.GetKeyFrameCount() +
+                     (m_settings.bFullLayout ? vmd::kEmptySectionsSize : 0);
     if (nSize > INT_MAX) {
       m_image.clear();
       return kCannotWrite;
@@ -147,6 +165,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
     m_pOutput = &output;
     m_bWriteFailed = false;
     WriteKeyFrames(buckets);
+    if (m_settings.bFullLayout) WriteEmptySections();
     Flush();
     m_pOutput = nullptr;
     if (m_bWriteFailed || !output.Commit()) return kCannotWrite;

@@ -2,7 +2,11 @@
 //
 // The file is little-endian: a 30-byte signature, a 20-byte model name, the
 // 32-bit bone keyframe count N, then N records of 111 bytes (layout in
-// motion/vmd_format.h). Its size is always 54 + 111 x N bytes.
+// motion/vmd_format.h). Its size is 54 + 111 x N bytes, and 20 more with
+// the full layout, whose five empty section counts follow the records.
+//
+// Names, poses, transposition and layout come from the ExportSettings the
+// writer is made with; the default settings give the program's classic file.
 //
 // The image is appended field by field through the primitives below. Inside
 // Write it streams through one reused buffer into an OutputFile
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "midilib/MIDIData.h"
+#include "motion/export_settings.h"
 
 class KeyFrameBuckets;
 class OutputFile;
@@ -37,14 +42,14 @@ class VmdWriter {
   static constexpr int kCannotOpen = -2;    // the path can't be opened
   static constexpr int kCannotWrite = -3;   // a write, close or rename failed
 
-  VmdWriter();
+  explicit VmdWriter(const ExportSettings& settings = ExportSettings());
   ~VmdWriter();
   VmdWriter(const VmdWriter&) = delete;
   VmdWriter& operator=(const VmdWriter&) = delete;
 
   // Writes the motion of pTrack to pszPath (created or replaced; no
   // extension added; relative to the current directory). Returns the file
-  // size, 54 + 111 x N; kNoMotion when pTrack is null (nothing is opened,
+  // size, 54 + 111 x N (+ 20 with the full layout); kNoMotion when pTrack is null (nothing is opened,
   // created or truncated); kCannotOpen when the path can't be opened for
   // writing (a missing folder, a folder in the way, a read-only file);
   // kCannotWrite when writing, closing or putting the finished file in
@@ -65,7 +70,8 @@ class VmdWriter {
   // The signature and the model name. Always returns 1.
   int WriteHeader();
   // Appends the bone keyframe count and every record of pTrack's key and
-  // pedal motion. Returns 0 (appending nothing) when pTrack is null, else 1.
+  // pedal motion, then, with the full layout, the five empty section
+  // counts. Returns 0 (appending nothing) when pTrack is null, else 1.
   int WriteMotion(MIDITrack* pTrack);
   // Appends one 111-byte record: name, frame, position, the rotation of
   // the keyframe's pose, the interpolation block.
@@ -75,10 +81,19 @@ class VmdWriter {
   // to a file.
   const std::vector<uint8_t>& GetImage() const { return m_image; }
 
+  // Note presses that transposition moved outside 0..127 in the last
+  // WriteMotion or Write; their keys get no keyframes.
+  uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
+
  private:
   void Flush();
+  // Collects pTrack's events as the settings ask. REQUIRES: pTrack not null.
+  void CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets);
   void WriteKeyFrames(const KeyFrameBuckets& buckets);
+  void WriteEmptySections();
 
+  ExportSettings m_settings;
+  uint64_t m_nDroppedNotes = 0;
   std::vector<uint8_t> m_image;
   OutputFile* m_pOutput;  // not owned; set only inside Write
   bool m_bWriteFailed;

@@ -15,6 +15,12 @@ root>Root
 root>Conf
 conf>show
 this space show config
+layout    bones               the file ends after the bone keyframes
+keys      nt                  key bones nt000 to nt127
+pedal     cc064               sustain pedal bone
+angle     default             key-down turn about X, -0.04 rad
+transpose 0                   semitones added to every key
+model     pmdGRAND            model name in the file
 conf>midi
 conf>ROOT
 root>r
@@ -81,6 +87,88 @@ invalid command.
 )",
             TakeTranscript());
   EXPECT_FALSE(m_pProcessor->IsWaitingAnswer());
+}
+
+TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
+  // Outside "conf>" the setting words are no commands.
+  for (const char* pszPrompt : {"root>", "midi>", "track>"}) {
+    m_console.SetPrompt(pszPrompt);
+    TakeTranscript();
+    Type("layout full");
+    Type("reset");
+    EXPECT_EQ(std::string(pszPrompt) + "layout full\ninvalid command.\n" + pszPrompt +
+                  "reset\ninvalid command.\n",
+              TakeTranscript());
+  }
+  m_console.SetPrompt("conf>");
+  Type("show");
+  const std::string defaults = TakeTranscript();
+  struct Case {
+    const char* pszLine;
+    const char* pszAccepts;
+  } aCase[] = {
+      {"layout", "layout takes bones or full."},
+      {"layout fullest", "layout takes bones or full."},
+      {"keys", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
+      {"keys \"\"", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
+      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
+      {"keys \"a b\"", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
+      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
+      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off."},
+      {"pedal \"\"", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off."},
+      {"angle 90.5", "angle takes degrees from -90 to 90, or default."},
+      {"angle -91", "angle takes degrees from -90 to 90, or default."},
+      {"angle 1e1", "angle takes degrees from -90 to 90, or default."},
+      {"angle nan", "angle takes degrees from -90 to 90, or default."},
+      {"angle -", "angle takes degrees from -90 to 90, or default."},
+      {"angle .", "angle takes degrees from -90 to 90, or default."},
+      {"angle 5,5", "angle takes degrees from -90 to 90, or default."},
+      {"transpose 128", "transpose takes whole semitones from -127 to 127."},
+      {"transpose -99999999999", "transpose takes whole semitones from -127 to 127."},
+      {"transpose 1.5", "transpose takes whole semitones from -127 to 127."},
+      {"transpose +", "transpose takes whole semitones from -127 to 127."},
+      {"model", "model takes a name of 1 to 19 printable ASCII characters."},
+      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 printable ASCII characters."},
+  };
+  for (const Case& c : aCase) {
+    Type(c.pszLine);
+    Type("show");
+    EXPECT_EQ(std::string("conf>") + c.pszLine + "\ninvalid value.\n" + c.pszAccepts + "\n" +
+                  defaults,
+              TakeTranscript())
+        << c.pszLine;
+  }
+
+  // Good values, at their limits, are taken and shown; reset brings back
+  // every default.
+  TypeAll({"LAYOUT FULL", "keys abcdefghijk", "pedal \"Damper 64\"", "angle -90",
+           "transpose -127", "model nineteen-characters", "pedal OFF", "angle +.5"});
+  EXPECT_EQ(R"(conf>LAYOUT FULL
+layout    full                bone keyframes, then five empty section counts
+conf>keys abcdefghijk
+keys      abcdefghijk         key bones abcdefghijk000 to abcdefghijk127
+conf>pedal "Damper 64"
+pedal     Damper 64           sustain pedal bone
+conf>angle -90
+angle     -90                 key-down turn about X, in degrees
+conf>transpose -127
+transpose -127                semitones added to every key
+conf>model nineteen-characters
+model     nineteen-characters model name in the file
+conf>pedal OFF
+pedal     off                 no sustain pedal keyframes
+conf>angle +.5
+angle     0.5                 key-down turn about X, in degrees
+)",
+            TakeTranscript());
+  const ExportSettings& settings = m_pProcessor->GetExportSettings();
+  EXPECT_TRUE(settings.bFullLayout);
+  EXPECT_FALSE(settings.bPedal);
+  EXPECT_EQ("Damper 64", settings.strPedalName);
+  EXPECT_EQ(0.5, settings.fAngleDegrees);
+  EXPECT_EQ(-127, settings.nTranspose);
+  TypeAll({"reset now", "show"});
+  EXPECT_EQ("conf>reset now\nsettings reset to default.\n" + defaults, TakeTranscript());
 }
 
 TEST_F(CommandProcessorTest, ExitClosesTheMainWindowInEveryMode) {

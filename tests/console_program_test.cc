@@ -121,7 +121,14 @@ TEST(ConsoleProgramTest, AScriptRunsCommandsUntilExitAndEndsWithCancel) {
   EXPECT_EQ(2, r.nExitCode);
   EXPECT_EQ(
       "root>roo\ninvalid command.\nroot>Root\nroot>Conf\n"
-      "conf>show\nthis space show config\nconf>midi\nconf>exit now\n",
+      "conf>show\nthis space show config\n"
+      "layout    bones               the file ends after the bone keyframes\n"
+      "keys      nt                  key bones nt000 to nt127\n"
+      "pedal     cc064               sustain pedal bone\n"
+      "angle     default             key-down turn about X, -0.04 rad\n"
+      "transpose 0                   semitones added to every key\n"
+      "model     pmdGRAND            model name in the file\n"
+      "conf>midi\nconf>exit now\n",
       AfterBanner(r.out));
 
   // Empty input: the banner and the prompt, then the end of input closes

@@ -43,6 +43,32 @@ TEST_F(ExportTrackTest, WritesTheFileAndReportsItsSize) {
   EXPECT_TRUE(m_pProcessor->IsFileReady());
 }
 
+TEST_F(ExportTrackTest, NotesDroppedByTransposingAreReportedOnlyWhenThereAreAny) {
+  PrepareTrack("tr 0");  // one note, key 60
+  std::string out = TempPath("t.vmd");
+  TypeAll({"Conf", "transpose 68", "tr 0"});
+  TakeTranscript();
+  Type("export " + out);
+  EXPECT_EQ("track>export " + out +
+                "\n1 notes outside 0..127 dropped.\nWrite 54 Byte.\nComplete.\n\n",
+            TakeTranscript());
+  EXPECT_EQ(54u, std::filesystem::file_size(out));
+  // Key 127 is still on the keyboard (three keyframes: the press at time 0
+  // has no companion); the full layout's counts are in the size reported.
+  TypeAll({"Conf", "transpose 67", "layout full", "tr 0"});
+  TakeTranscript();
+  Type("export " + out);
+  EXPECT_EQ("track>export " + out + "\nWrite 407 Byte.\nComplete.\n\n", TakeTranscript());
+  EXPECT_EQ(407u, std::filesystem::file_size(out));
+  // A failed export claims nothing about dropped notes.
+  TypeAll({"Conf", "transpose -61", "tr 0"});
+  TakeTranscript();
+  std::string missing = TempPath("no/such/folder/x.vmd");
+  Type("export " + missing);
+  EXPECT_EQ("track>export " + missing + "\nCannot Open File.\nWrite -2 Byte.\nComplete.\n\n",
+            TakeTranscript());
+}
+
 TEST_F(ExportTrackTest, NoTrackAndUnopenablePathAreReported) {
   PrepareTrack("tr 5");  // a bad number leaves no current track
   Type("Root");

@@ -159,14 +159,22 @@ void WriteFileBytes(const std::string& strPath, const std::string& strContent) {
   out << strContent;
 }
 
-ExpectedVmd::ExpectedVmd(uint32_t nCount) {
-  for (char c : std::string("Vocaloid Motion Data 0002")) m_bytes.push_back(static_cast<uint8_t>(c));
-  m_bytes.push_back(0x00);
-  m_bytes.insert(m_bytes.end(), 4, 0xFD);
-  for (char c : std::string("pmdGRAND")) m_bytes.push_back(static_cast<uint8_t>(c));
-  m_bytes.push_back(0x00);
-  m_bytes.insert(m_bytes.end(), 11, 0xFD);
+ExpectedVmd::ExpectedVmd(uint32_t nCount, const std::string& strModel) {
+  PutText("Vocaloid Motion Data 0002", 30);
+  PutText(strModel, 20);
   PutUInt32(nCount);
+}
+
+ExpectedVmd& ExpectedVmd::EmptySections() {
+  for (int i = 0; i < 5; ++i) PutUInt32(0);
+  return *this;
+}
+
+void ExpectedVmd::PutText(const std::string& str, size_t nWidth) {
+  EXPECT_LT(str.size(), nWidth) << str;
+  m_bytes.insert(m_bytes.end(), str.begin(), str.end());
+  m_bytes.push_back(0x00);
+  m_bytes.insert(m_bytes.end(), nWidth - 1 - str.size(), 0xFD);
 }
 
 ExpectedVmd& ExpectedVmd::Record(const char* pszName, uint32_t nFrame, float fX, float fW) {
@@ -175,10 +183,7 @@ ExpectedVmd& ExpectedVmd::Record(const char* pszName, uint32_t nFrame, float fX,
       {20, 20, 20, 20, 20, 20, 0, 107, 107, 107, 107, 107, 107, 107, 127, 1},
       {20, 20, 20, 20, 20, 0, 107, 107, 107, 107, 107, 107, 107, 127, 1, 0},
       {20, 20, 20, 20, 0, 107, 107, 107, 107, 107, 107, 107, 127, 1, 0, 0}};
-  EXPECT_EQ(5u, strlen(pszName));
-  for (int i = 0; i < 5; ++i) m_bytes.push_back(static_cast<uint8_t>(pszName[i]));
-  m_bytes.push_back(0x00);
-  m_bytes.insert(m_bytes.end(), 9, 0xFD);
+  PutText(pszName, 15);
   PutUInt32(nFrame);
   for (int i = 0; i < 3; ++i) PutFloat(0.0f);
   PutFloat(fX);

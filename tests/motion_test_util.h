@@ -81,13 +81,17 @@ void WriteFileBytes(const std::string& strPath, const std::string& strContent);
 class ExpectedVmd {
  public:
   // The 54-byte start: signature, model name, the count.
-  explicit ExpectedVmd(uint32_t nCount);
+  explicit ExpectedVmd(uint32_t nCount, const std::string& strModel = "pmdGRAND");
   // One record: name, frame, zero position, rotation X, Y, Z, W, the
   // interpolation rows.
   ExpectedVmd& Record(const char* pszName, uint32_t nFrame, float fX, float fW);
+  // The five zero counts of the sections after the bone keyframes.
+  ExpectedVmd& EmptySections();
   const std::vector<uint8_t>& GetBytes() const { return m_bytes; }
 
  private:
+  // A fixed-width text: the text, 0x00, then 0xFD up to nWidth.
+  void PutText(const std::string& str, size_t nWidth);
   void PutUInt32(uint32_t n);
   void PutFloat(float f);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,24 @@ Session RunScript(const std::string& script, const std::filesystem::path& folder
   return session;
 }
 
+// A fresh scratch folder holding a copy of the example MIDI file as
+// examples/demo.mid, so a session's exports land there and not in the
+// source tree.
+std::filesystem::path ExampleFolder(const std::string& strName) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 (strName + "_" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "examples");
+  std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid",
+                             folder / "examples/demo.mid");
+  return folder;
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 constexpr char kBannerEnd[] = "--------------------------------\n\nroot>";
 
 TEST(SonomotConsoleTest, ScriptFromStandardInput) {
@@ -60,6 +79,12 @@ root>Root
 root>Conf
 conf>show
 this space show config
+layout    bones               the file ends after the bone keyframes
+keys      nt                  key bones nt000 to nt127
+pedal     cc064               sustain pedal bone
+angle     default             key-down turn about X, -0.04 rad
+transpose 0                   semitones added to every key
+model     pmdGRAND            model name in the file
 conf>midi
 conf>exit now
 )",
@@ -82,15 +107,8 @@ TEST(SonomotConsoleTest, EndOfInputClosesAsTheCloseBoxWould) {
 // of it is refused. It runs in a copy of the examples, so the motion it
 // writes lands there and not in the source tree.
 TEST(SonomotConsoleTest, ExampleSessionRunsToItsExport) {
-  std::filesystem::path source = SONOMOT_SOURCE_DIR;
-  std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                 ("sonomot_demo_" + std::to_string(getpid()));
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder / "examples");
-  std::filesystem::copy_file(source / "examples/demo.mid", folder / "examples/demo.mid");
-  std::ifstream scriptFile(source / "examples/demo.txt", std::ios::binary);
-  std::string script((std::istreambuf_iterator<char>(scriptFile)),
-                     std::istreambuf_iterator<char>());
+  std::filesystem::path folder = ExampleFolder("sonomot_demo");
+  std::string script = ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.txt");
 
   Session session = RunScript(script, folder);
   EXPECT_EQ(2, session.nExitCode);
@@ -114,6 +132,85 @@ TEST(SonomotConsoleTest, ExampleSessionRunsToItsExport) {
                      " Byte.\nComplete.\n\ntrack>exit\n"))
       << out;
   std::filesystem::remove_all(folder);
+}
+
+// The second example session sets the export up for another keyboard model:
+// the full layout, its own key bone names, an octave up. None of the example's
+// notes leaves the keyboard, so the motion has as many keyframes as the
+// classic export of the same track, under the new names, and ends with the
+// five empty section counts.
+TEST(SonomotConsoleTest, ExampleSettingsSessionExportsForAnotherModel) {
+  std::filesystem::path folder = ExampleFolder("sonomot_settings");
+  Session session = RunScript(
+      ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/settings.txt"), folder);
+  EXPECT_EQ(2, session.nExitCode);
+  const std::string& out = session.output;
+  EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
+  EXPECT_EQ(std::string::npos, out.find("dropped")) << out;
+  std::string motion = ReadBytes(folder / "demo_settings.vmd");
+  constexpr size_t kClassicKeyFrames = 152;  // the classic export of this track
+  ASSERT_EQ(54 + 111 * kClassicKeyFrames + 20, motion.size()) << out;
+  EXPECT_NE(std::string::npos, out.find("track>export demo_settings.vmd\nWrite " +
+                                        std::to_string(motion.size()) + " Byte.\nComplete.\n"))
+      << out;
+  EXPECT_EQ(std::string("\x98\0\0\0", 4), motion.substr(50, 4));
+  // The key bones come first, then the pedal's, whose name is kept.
+  size_t at = 54;
+  for (; at + 111 <= motion.size() && motion.compare(at, 4, "key_") == 0; at += 111) {
+    int nKey = std::stoi(motion.substr(at + 4, 3));
+    // The example's notes lie from key 43 to 67.
+    EXPECT_TRUE(nKey >= 43 + 12 && nKey <= 67 + 12) << nKey;
+  }
+  EXPECT_LT(54u, at);
+  for (; at + 111 <= motion.size(); at += 111) {
+    ASSERT_EQ(std::string("cc064\0", 6), motion.substr(at, 6)) << "record at " << at;
+  }
+  EXPECT_EQ(std::string(20, '\0'), motion.substr(motion.size() - 20));
+  std::filesystem::remove_all(folder);
+}
+
+// With every setting at its default, whether never touched, reset, or set
+// to its default value word by word, an export is byte for byte the file
+// the program has always written. The sizes and fingerprints are those of
+// the exports made before the settings existed.
+TEST(SonomotConsoleTest, DefaultSettingsWriteTheClassicFilesByteForByte) {
+  struct Case {
+    const char* pszOpen;  // the line that loads the data
+    int nTrack;
+    uintmax_t nSize;
+    uint64_t nFingerprint;  // 64-bit FNV-1a of the file
+  } aCase[] = {
+      {"Open examples/demo.mid", 1, 16926, 0x120fe70e28210825u},
+      {"Open " SONOMOT_SOURCE_DIR "/fuzz/corpus/piano40.mid", 1, 17925, 0x6be4c66f4aa3d17du},
+      {"Open " SONOMOT_SOURCE_DIR "/fuzz/corpus/overlap.mid", 0, 15261, 0x40e2cc2417b67069u},
+      {"Create Midi", 1, 720, 0x72dd771e99b1e530u},
+  };
+  const std::string kOthers =
+      "layout full\nkeys k\npedal off\nangle 3\ntranspose 5\nmodel m\n";
+  for (const Case& c : aCase) {
+    std::filesystem::path folder = ExampleFolder("sonomot_defaults");
+    std::string track = "tr " + std::to_string(c.nTrack) + "\n";
+    Session session = RunScript(std::string(c.pszOpen) + "\nconv pr\n" + track +
+                                    "export untouched.vmd\nConf\n" + kOthers + "reset\n" + track +
+                                    "export reset.vmd\nConf\n" + kOthers +
+                                    "layout bones\nkeys nt\npedal cc064\nangle default\n"
+                                    "transpose 0\nmodel pmdGRAND\n" +
+                                    track + "export typed.vmd\n",
+                                folder);
+    EXPECT_EQ(std::string::npos, session.output.find("invalid")) << session.output;
+    for (const char* pszName : {"untouched.vmd", "reset.vmd", "typed.vmd"}) {
+      std::string motion = ReadBytes(folder / pszName);
+      uint64_t nFingerprint = 0xcbf29ce484222325u;
+      for (unsigned char b : motion) nFingerprint = (nFingerprint ^ b) * 0x100000001b3u;
+      EXPECT_EQ(c.nSize, motion.size()) << c.pszOpen << " " << pszName;
+      EXPECT_EQ(c.nFingerprint, nFingerprint) << c.pszOpen << " " << pszName;
+      EXPECT_NE(std::string::npos,
+                session.output.find("export " + std::string(pszName) + "\nWrite " +
+                                    std::to_string(c.nSize) + " Byte.\nComplete.\n"))
+          << session.output;
+    }
+    std::filesystem::remove_all(folder);
+  }
 }
 
 }  // namespace

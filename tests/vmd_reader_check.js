@@ -1,8 +1,10 @@
 // Reads a VMD file written by Sonomot with mmd-parser, an independent VMD
 // reader, and compares what it sees with the expectations in a JSON file:
 //   node vmd_reader_check.js <npm prefix> <file.vmd> <expected.json>
-// expected.json: {"motions": [{"bone": "nt060", "frame": 99,
+// expected.json: {"model": "pmdGRAND", "full": false,
+//                 "motions": [{"bone": "nt060", "frame": 99,
 //                 "rotation": [x, y, z, w], "tolerance": 1e-6}, ...]}
+// "full": the file carries the counts after the bone keyframes itself.
 // Exits 0 when everything agrees, 1 with a message on the first difference.
 'use strict';
 const fs = require('fs');
@@ -16,10 +18,12 @@ function fail(message) {
   process.exit(1);
 }
 
+const expected = JSON.parse(fs.readFileSync(expectedPath, 'utf8'));
 const file = fs.readFileSync(vmdPath);
-// Our files end after the bone keyframes; this reader always goes on to a
-// morph count and a camera count, so a copy gets two zero counts.
-const copy = Buffer.concat([file, Buffer.alloc(8)]);
+// The classic layout ends after the bone keyframes; this reader always goes
+// on to a morph count and a camera count, so a copy gets two zero counts.
+// The full layout is read as it is.
+const copy = expected.full ? file : Buffer.concat([file, Buffer.alloc(8)]);
 const arrayBuffer = copy.buffer.slice(copy.byteOffset, copy.byteOffset + copy.length);
 let vmd;
 try {
@@ -28,7 +32,6 @@ try {
   fail(`the reader refused the file: ${error}`);
 }
 
-const expected = JSON.parse(fs.readFileSync(expectedPath, 'utf8'));
 const interpolation = [
   20, 20, 20, 20, 20, 20, 20, 0, 107, 107, 107, 107, 107, 107, 107, 127,
   20, 20, 20, 20, 20, 20, 0, 107, 107, 107, 107, 107, 107, 107, 127, 1,
@@ -37,14 +40,14 @@ const interpolation = [
 ];
 
 if (vmd.metadata.magic !== 'Vocaloid Motion Data 0002') fail(`magic ${vmd.metadata.magic}`);
-if (vmd.metadata.name !== 'pmdGRAND') fail(`model name ${vmd.metadata.name}`);
+if (vmd.metadata.name !== expected.model) fail(`model name ${vmd.metadata.name}`);
 if (vmd.metadata.motionCount !== expected.motions.length) {
   fail(`${vmd.metadata.motionCount} keyframes, expected ${expected.motions.length}`);
 }
 if (vmd.metadata.morphCount !== 0 || vmd.metadata.cameraCount !== 0) {
   fail('the appended counts were not read where the keyframes end');
 }
-if (file.length !== 54 + 111 * expected.motions.length) fail(`size ${file.length}`);
+if (file.length !== 54 + 111 * expected.motions.length + (expected.full ? 20 : 0)) fail(`size ${file.length}`);
 expected.motions.forEach((want, i) => {
   const got = vmd.motions[i];
   const where = `keyframe ${i} (${want.bone} at ${want.frame})`;

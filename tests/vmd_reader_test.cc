@@ -41,14 +41,16 @@ class VmdReaderTest : public testing::Test {
   }
 
   // Writes pTrack's motion, the expectations beside it, and runs the reader.
-  void ExpectReaderAgrees(FakeTrack* pTrack, const std::vector<Expected>& expected) {
+  void ExpectReaderAgrees(FakeTrack* pTrack, const std::vector<Expected>& expected,
+                          const ExportSettings& settings = ExportSettings()) {
     std::string strVmd = m_dir.Join("motion.vmd");
-    VmdWriter writer;
-    ASSERT_EQ(static_cast<int>(54 + 111 * expected.size()),
+    VmdWriter writer(settings);
+    ASSERT_EQ(static_cast<int>(54 + 111 * expected.size() + (settings.bFullLayout ? 20 : 0)),
               writer.Write(strVmd.c_str(), pTrack->GetTrack()));
     std::ostringstream json;
     json.precision(9);
-    json << "{\"motions\": [";
+    json << "{\"model\": \"" << settings.strModelName
+         << "\", \"full\": " << (settings.bFullLayout ? "true" : "false") << ", \"motions\": [";
     for (size_t i = 0; i < expected.size(); ++i) {
       const Expected& e = expected[i];
       json << (i ? ",\n" : "") << "{\"bone\": \"" << e.pszBone << "\", \"frame\": " << e.nFrame
@@ -83,6 +85,20 @@ TEST_F(VmdReaderTest, ReadsKeysInBoneOrderWithTheirPoses) {
   ExpectReaderAgrees(&track, {Up("nt021", 101), Down("nt021", 102), Down("nt021", 139),
                               Up("nt021", 140), Up("nt060", 99), Down("nt060", 100),
                               Down("nt060", 129), Up("nt060", 130)});
+}
+
+TEST_F(VmdReaderTest, ReadsTheFullLayoutWithNothingAppended) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60).Control(120, 64, 0);
+  ExportSettings settings;
+  settings.bFullLayout = true;
+  settings.strKeyPrefix = "key_";
+  settings.strPedalName = "sustain";
+  settings.strModelName = "Upright88";
+  ExpectReaderAgrees(&track,
+                     {Up("key_060", 99), Down("key_060", 100), Down("key_060", 129),
+                      Up("key_060", 130), Up("sustain", 120)},
+                     settings);
 }
 
 TEST_F(VmdReaderTest, ReadsThePedalAngles) {

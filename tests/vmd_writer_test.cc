@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "motion/bone_key_frame.h"
+#include "motion/export_settings.h"
 #include "tests/motion_test_util.h"
 
 namespace {
@@ -118,6 +119,54 @@ TEST(VmdWriterTest, SingleNoteFileByteByByte) {
   }
   // Only the file itself is left in the folder.
   EXPECT_EQ(std::vector<std::string>{"note.vmd"}, dir.List());
+}
+
+TEST(VmdWriterTest, SettingsShapeNamesPosesKeysAndLayoutByteByByte) {
+  TempDir dir;
+  FakeTrack track;
+  // Key 120 moves past 127 with the transposition below and is dropped.
+  track.Press(5, 120).Release(6, 120).Press(100, 60).Control(110, 64, 127).Release(130, 60);
+  std::string strPath = dir.Join("set.vmd");
+  const Quaternion pedal = PoseRotation(BoneKeyFrame::Pedal, 127);
+
+  ExportSettings settings;
+  settings.bFullLayout = true;
+  settings.strKeyPrefix = "pk";
+  settings.strPedalName = "damper";
+  settings.bDefaultAngle = false;
+  settings.fAngleDegrees = -5.0;
+  settings.nTranspose = 12;
+  settings.strModelName = "Upright88";
+  VmdWriter writer(settings);
+  EXPECT_EQ(54 + 5 * 111 + 20, writer.Write(strPath.c_str(), track.GetTrack()));
+  EXPECT_EQ(1u, writer.GetDroppedNoteCount());  // the press, not its release
+  // -5 degrees about X: X = sin(-2.5 deg), W = cos(-2.5 deg) as floats.
+  const float fDownX = -0.0436193873653f, fDownW = 0.999048221582f;
+  ExpectedVmd expected(5, "Upright88");
+  expected.Record("pk072", 99, 0.0f, 1.0f)
+      .Record("pk072", 100, fDownX, fDownW)
+      .Record("pk072", 129, fDownX, fDownW)
+      .Record("pk072", 130, 0.0f, 1.0f)
+      .Record("damper", 110, pedal.m_fX, pedal.m_fW)
+      .EmptySections();
+  EXPECT_EQ(expected.GetBytes(), ReadFileBytes(strPath));
+
+  // The longest names that fit their fields, no pedal at all, and a note
+  // dropped below key 0.
+  ExportSettings longest;
+  longest.strKeyPrefix = "abcdefghijk";
+  longest.bPedal = false;
+  longest.strModelName = "nineteen-characters";
+  longest.nTranspose = -61;
+  VmdWriter second(longest);
+  EXPECT_EQ(54 + 4 * 111, second.Write(strPath.c_str(), track.GetTrack()));
+  EXPECT_EQ(1u, second.GetDroppedNoteCount());
+  ExpectedVmd expectedLongest(4, "nineteen-characters");
+  expectedLongest.Record("abcdefghijk059", 4, 0.0f, 1.0f)
+      .Record("abcdefghijk059", 5, kKeyDownX, kKeyDownW)
+      .Record("abcdefghijk059", 5, kKeyDownX, kKeyDownW)
+      .Record("abcdefghijk059", 6, 0.0f, 1.0f);
+  EXPECT_EQ(expectedLongest.GetBytes(), ReadFileBytes(strPath));
 }
 
 TEST(VmdWriterTest, StreamedFileEqualsTheImageBuiltInMemory) {

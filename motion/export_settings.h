@@ -1,0 +1,47 @@
+// ExportSettings: the choices an export is made with, so that one motion
+// fits keyboard models other than the grand piano the defaults describe.
+//
+// A default-constructed value writes exactly the file the program has always
+// written: bones nt000..nt127 and cc064, the fixed key-down pose, the model
+// name "pmdGRAND", and the file ending after the bone keyframes. The values
+// are checked by whoever sets them (the length limits below come from the
+// widths of the file's text fields); the writer cuts a name that is too long
+// to its field rather than overrun it.
+#ifndef SONOMOT_MOTION_EXPORT_SETTINGS_H_
+#define SONOMOT_MOTION_EXPORT_SETTINGS_H_
+
+#include <string>
+
+#include "motion/quaternion.h"
+#include "motion/vmd_format.h"
+
+struct ExportSettings {
+  // A bone name leaves room for its 0x00 in the record's name field.
+  static constexpr int kMaxBoneName = vmd::kBoneNameWidth - 1;  // 14
+  // A key bone is the prefix and the three digits of the key number.
+  static constexpr int kMaxKeyPrefix = kMaxBoneName - 3;  // 11
+  static constexpr int kMaxModelName = vmd::kModelNameWidth - 1;  // 19
+  static constexpr int kMaxTranspose = 127;
+  static constexpr double kMaxAngle = 90.0;
+
+  // bFullLayout: after the bone keyframes, the counts of the morph, camera,
+  // light, self-shadow and IK sections follow, all 0. Most readers need
+  // them; without them the file ends after the last record.
+  bool bFullLayout = false;
+  std::string strKeyPrefix = "nt";
+  // bPedal false: the sustain pedal gets no bone and no keyframes.
+  bool bPedal = true;
+  std::string strPedalName = "cc064";
+  // bDefaultAngle: the key-down pose is the fixed -0.04 rad turn about X;
+  // otherwise a turn of fAngleDegrees about X.
+  bool bDefaultAngle = true;
+  double fAngleDegrees = 0.0;
+  // Added to every key number; a note that leaves 0..127 is dropped.
+  int nTranspose = 0;
+  std::string strModelName = vmd::kModelName;
+};
+
+// The rotation written for a pressed key under these settings.
+Quaternion KeyDownRotation(const ExportSettings& settings);
+
+#endif  // SONOMOT_MOTION_EXPORT_SETTINGS_H_
