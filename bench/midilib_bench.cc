@@ -3,7 +3,9 @@
 // to 30 frames a second, pairing every note-on of every track) beside
 // midicsv printing the same file as CSV to /dev/null, for piano files of
 // 10k, 100k and 1M notes (or the counts given). Each measurement runs in a
-// fresh process, so its peak memory (maxrss) is its own.
+// fresh process, so its peak memory (maxrss) is its own. Then the cost of
+// showing a track name of 48 MB (ASCII, control bytes, Shift-JIS, bytes
+// that decode as nothing) as a title, a track name and an event line.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -27,6 +29,19 @@ double Now() {
       .count();
 }
 
+// This process's own peak (VmHWM of its memory map, from exec on), in KiB.
+long PeakKiB() {
+  long lPeakKiB = 0;
+  if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof(line), f)) {
+      if (std::sscanf(line, "VmHWM: %ld", &lPeakKiB) == 1) break;
+    }
+    std::fclose(f);
+  }
+  return lPeakKiB;
+}
+
 // Child: prepare one file, print "seconds events" on stdout.
 int MeasureOne(const char* pszPath) {
   double t0 = Now();
@@ -48,15 +63,7 @@ int MeasureOne(const char* pszPath) {
     }
   }
   double t4 = Now();
-  // This process's own peak (VmHWM of its memory map, from exec on).
-  long lPeakKiB = 0;
-  if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof(line), f)) {
-      if (std::sscanf(line, "VmHWM: %ld", &lPeakKiB) == 1) break;
-    }
-    std::fclose(f);
-  }
+  long lPeakKiB = PeakKiB();
   std::printf("%.6f %ld %.6f %.6f %.6f %.6f %ld %ld\n", t4 - t0, nEvents, t1 - t0, t2 - t1,
               t3 - t2, t4 - t3, nJoined, lPeakKiB);
   MIDIData_Delete(pData);
@@ -107,6 +114,54 @@ void PairingWorstCases(const std::string& dir) {
   }
 }
 
+// The texts of one long track name, as the program asks for them: the
+// title (2048 bytes), the track name (256) and the event line (1024). The
+// name is nMB megabytes of one kind of text. Prints the seconds of each
+// call and the peak memory before and after them.
+int MeasureLongText(const char* pszKind, const char* pszDir, long nMB) {
+  std::string piece = std::strcmp(pszKind, "ascii") == 0     ? "A"
+                      : std::strcmp(pszKind, "control") == 0 ? "\x01"
+                      : std::strcmp(pszKind, "sjis") == 0    ? "\x83\x73"
+                                                             : "\xFF";
+  std::string text;
+  text.reserve(static_cast<size_t>(nMB) << 20);
+  while (text.size() < (static_cast<size_t>(nMB) << 20)) text += piece;
+  std::string track("\x00\xFF\x03", 3);
+  for (int shift = 21; shift > 0; shift -= 7) {
+    track += static_cast<char>(0x80 | ((text.size() >> shift) & 0x7F));
+  }
+  track += static_cast<char>(text.size() & 0x7F);
+  track += text + std::string("\x00\xFF\x2F\x00", 4);
+  std::string().swap(text);
+  std::string file("MThd\0\0\0\x06\0\x01\0\x01\x01\xE0MTrk", 18);
+  for (int shift = 24; shift >= 0; shift -= 8) file += static_cast<char>(track.size() >> shift);
+  file += track;
+  std::string().swap(track);
+  std::string path = std::string(pszDir) + "/midilib_bench_text.mid";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 1;
+  std::fwrite(file.data(), 1, file.size(), f);
+  std::fclose(f);
+  std::string().swap(file);
+  MIDIData* pData = MIDIData_LoadFromSMF(path.c_str());
+  std::remove(path.c_str());
+  if (pData == nullptr) return 1;
+  long lBeforeKiB = PeakKiB();
+  static char sz[2048];
+  MIDITrack* pTrack = MIDIData_GetFirstTrack(pData);
+  double t0 = Now();
+  MIDIData_GetTitle(pData, sz, 2048);
+  double t1 = Now();
+  MIDITrack_GetName(pTrack, sz, 256);
+  double t2 = Now();
+  MIDIEvent_ToString(MIDITrack_GetFirstEvent(pTrack), sz, 1024);
+  double t3 = Now();
+  std::printf("%-8s %4ld %9.4f %9.4f %9.4f %9.1f %9.1f\n", pszKind, nMB, t1 - t0, t2 - t1,
+              t3 - t2, lBeforeKiB / 1024.0, PeakKiB() / 1024.0);
+  MIDIData_Delete(pData);
+  return 0;
+}
+
 struct Run {
   double seconds = 0;
   long maxrssKiB = 0;
@@ -155,6 +210,9 @@ Run Spawn(const std::vector<std::string>& args, bool bCapture) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--one") == 0) return MeasureOne(argv[2]);
+  if (argc == 5 && std::strcmp(argv[1], "--text") == 0) {
+    return MeasureLongText(argv[2], argv[3], std::atol(argv[4]));
+  }
   std::vector<long> sizes;
   for (int i = 1; i < argc; i++) sizes.push_back(std::atol(argv[i]));
   if (sizes.empty()) sizes = {10000, 100000, 1000000};
@@ -219,6 +277,18 @@ int main(int argc, char** argv) {
   }
   }
   PairingWorstCases(dir);
+  std::printf("\na track name of many MB (seconds of one call; peak MB after loading and\n"
+              "after the three calls):\n");
+  std::printf("%-8s %4s %9s %9s %9s %9s %9s\n", "text", "MB", "title", "name", "event",
+              "peak load", "peak text");
+  for (const char* pszKind : {"ascii", "control", "sjis", "invalid"}) {
+    Run r = Spawn({self, "--text", pszKind, dir, "48"}, true);
+    if (!r.ok) {
+      std::fprintf(stderr, "measuring a long %s text failed\n", pszKind);
+      return 1;
+    }
+    std::fputs(r.out.c_str(), stdout);
+  }
   std::printf(
       "\ntotal s: a fresh process (start, load, convert, pair, exit); load/format/time/pair:\n"
       "inside it. peakMB: its peak resident memory (VmHWM), midicsv's: maxrss.\n"

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -38,12 +37,80 @@ size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
 
 bool IsValidUtf8(const uint8_t* p, size_t n) {
   for (size_t i = 0; i < n;) {
+    // Runs of ASCII, eight bytes at a time: a text of many megabytes is
+    // checked every time it is shown.
+    uint64_t word;
+    while (n - i >= sizeof(word)) {
+      std::memcpy(&word, p + i, sizeof(word));
+      if ((word & 0x8080808080808080ull) != 0) break;
+      i += sizeof(word);
+    }
+    if (i == n) break;
     size_t len = Utf8SequenceLength(p + i, n - i);
     if (len == 0) return false;
     i += len;
   }
   return true;
 }
+
+// The shown text as it grows: whole characters and \xNN escapes, until the
+// first one that doesn't fit; after that nothing more is taken, so what was
+// kept is always a prefix of the whole text.
+class BoundedText {
+ public:
+  // *pOut must outlive this object.
+  BoundedText(std::string* pOut, size_t nMaxBytes, ControlBytes eControls)
+      : m_pOut(pOut), m_nRoom(nMaxBytes), m_eControls(eControls) {}
+
+  bool IsFull() const { return m_bFull; }
+
+  // Adds one whole UTF-8 character of n bytes; false once the text is full.
+  bool AddChar(const uint8_t* p, size_t n) {
+    if (n == 1 && m_eControls == ControlBytes::kEscape && (p[0] < 0x20 || p[0] == 0x7F)) {
+      return AddEscape(p[0]);
+    }
+    if (!Take(n)) return false;
+    m_pOut->append(reinterpret_cast<const char*>(p), n);
+    return true;
+  }
+
+  bool AddEscape(uint8_t byValue) {
+    if (!Take(4)) return false;
+    AppendEscapedByte(m_pOut, byValue);
+    return true;
+  }
+
+  // Adds the characters of valid UTF-8 text.
+  bool AddUtf8(const uint8_t* p, size_t n) {
+    if (m_eControls == ControlBytes::kKeep && !m_bFull && n <= m_nRoom) {
+      m_pOut->append(reinterpret_cast<const char*>(p), n);
+      m_nRoom -= n;
+      return true;
+    }
+    for (size_t i = 0; i < n && !m_bFull;) {
+      size_t len = Utf8SequenceLength(p + i, n - i);
+      if (len == 0) len = 1;  // not expected: the text was checked
+      AddChar(p + i, len);
+      i += len;
+    }
+    return !m_bFull;
+  }
+
+ private:
+  bool Take(size_t n) {
+    if (m_bFull || n > m_nRoom) {
+      m_bFull = true;
+      return false;
+    }
+    m_nRoom -= n;
+    return true;
+  }
+
+  std::string* m_pOut;
+  size_t m_nRoom;
+  ControlBytes m_eControls;
+  bool m_bFull = false;
+};
 
 // Shift-JIS (code page 932) to UTF-8 with glibc's iconv, opened once per
 // thread: event lines of a long dump decode many texts.
@@ -56,16 +123,19 @@ class ShiftJisDecoder {
   ShiftJisDecoder(const ShiftJisDecoder&) = delete;
   ShiftJisDecoder& operator=(const ShiftJisDecoder&) = delete;
 
-  // Appends the decoded text; a byte that doesn't decode becomes \xNN.
-  void Decode(const uint8_t* p, size_t n, std::string* pOut) {
+  // Adds the decoded text until pText is full; a byte that doesn't decode
+  // becomes \xNN. iconv is handed the whole rest of the input but only a
+  // small output buffer, so it converts no further than that buffer and
+  // never stops inside a two-byte character.
+  void Decode(const uint8_t* p, size_t n, BoundedText* pText) {
     if (m_cd == reinterpret_cast<iconv_t>(-1)) {
       // No Shift-JIS table on this system: keep ASCII, show the rest as
       // bytes.
-      for (size_t i = 0; i < n; i++) {
+      for (size_t i = 0; i < n && !pText->IsFull(); i++) {
         if (p[i] < 0x80) {
-          *pOut += static_cast<char>(p[i]);
+          pText->AddChar(p + i, 1);
         } else {
-          AppendEscapedByte(pOut, p[i]);
+          pText->AddEscape(p[i]);
         }
       }
       return;
@@ -74,14 +144,15 @@ class ShiftJisDecoder {
     char* pIn = const_cast<char*>(reinterpret_cast<const char*>(p));
     size_t nIn = n;
     char buffer[256];
-    while (nIn > 0) {
+    while (nIn > 0 && !pText->IsFull()) {
       char* pOutBuf = buffer;
       size_t nOut = sizeof(buffer);
       size_t r = iconv(m_cd, &pIn, &nIn, &pOutBuf, &nOut);
-      pOut->append(buffer, static_cast<size_t>(pOutBuf - buffer));
+      pText->AddUtf8(reinterpret_cast<const uint8_t*>(buffer),
+                     static_cast<size_t>(pOutBuf - buffer));
       if (r == static_cast<size_t>(-1) && errno != E2BIG) {
         // EILSEQ or EINVAL (cut at the end): show the byte, go on behind it.
-        AppendEscapedByte(pOut, static_cast<uint8_t>(*pIn));
+        pText->AddEscape(static_cast<uint8_t>(*pIn));
         pIn++;
         nIn--;
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
@@ -96,17 +167,24 @@ class ShiftJisDecoder {
 }  // namespace
 
 void AppendEscapedByte(std::string* pOut, unsigned char byValue) {
-  char sz[8];
-  std::snprintf(sz, sizeof(sz), "\\x%02X", byValue);
-  *pOut += sz;
+  static const char kHex[] = "0123456789ABCDEF";
+  const char sz[4] = {'\\', 'x', kHex[byValue >> 4], kHex[byValue & 0x0F]};
+  pOut->append(sz, sizeof(sz));
+}
+
+bool AppendDisplayText(const char* pText, size_t nLength, size_t nMaxBytes,
+                       ControlBytes eControls, std::string* pOut) {
+  const uint8_t* pBytes = reinterpret_cast<const uint8_t*>(pText);
+  BoundedText text(pOut, nMaxBytes, eControls);
+  if (IsValidUtf8(pBytes, nLength)) return text.AddUtf8(pBytes, nLength);
+  thread_local ShiftJisDecoder decoder;
+  decoder.Decode(pBytes, nLength, &text);
+  return !text.IsFull();
 }
 
 std::string ToDisplayText(const char* pText, size_t nLength) {
-  const uint8_t* pBytes = reinterpret_cast<const uint8_t*>(pText);
-  if (IsValidUtf8(pBytes, nLength)) return std::string(pText, nLength);
   std::string out;
-  thread_local ShiftJisDecoder decoder;
-  decoder.Decode(pBytes, nLength, &out);
+  AppendDisplayText(pText, nLength, SIZE_MAX, ControlBytes::kKeep, &out);
   return out;
 }
 

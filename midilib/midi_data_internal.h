@@ -146,10 +146,13 @@ const uint8_t* EventBytes(const MIDIEvent* pEvent, size_t* pnLength);
 // The tempo of a tempo event of three bytes, or -1.
 long EventTempo(const MIDIEvent* pEvent);
 
-// Text of a file shown as UTF-8: valid UTF-8 as it is, else decoded from
-// Shift-JIS, else \xNN for each byte neither decodes; control characters as
-// \xNN so a text always stays on one line.
-std::string DisplayText(const uint8_t* pText, size_t nLength);
+// Appends the text of a file shown as UTF-8: valid UTF-8 as it is, else
+// decoded from Shift-JIS, else \xNN for each byte neither decodes; control
+// characters as \xNN so a text always stays on one line. At most nMaxBytes
+// are appended, never a cut character or \xNN; returns false if the text
+// was cut.
+bool AppendFileText(const uint8_t* pText, size_t nLength, size_t nMaxBytes,
+                    std::string* pOut);
 // Copies text into buf (at most len bytes with the terminator, never a cut
 // UTF-8 character); len <= 0 writes nothing. Returns buf.
 char* CopyText(const std::string& text, char* buf, long len);

@@ -58,7 +58,9 @@ const char* MetaName(uint8_t byType) {
   }
 }
 
-void AppendMeta(std::string* pOut, const MIDIEvent* pEvent) {
+// nMaxBytes: the room for the whole line; a text that doesn't fit in it
+// ends the line where it is cut.
+void AppendMeta(std::string* pOut, const MIDIEvent* pEvent, size_t nMaxBytes) {
   size_t n;
   const uint8_t* p = EventBytes(pEvent, &n);
   uint8_t byType = pEvent->m_byData1;
@@ -71,8 +73,8 @@ void AppendMeta(std::string* pOut, const MIDIEvent* pEvent) {
   *pOut += pszName;
   if (byType >= 0x01 && byType <= 0x09) {
     *pOut += " \"";
-    *pOut += DisplayText(p, n);
-    *pOut += '"';
+    size_t nRoom = nMaxBytes > pOut->size() ? nMaxBytes - pOut->size() : 0;
+    if (AppendFileText(p, n, nRoom, pOut)) *pOut += '"';
   } else if (byType == 0x00 && n == 2) {
     AppendF(pOut, " %d", (p[0] << 8) | p[1]);
   } else if ((byType == 0x20 || byType == 0x21) && n == 1) {
@@ -86,8 +88,12 @@ void AppendMeta(std::string* pOut, const MIDIEvent* pEvent) {
     } else {
       AppendF(pOut, " %ld us/quarter", lTempo);
     }
-  } else if (byType == 0x54 && n == 5) {
-    AppendF(pOut, " %02d:%02d:%02d:%02d.%02d", p[0], p[1], p[2], p[3], p[4]);
+  } else if (byType == 0x54 && n == 5 && p[0] < 0x80) {
+    // The hour byte carries the frame rate in bits 5 and 6 (bit 7 is
+    // always clear) and the hour in the low five bits.
+    static const char* const kRates[4] = {"24", "25", "29.97df", "30"};
+    AppendF(pOut, " %02d:%02d:%02d:%02d.%02d fps=%s", p[0] & 0x1F, p[1], p[2], p[3], p[4],
+            kRates[p[0] >> 5]);
   } else if (byType == 0x58 && n == 4) {
     if (p[1] < 31) {
       AppendF(pOut, " %d/%lu", p[0], 1ul << p[1]);
@@ -117,21 +123,10 @@ void AppendMeta(std::string* pOut, const MIDIEvent* pEvent) {
 
 }  // namespace
 
-std::string DisplayText(const uint8_t* pText, size_t nLength) {
-  std::string decoded =
-      ToDisplayText(reinterpret_cast<const char*>(pText), nLength);
-  // Control characters would break the line the text is shown in.
-  std::string text;
-  text.reserve(decoded.size());
-  for (char c : decoded) {
-    uint8_t b = static_cast<uint8_t>(c);
-    if (b < 0x20 || b == 0x7F) {
-      AppendEscapedByte(&text, b);
-    } else {
-      text += c;
-    }
-  }
-  return text;
+bool AppendFileText(const uint8_t* pText, size_t nLength, size_t nMaxBytes,
+                    std::string* pOut) {
+  return AppendDisplayText(reinterpret_cast<const char*>(pText), nLength, nMaxBytes,
+                           ControlBytes::kEscape, pOut);
 }
 
 char* CopyText(const std::string& text, char* buf, long len) {
@@ -149,20 +144,25 @@ char* CopyText(const std::string& text, char* buf, long len) {
 
 namespace {
 
-// The text of the first meta event of type byType in the track, or "".
-std::string FirstMetaText(MIDITrack* pTrack, uint8_t byType) {
+// The text of the first meta event of type byType in the track, or "", at
+// most nMaxBytes long.
+std::string FirstMetaText(MIDITrack* pTrack, uint8_t byType, size_t nMaxBytes) {
   if (pTrack == nullptr) return std::string();
   for (MIDIEvent* p = pTrack->m_pFirst; p != nullptr; p = p->m_pNext) {
     if (IsMeta(p) && p->m_byData1 == byType) {
       size_t n;
       const uint8_t* pBytes = EventBytes(p, &n);
-      return DisplayText(pBytes, n);
+      std::string text;
+      AppendFileText(pBytes, n, nMaxBytes, &text);
+      return text;
     }
   }
   return std::string();
 }
 
-std::string EventLine(const MIDIEvent* pEvent) {
+// nMaxBytes: the room for the line; only a text can make it longer, and a
+// text is cut to fit.
+std::string EventLine(const MIDIEvent* pEvent, size_t nMaxBytes) {
   std::string line;
   AppendF(&line, "%ld ", static_cast<long>(pEvent->m_lTime));
   int ch = (pEvent->m_byKind & 0x0F) + 1;
@@ -200,7 +200,7 @@ std::string EventLine(const MIDIEvent* pEvent) {
       break;
   }
   if (IsMeta(pEvent)) {
-    AppendMeta(&line, pEvent);
+    AppendMeta(&line, pEvent, nMaxBytes);
   } else {
     size_t n;
     const uint8_t* p = EventBytes(pEvent, &n);
@@ -217,27 +217,37 @@ std::string EventLine(const MIDIEvent* pEvent) {
 
 using namespace midilib_internal;
 
+namespace {
+
+// The room for the text in a buffer of len bytes with its terminator.
+size_t TextRoom(long len) { return len > 0 ? static_cast<size_t>(len - 1) : 0; }
+
+}  // namespace
+
 extern "C" {
 
 char* MIDIEvent_ToString(MIDIEvent* pEvent, char* buf, long len) {
   if (pEvent == nullptr) return CopyText(std::string(), buf, len);
-  return CopyText(EventLine(pEvent), buf, len);
+  return CopyText(EventLine(pEvent, TextRoom(len)), buf, len);
 }
 
 char* MIDITrack_GetName(MIDITrack* pTrack, char* buf, long len) {
-  return CopyText(FirstMetaText(pTrack, 0x03), buf, len);
+  return CopyText(FirstMetaText(pTrack, 0x03, TextRoom(len)), buf, len);
 }
 
 char* MIDIData_GetTitle(MIDIData* pData, char* buf, long len) {
-  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x03), buf, len);
+  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x03, TextRoom(len)), buf,
+                  len);
 }
 
 char* MIDIData_GetCopyright(MIDIData* pData, char* buf, long len) {
-  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x02), buf, len);
+  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x02, TextRoom(len)), buf,
+                  len);
 }
 
 char* MIDIData_GetComment(MIDIData* pData, char* buf, long len) {
-  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x01), buf, len);
+  return CopyText(FirstMetaText(MIDIData_GetFirstTrack(pData), 0x01, TextRoom(len)), buf,
+                  len);
 }
 
 }  // extern "C"

@@ -2,8 +2,11 @@
 // past the size it is given.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "midilib/MIDIData.h"
 #include "tests/midi_test_util.h"
@@ -24,6 +27,9 @@ TEST(MidiText, OneReadableLinePerEvent) {
                   Meta(0, 0x51, Bytes({0x07, 0xA1, 0x20})) + Meta(0, 0x03, "Piano") +
                   Meta(0, 0x58, Bytes({6, 3, 24, 8})) + Meta(0, 0x59, Bytes({0xFE, 0})) +
                   Meta(0, 0x59, Bytes({3, 1})) + Meta(0, 0x54, Bytes({1, 2, 3, 4, 5})) +
+                  Meta(0, 0x54, Bytes({0x60, 0, 0, 0, 0})) +
+                  Meta(0, 0x54, Bytes({0x57, 59, 59, 28, 99})) +
+                  Meta(0, 0x54, Bytes({0x80, 0, 0, 0, 0})) +
                   Meta(0, 0x00, Bytes({1, 2})) + Meta(0, 0x21, Bytes({2})) +
                   Meta(0, 0x51, Bytes({1, 2})) + Meta(0, 0x60, "ab") +
                   Ev(0, {0xF0, 10, 0x43, 0x10, 0x4C, 0, 0, 0x7E, 0, 0x12, 0x34, 0xF7}) +
@@ -45,7 +51,11 @@ TEST(MidiText, OneReadableLinePerEvent) {
       "480 Time Signature 6/8 clocks=24 32nds=8",
       "480 Key Signature Bb major",
       "480 Key Signature F# minor",
-      "480 SMPTE Offset 01:02:03:04.05",
+      // The hour byte holds the frame rate too; bit 7 set is no hour byte.
+      "480 SMPTE Offset 01:02:03:04.05 fps=24",
+      "480 SMPTE Offset 00:00:00:00.00 fps=30",
+      "480 SMPTE Offset 23:59:59:28.99 fps=29.97df",
+      "480 SMPTE Offset len=5 80 00 00 00 00",
       "480 Sequence Number 258",
       "480 Port Prefix port=2",
       "480 Tempo len=2 01 02",
@@ -118,6 +128,61 @@ TEST(MidiText, NoTextFunctionWritesPastItsSize) {
   MIDIData_GetTitle(data.get(), sz, -5);
   EXPECT_EQ('x', sz[0]);
   EXPECT_EQ("0 Text \"c\"", Line(EventAt(track, 2)));
+}
+
+// The shown form cut the plain way: whole characters and whole \xNN (the
+// expected texts hold no backslash of their own), as many as fit in room.
+std::string CutWhole(const std::string& shown, size_t room) {
+  size_t n = 0;
+  while (n < shown.size()) {
+    uint8_t b = static_cast<uint8_t>(shown[n]);
+    size_t len = b == '\\' ? 4 : b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (n + len > room) break;
+    n += len;
+  }
+  return shown.substr(0, n);
+}
+
+TEST(MidiText, LongTextsAreCutBeforeAWholeCharacterOrEscape) {
+  // A piece of text repeated past every buffer, with what it shows as.
+  struct Case {
+    std::string piece, shown, tail, tailShown;
+  } kCases[] = {
+      {"Piano ", "Piano ", "", ""},
+      {"\xE3\x83\x94\xE3\x82\xA2\xF0\x9F\x8E\xB9\x01", "\xE3\x83\x94\xE3\x82\xA2\xF0\x9F\x8E\xB9\\x01",
+       "", ""},
+      {"\x01", "\\x01", "", ""},
+      {"\x7F\x1F", "\\x7F\\x1F", "", ""},
+      // Shift-JIS "piano" and a full-width space; a lead byte left at the end.
+      {"\x83\x73\x83\x41\x83\x6D\x81\x40", "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E\xE3\x80\x80",
+       "\x83", "\\x83"},
+      {"a\x01\x83\x73\xFF\xB1", "a\\x01\xE3\x83\x94\\xFF\xEF\xBD\xB1", "", ""},
+      // UTF-8 "\xC3\xB1" until the last byte: the whole text is Shift-JIS,
+      // two half-width kana per piece.
+      {"\xC3\xB1", "\xEF\xBE\x83\xEF\xBD\xB1", "\xFF", "\\xFF"},
+  };
+  std::vector<long> sizes = {2047, 2048, 2049, 1022, 1023, 1024, 1025, 255, 256, 257, 100000};
+  for (long len = 1; len <= 40; ++len) sizes.push_back(len);
+  for (const Case& c : kCases) {
+    std::string text, shown;
+    while (text.size() < 3000) text += c.piece, shown += c.shown;
+    text += c.tail;
+    shown += c.tailShown;
+    DataPtr data(LoadBytes(Smf(1, 96, {Meta(0, 0x03, text) + EndOfTrack()})));
+    ASSERT_TRUE(data);
+    MIDITrack* track = MIDIData_GetFirstTrack(data.get());
+    std::vector<char> buf(100000);
+    for (long len : sizes) {
+      size_t room = static_cast<size_t>(len - 1);
+      EXPECT_EQ(CutWhole(shown, room), MIDIData_GetTitle(data.get(), buf.data(), len))
+          << c.piece << " " << len;
+      EXPECT_EQ(CutWhole(shown, room), MIDITrack_GetName(track, buf.data(), len))
+          << c.piece << " " << len;
+      EXPECT_EQ(CutWhole("0 Track Name \"" + shown + "\"", room),
+                MIDIEvent_ToString(EventAt(track, 0), buf.data(), len))
+          << c.piece << " " << len;
+    }
+  }
 }
 
 }  // namespace
