@@ -389,7 +389,7 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
 }
 
 // A terminal sends Alt with a key as Escape and the key; only Escape alone
-// is Cancel. A byte that is not UTF-8 is typed as U+FFFD and takes no key
+// is Cancel, and an undecoded escape sequence is dropped whole. A byte that is not UTF-8 is typed as U+FFFD and takes no key
 // after it with it. Resizing, down to a single cell, redraws without losing
 // anything, and a widened view shows whole lines again.
 TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
@@ -417,6 +417,17 @@ TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
                                    "\xE6\x97\xA5\xC3\xA9" + kReplacement +
                                    "de"));
   tmux.Keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  // Keys the terminal database doesn't know type nothing: Ctrl+Enter in the
+  // "CSI u" mode, modifyOtherKeys' Ctrl+Tab, an unknown CSI and SS3 key.
+  tmux.Literal("f");
+  tmux.Hex("1b 5b 31 33 3b 35 75");
+  tmux.Hex("1b 5b 32 37 3b 35 3b 39 7e");
+  tmux.Hex("1b 5b 39 39 7e");
+  tmux.Hex("1b 4f 35 7a");
+  tmux.Literal("g");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>fg"));
+  tmux.Keys("BSpace BSpace");
   ASSERT_TRUE(tmux.WaitForInputRow("root>"));
 
   tmux.Literal("tolk");

@@ -125,6 +125,26 @@ unsigned int ReadUtf8Rest(int nFirst) {
   return DecodeUtf8(&p);
 }
 
+// Reads the rest of an escape sequence that ncurses did not decode, after
+// its ESC [ (CSI) or ESC O (SS3): parameter and intermediate bytes (0x20 to
+// 0x3F) up to the final byte (0x40 to 0x7E), all dropped, so a key the
+// terminal database doesn't know types nothing. A byte that can't be part
+// of the sequence ends it and is left to be read next.
+void SkipEscapeSequence() {
+  // The bytes of one sequence arrive together; wait briefly all the same.
+  timeout(50);
+  for (;;) {
+    int c = getch();
+    if (c == ERR) break;
+    if (c >= 0x40 && c <= 0x7E) break;
+    if (c < 0x20 || c > 0x3F) {
+      ungetch(c);
+      break;
+    }
+  }
+  timeout(0);
+}
+
 // The nearest of the terminal's colours to cr.
 short NearestColor(COLORREF cr) {
   int r = cr & 0xFF;
@@ -495,6 +515,8 @@ void CCursesScreen::HandleKey(int nResult, unsigned int nKey) {
         PostKey(hFocus, VK_ESCAPE, 0);
       } else if (nNext > 0xFF) {
         HandleKey(KEY_CODE_YES, static_cast<unsigned int>(nNext));
+      } else if (nNext == '[' || nNext == 'O') {
+        SkipEscapeSequence();
       } else if (nNext >= 0x80) {
         ReadUtf8Rest(nNext);  // the rest of the character goes with it
       }
