@@ -217,6 +217,11 @@ class TmuxSession {
   void Literal(const std::string& text) {
     Shell(Tmux() + " send-keys -t 0 -l " + Quote(text));
   }
+  // A bracketed paste, as a terminal sends one when the program asks.
+  void Paste(const std::string& text) {
+    Shell(Tmux() + " set-buffer -- " + Quote(text));
+    Shell(Tmux() + " paste-buffer -p -t 0");
+  }
   void Resize(int nWidth, int nHeight) {
     Shell(Tmux() + " resize-window -t 0 -x " + std::to_string(nWidth) +
           " -y " + std::to_string(nHeight));
@@ -358,6 +363,20 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
       << tmux.LastScreen();
   // Up recalls the line onto the input line ("root>tolk" is on the screen
   // already, as the line entered before: wait for the input line itself).
+  tmux.Keys("Up");
+  EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
+  tmux.Keys("BSpace BSpace BSpace BSpace");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+
+  // A pasted file's path is typed in quotes, as a drop; inside a quoted
+  // argument it goes in as it is. Up then replaces the whole input.
+  std::ofstream(folder.Path() / "my song.mid") << "x";
+  tmux.Literal("x \"");
+  tmux.Paste("my song.mid");
+  EXPECT_TRUE(tmux.WaitForInputRow("root>x \"my song.mid"));
+  tmux.Literal("\" ");
+  tmux.Paste("my song.mid");
+  EXPECT_TRUE(tmux.WaitForInputRow("root>x \"my song.mid\" \"my song.mid\""));
   tmux.Keys("Up");
   EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
   tmux.Keys("BSpace BSpace BSpace BSpace");

@@ -17,6 +17,7 @@
 
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
+#include "console/paste_text.h"
 #include "platform/clipboard.h"
 #include "platform/drop.h"
 #include "platform/gdi.h"
@@ -442,7 +443,11 @@ void CCursesScreen::HandlePaste() {
   HWND hTarget = m_hConsole;
   if (!IsWindow(hTarget)) return;
   std::string path = PastedFilePath(text);
-  if (!path.empty() && AcceptsFiles(hTarget)) {
+  if (!path.empty() && m_pBuffer != nullptr && IsCaretInQuotes(*m_pBuffer)) {
+    // Typed inside a quoted argument: a drop would add quotes of its own
+    // and end the argument, so the path goes in as it is.
+    text = path;
+  } else if (!path.empty() && AcceptsFiles(hTarget)) {
     PostMessageA(hTarget, WM_DROPFILES,
                  reinterpret_cast<WPARAM>(CreateDrop({path})), 0);
     return;

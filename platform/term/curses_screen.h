@@ -19,7 +19,8 @@
 // its first line at the caret as the right-click paste does (through the
 // clipboard and WM_RBUTTONDOWN); a paste that is the path of an existing
 // file is dropped on the console instead (WM_DROPFILES), which types it in
-// double quotes.
+// double quotes, unless the caret is inside a quoted argument: there the
+// path is pasted as it is.
 //
 // Only one CCursesScreen may be started at a time.
 #ifndef SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
