@@ -361,15 +361,19 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
   EXPECT_NE(std::string::npos,
             tmux.LastScreen().find(" tolk ver 0.0.2.0\n 2011 Sonomot\n"))
       << tmux.LastScreen();
-  // Up recalls the line onto the input line ("root>tolk" is on the screen
-  // already, as the line entered before: wait for the input line itself).
-  tmux.Keys("Up");
-  EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
-  tmux.Keys("BSpace BSpace BSpace BSpace");
-  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  // Up recalls the line onto the input line, in place of what is typed
+  // ("root>tolk" is on the screen already, as the line entered before: wait
+  // for the input line itself).
+  auto recallAndErase = [&tmux] {
+    tmux.Keys("Up");
+    EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
+    tmux.Keys("BSpace BSpace BSpace BSpace");
+    return tmux.WaitForInputRow("root>");
+  };
+  ASSERT_TRUE(recallAndErase());
 
   // A pasted file's path is typed in quotes, as a drop; inside a quoted
-  // argument it goes in as it is. Up then replaces the whole input.
+  // argument it goes in as it is.
   std::ofstream(folder.Path() / "my song.mid") << "x";
   tmux.Literal("x \"");
   tmux.Paste("my song.mid");
@@ -377,10 +381,7 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
   tmux.Literal("\" ");
   tmux.Paste("my song.mid");
   EXPECT_TRUE(tmux.WaitForInputRow("root>x \"my song.mid\" \"my song.mid\""));
-  tmux.Keys("Up");
-  EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
-  tmux.Keys("BSpace BSpace BSpace BSpace");
-  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  ASSERT_TRUE(recallAndErase());
 
   fs::path demo = fs::path(SONOMOT_SOURCE_DIR) / "examples" / "demo.mid";
   tmux.Literal("Open " + demo.string());
