@@ -8,12 +8,19 @@
 // options (-platform, -display) from it.
 #include <QApplication>
 
+#include <memory>
+
 #include "app/qt_front_end.h"
+#include "app/window_display.h"
 #include "platform/messages.h"
 #include "resources/app_icon.h"
 
 int main(int argc, char** argv) {
+  // No display to show the window on is a failed start-up: exit code 0.
+  if (!CheckWindowDisplay(argc, argv)) return 0;
+  auto pStartGuard = std::make_unique<CQtStartGuard>();
   QApplication app(argc, argv);
+  pStartGuard.reset();
   QApplication::setWindowIcon(LoadApplicationIcon());
   // The loop ends the program, not the last window closing.
   QApplication::setQuitOnLastWindowClosed(false);

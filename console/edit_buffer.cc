@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
 constexpr char kLineBreak[] = "\r\n";
@@ -11,7 +12,58 @@ void EditBuffer::SetText(const char* pszText) {
   m_text.assign(pszText != nullptr ? pszText : "");
   m_nSelStart = 0;
   m_nSelEnd = 0;
+  m_nLineCount = 1 + CountBreaks(0, GetTextLength());
+  size_t j = m_text.rfind(kLineBreak);
+  m_nLastLineStart = j == std::string::npos ? 0 : static_cast<int>(j + 2);
   ++m_nChangeCount;
+}
+
+int EditBuffer::CountBreaks(int nFrom, int nTo) const {
+  // Only the bytes the breaks can occupy are looked at: [nFrom, nTo].
+  nFrom = std::max(nFrom, 0);
+  if (nTo <= nFrom) return 0;
+  std::string_view bytes = std::string_view(m_text).substr(
+      static_cast<size_t>(std::min(nFrom, GetTextLength())),
+      static_cast<size_t>(nTo - nFrom) + 1);
+  int nCount = 0;
+  for (size_t j = bytes.find(kLineBreak); j != std::string_view::npos;
+       j = bytes.find(kLineBreak, j + 2)) {
+    ++nCount;
+  }
+  return nCount;
+}
+
+void EditBuffer::UpdateLines(int nStart, int nEnd, int nInserted) {
+  // The text now holds nInserted bytes at nStart where [nStart, nEnd) was.
+  // Breaks that started at nStart - 1 to nEnd - 1 touched the replaced
+  // bytes and were counted out before the change (ReplaceSel); breaks can
+  // now start at nStart - 1 to nStart + nInserted - 1. Breaks elsewhere
+  // stayed as they were, moved by the change when behind it.
+  int nNewEnd = nStart + nInserted;
+  m_nLineCount += CountBreaks(nStart - 1, nNewEnd);
+  int nOldLastBreak = m_nLastLineStart - 2;  // -2: there was none
+  if (nOldLastBreak >= nEnd) {
+    // The last break lay behind the change and is still the last.
+    m_nLastLineStart += nInserted - (nEnd - nStart);
+    return;
+  }
+  // No break starts behind the change: the last one is a new one, or one
+  // before the change.
+  int nWindow = std::max(nStart - 1, 0);
+  size_t j = std::string_view(m_text)
+                 .substr(static_cast<size_t>(nWindow),
+                         static_cast<size_t>(nNewEnd - nWindow) + 1)
+                 .rfind(kLineBreak);
+  if (j != std::string_view::npos) {
+    m_nLastLineStart = nWindow + static_cast<int>(j) + 2;
+  } else if (nOldLastBreak < 0) {
+    m_nLastLineStart = 0;
+  } else if (nOldLastBreak + 2 > nStart) {
+    // The change took the last break: the one before it is the last now.
+    j = nStart >= 2 ? m_text.rfind(kLineBreak, static_cast<size_t>(nStart - 2))
+                    : std::string::npos;
+    m_nLastLineStart = j == std::string::npos ? 0 : static_cast<int>(j) + 2;
+  }
 }
 
 int EditBuffer::ClampPos(int nPos) const {
@@ -44,37 +96,33 @@ void EditBuffer::ReplaceSel(const char* pszText) {
   int nStart = std::min(m_nSelStart, m_nSelEnd);
   int nEnd = std::max(m_nSelStart, m_nSelEnd);
   size_t nInsert = pszText != nullptr ? std::strlen(pszText) : 0;
+  m_nLineCount -= CountBreaks(nStart - 1, nEnd);
   m_text.replace(static_cast<size_t>(nStart),
                  static_cast<size_t>(nEnd - nStart),
                  pszText != nullptr ? pszText : "", nInsert);
+  UpdateLines(nStart, nEnd, static_cast<int>(nInsert));
   m_nSelStart = m_nSelEnd = nStart + static_cast<int>(nInsert);
   m_bScrollCaret = true;
   ++m_nChangeCount;
 }
 
-int EditBuffer::GetLineCount() const {
-  int nCount = 1;
-  for (size_t j = m_text.find(kLineBreak); j != std::string::npos;
-       j = m_text.find(kLineBreak, j + 2)) {
-    ++nCount;
-  }
-  return nCount;
-}
-
 int EditBuffer::LineStartOf(int nPos) const {
   // The last CR LF that ends at or before nPos; a position on the LF of a
   // break still belongs to the line the break ends.
+  if (nPos >= m_nLastLineStart) return m_nLastLineStart;
   if (nPos < 2) return 0;
   size_t j = m_text.rfind(kLineBreak, static_cast<size_t>(nPos - 2));
   return j == std::string::npos ? 0 : static_cast<int>(j + 2);
 }
 
 int EditBuffer::LineEndOf(int nPos) const {
+  if (nPos >= m_nLastLineStart) return GetTextLength();
   size_t j = m_text.find(kLineBreak, static_cast<size_t>(LineStartOf(nPos)));
   return j == std::string::npos ? GetTextLength() : static_cast<int>(j);
 }
 
 int EditBuffer::LineFromPos(int nPos) const {
+  if (nPos >= m_nLastLineStart) return m_nLineCount - 1;
   int nLine = 0;
   for (size_t j = m_text.find(kLineBreak);
        j != std::string::npos && static_cast<int>(j) + 2 <= nPos;
@@ -87,6 +135,8 @@ int EditBuffer::LineFromPos(int nPos) const {
 int EditBuffer::LineIndex(int nLine) const {
   if (nLine == -1) return LineStartOf(m_nSelEnd);
   if (nLine < 0) return 0;
+  if (nLine >= m_nLineCount) return -1;
+  if (nLine == m_nLineCount - 1) return m_nLastLineStart;
   int nPos = 0;
   for (int i = 0; i < nLine; ++i) {
     size_t j = m_text.find(kLineBreak, static_cast<size_t>(nPos));

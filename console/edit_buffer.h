@@ -48,7 +48,7 @@ class EditBuffer {
   void ReplaceSel(const char* pszText);
 
   // EM_GETLINECOUNT: number of CR LF pairs plus one.
-  int GetLineCount() const;
+  int GetLineCount() const { return m_nLineCount; }
   // EM_LINEINDEX: position of the first byte of line nLine; -1 means the
   // caret's line; other negative lines give 0; a line past the last gives -1.
   int LineIndex(int nLine = -1) const;
@@ -89,8 +89,18 @@ class EditBuffer {
   int LineStartOf(int nPos) const;
   int LineEndOf(int nPos) const;  // excluding the CR LF
   int LineFromPos(int nPos) const;
+  // Counts the line breaks that start within [nFrom, nTo) (clamped).
+  int CountBreaks(int nFrom, int nTo) const;
+  // Brings the line count and the start of the last line up to date after
+  // [nStart, nEnd) was replaced by nInserted bytes.
+  void UpdateLines(int nStart, int nEnd, int nInserted);
 
   std::string m_text;
+  // Kept with every change, so that work at the end of the text (typing,
+  // output, the caret's line) costs the same however long the text is:
+  // the number of lines and the position after the last CR LF (0 if none).
+  int m_nLineCount = 1;
+  int m_nLastLineStart = 0;
   int m_nSelStart = 0;  // the anchor
   int m_nSelEnd = 0;    // the caret
   bool m_bRedraw = true;

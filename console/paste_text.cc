@@ -1,6 +1,9 @@
 #include "console/paste_text.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "console/edit_buffer.h"
 
 std::string FirstClipboardLine(const char* pszText) {
   if (pszText == nullptr) return std::string();
@@ -26,4 +29,12 @@ std::string QuotedDropPath(const std::string& path) {
   quoted.append(path, 0, nLength);
   quoted += '"';
   return quoted;
+}
+
+bool IsCaretInQuotes(const EditBuffer& buffer) {
+  int nEnd = 0;
+  buffer.GetSel(nullptr, &nEnd);
+  int nLineStart = buffer.LineIndex(buffer.LineFromChar(nEnd));
+  const std::string& text = buffer.GetText();
+  return std::count(text.begin() + nLineStart, text.begin() + nEnd, '"') % 2 != 0;
 }

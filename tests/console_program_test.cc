@@ -224,6 +224,11 @@ class TmuxSession {
   void Literal(const std::string& text) {
     Shell(Tmux() + " send-keys -t 0 -l " + Quote(text));
   }
+  // A bracketed paste, as a terminal sends one when the program asks.
+  void Paste(const std::string& text) {
+    Shell(Tmux() + " set-buffer -- " + Quote(text));
+    Shell(Tmux() + " paste-buffer -p -t 0");
+  }
   void Resize(int nWidth, int nHeight) {
     Shell(Tmux() + " resize-window -t 0 -x " + std::to_string(nWidth) +
           " -y " + std::to_string(nHeight));
@@ -363,12 +368,27 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
   EXPECT_NE(std::string::npos,
             tmux.LastScreen().find(" tolk ver 0.0.2.0\n 2011 Sonomot\n"))
       << tmux.LastScreen();
-  // Up recalls the line onto the input line ("root>tolk" is on the screen
-  // already, as the line entered before: wait for the input line itself).
-  tmux.Keys("Up");
-  EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
-  tmux.Keys("BSpace BSpace BSpace BSpace");
-  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  // Up recalls the line onto the input line, in place of what is typed
+  // ("root>tolk" is on the screen already, as the line entered before: wait
+  // for the input line itself).
+  auto recallAndErase = [&tmux] {
+    tmux.Keys("Up");
+    EXPECT_TRUE(tmux.WaitForInputRow("root>tolk"));
+    tmux.Keys("BSpace BSpace BSpace BSpace");
+    return tmux.WaitForInputRow("root>");
+  };
+  ASSERT_TRUE(recallAndErase());
+
+  // A pasted file's path is typed in quotes, as a drop; inside a quoted
+  // argument it goes in as it is.
+  std::ofstream(folder.Path() / "my song.mid") << "x";
+  tmux.Literal("x \"");
+  tmux.Paste("my song.mid");
+  EXPECT_TRUE(tmux.WaitForInputRow("root>x \"my song.mid"));
+  tmux.Literal("\" ");
+  tmux.Paste("my song.mid");
+  EXPECT_TRUE(tmux.WaitForInputRow("root>x \"my song.mid\" \"my song.mid\""));
+  ASSERT_TRUE(recallAndErase());
 
   fs::path demo = fs::path(SONOMOT_SOURCE_DIR) / "examples" / "demo.mid";
   tmux.Literal("Open " + demo.string());
@@ -396,7 +416,7 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
 }
 
 // A terminal sends Alt with a key as Escape and the key; only Escape alone
-// is Cancel. A byte that is not UTF-8 is typed as U+FFFD and takes no key
+// is Cancel, and an undecoded escape sequence is dropped whole. A byte that is not UTF-8 is typed as U+FFFD and takes no key
 // after it with it. Resizing, down to a single cell, redraws without losing
 // anything, and a widened view shows whole lines again.
 TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
@@ -424,6 +444,17 @@ TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
                                    "\xE6\x97\xA5\xC3\xA9" + kReplacement +
                                    "de"));
   tmux.Keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>"));
+  // Keys the terminal database doesn't know type nothing: Ctrl+Enter in the
+  // "CSI u" mode, modifyOtherKeys' Ctrl+Tab, an unknown CSI and SS3 key.
+  tmux.Literal("f");
+  tmux.Hex("1b 5b 31 33 3b 35 75");
+  tmux.Hex("1b 5b 32 37 3b 35 3b 39 7e");
+  tmux.Hex("1b 5b 39 39 7e");
+  tmux.Hex("1b 4f 35 7a");
+  tmux.Literal("g");
+  ASSERT_TRUE(tmux.WaitForInputRow("root>fg"));
+  tmux.Keys("BSpace BSpace");
   ASSERT_TRUE(tmux.WaitForInputRow("root>"));
 
   tmux.Literal("tolk");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -160,6 +161,47 @@ TEST(EditBufferTest, RedrawFlagAndChangeCount) {
   buffer.ClearScrollCaretRequest();
   EXPECT_FALSE(buffer.IsScrollCaretRequested());
   EXPECT_EQ(nBefore, buffer.GetChangeCount());
+}
+
+// The line count and the start of the last line are kept with each change
+// rather than counted: after every replacement, wherever it falls (breaks
+// made or split at either edge, the last break deleted, the first line
+// trimmed) and after SetText, they agree with the text counted afresh.
+TEST(EditBufferTest, LinesKeptWithEveryChangeMatchTheText) {
+  const char* const kPieces[] = {"", "a", "\r", "\n", "\r\n", "x\r\ny", "\r\r\n\n"};
+  EditBuffer buffer;
+  unsigned int nSeed = 12345;
+  auto next = [&nSeed](int nRange) {
+    nSeed = nSeed * 1103515245u + 12345u;
+    return static_cast<int>((nSeed >> 16) % static_cast<unsigned int>(nRange));
+  };
+  for (int nStep = 0; nStep < 4000; ++nStep) {
+    int nLength = buffer.GetTextLength();
+    if (nStep % 500 == 0) {
+      buffer.SetText("ab\r\n\rc\n\r\nd");
+    } else {
+      int nStart = next(nLength + 1);
+      int nEnd = std::min(nLength, nStart + next(4));
+      buffer.SetSel(nStart, nEnd);
+      buffer.ReplaceSel(kPieces[next(7)]);
+    }
+    const std::string& text = buffer.GetText();
+    int nLines = 1;
+    size_t nLastStart = 0;
+    for (size_t j = text.find("\r\n"); j != std::string::npos; j = text.find("\r\n", j + 2)) {
+      ++nLines;
+      nLastStart = j + 2;
+    }
+    ASSERT_EQ(nLines, buffer.GetLineCount()) << nStep << ": " << text;
+    ASSERT_EQ(static_cast<int>(nLastStart), buffer.LineIndex(nLines - 1)) << nStep << ": " << text;
+    ASSERT_EQ(nLines - 1, buffer.LineFromChar(static_cast<int>(text.size())));
+    ASSERT_EQ(static_cast<int>(text.size() - nLastStart),
+              buffer.LineLength(static_cast<int>(text.size())));
+    if (nLastStart > 0) {
+      // The LF of the last break still belongs to the line before.
+      ASSERT_EQ(nLines - 2, buffer.LineFromChar(static_cast<int>(nLastStart) - 1)) << nStep;
+    }
+  }
 }
 
 }  // namespace

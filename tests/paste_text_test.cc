@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "console/edit_buffer.h"
+
 namespace {
 
 TEST(PasteTextTest, FirstClipboardLineStopsAtTheFirstBreak) {
@@ -43,6 +45,24 @@ TEST(PasteTextTest, CutNeverSplitsACharacter) {
   std::string fits(252, 'a');
   fits += "あ";
   EXPECT_EQ("\"" + fits + "\"", QuotedDropPath(fits + "z"));
+}
+
+// Only the quotes of the caret's line before the paste point count: those of
+// earlier lines and those after the selection end don't.
+TEST(PasteTextTest, CaretInQuotesCountsTheQuotesBeforeItOnItsLine) {
+  EditBuffer buffer;
+  buffer.SetText("File Open \"a\r\nroot>Open \"x\" \"");
+  int nEnd = buffer.GetTextLength();
+  buffer.SetSel(nEnd, nEnd);
+  EXPECT_TRUE(IsCaretInQuotes(buffer));
+  buffer.SetSel(nEnd - 1, nEnd - 1);
+  EXPECT_FALSE(IsCaretInQuotes(buffer));
+  buffer.SetSel(nEnd, nEnd - 5);  // the paste goes in at the selection end
+  EXPECT_TRUE(IsCaretInQuotes(buffer));
+  buffer.SetSel(0, 11);
+  EXPECT_TRUE(IsCaretInQuotes(buffer));
+  buffer.SetSel(16, 16);  // "ro": the first line's quote is not on it
+  EXPECT_FALSE(IsCaretInQuotes(buffer));
 }
 
 }  // namespace

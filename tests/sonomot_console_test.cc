@@ -102,6 +102,18 @@ TEST(SonomotConsoleTest, EndOfInputClosesAsTheCloseBoxWould) {
   EXPECT_EQ(2, empty.nExitCode);
 }
 
+// The transcript shows the lines the screen shows: only CR LF ends a line.
+// The information block's lines end in a line feed before their CR LF, which
+// the screen draws with no width, so no empty line follows each of them.
+TEST(SonomotConsoleTest, TranscriptLinesAreTheLinesOnTheScreen) {
+  Session session = RunScript("Create Midi\nshow\n");
+  EXPECT_NE(std::string::npos,
+            session.output.find("midi>show\n*** Information MIDI File ***\nTitle = \"\"\n"
+                                "Copyright = \"\"\nComment = \"\"\nTime Mode = 0\n"
+                                "Time Resolution = 480\nTrack Count = 2\n\n[Track] 000"))
+      << session.output;
+}
+
 // The example session we ship runs as it stands: it opens the example file,
 // converts it, dumps a page of the piano track and exports it, and no line
 // of it is refused. It runs in a copy of the examples, so the motion it

@@ -10,9 +10,13 @@ if(SONOMOT_WITH_QT AND TARGET platform_qt)
   sonomot_add_test(window_test
     SOURCES window_test.cc window_test_util.cc
             ${CMAKE_SOURCE_DIR}/app/qt_front_end.cc
+            ${CMAKE_SOURCE_DIR}/app/window_display.cc
     LIBS app_frame midibind platform_qt Qt6::Test)
   if(TARGET MIDIData)
     add_dependencies(window_test MIDIData)  # the whole start-up binds it
+  endif()
+  if(TARGET sonomot)
+    add_dependencies(window_test sonomot)  # started without a display
   endif()
   sonomot_add_test(qt_back_end_test
     SOURCES qt_back_end_test.cc window_test_util.cc

@@ -19,9 +19,12 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+#include <map>
+#include <vector>
 
 #include "app/app_run.h"
 #include "app/qt_front_end.h"
+#include "app/window_display.h"
 #include "console/console_font.h"
 #include "console/edit_control.h"
 #include "console/edit_buffer.h"
@@ -423,6 +426,66 @@ TEST(WindowProgramTest, WithoutTheLibraryOnlyAMessageBoxAndExitCodeZero) {
   EXPECT_EQ(0, child.exitCode()) << output.toStdString();
   EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test")))
       << output.toStdString();
+}
+
+// Without a display to show the window on, the program says so in one line
+// and ends as a failed start-up does (exit code 0), where Qt would abort; a
+// platform that needs no display is never refused.
+TEST(WindowProgramTest, WithoutADisplayOneLineAndExitCodeZero) {
+  struct Case {
+    std::vector<const char*> args;
+    std::map<std::string, std::string> env;
+    bool bRefused;
+  } cases[] = {
+      {{}, {}, true},
+      {{}, {{"DISPLAY", ""}}, true},
+      {{}, {{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, true},
+      {{"-platform", "xcb"}, {{"QT_QPA_PLATFORM", "offscreen"}}, true},
+      {{}, {{"DISPLAY", ":0"}}, false},
+      {{}, {{"WAYLAND_DISPLAY", "wayland-0"}}, false},
+      {{"-display", ":1"}, {{"QT_QPA_PLATFORM", "xcb"}}, false},
+      {{}, {{"QT_QPA_PLATFORM", "offscreen"}}, false},
+      {{}, {{"QT_QPA_PLATFORM", "minimal:enable_fonts"}}, false},
+      {{"--platform", "offscreen"}, {}, false},
+      {{}, {{"QT_QPA_PLATFORM", "wayland;xcb"}}, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> argv = {const_cast<char*>("sonomot")};
+    for (const char* psz : c.args) argv.push_back(const_cast<char*>(psz));
+    std::string reason = FindMissingDisplay(
+        static_cast<int>(argv.size()), argv.data(), [&c](const char* pszName) {
+          auto it = c.env.find(pszName);
+          return it == c.env.end() ? nullptr : it->second.c_str();
+        });
+    std::string label = (c.args.empty() ? "" : c.args[0]) +
+                        std::string(c.env.empty() ? "" : " " + c.env.begin()->first +
+                                                              "=" + c.env.begin()->second);
+    EXPECT_EQ(c.bRefused, !reason.empty()) << label << ": " << reason;
+  }
+
+  // The program itself: no display named, and one named that isn't there.
+  QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/sonomot");
+  if (!QFile::exists(program)) GTEST_SKIP() << "the window program is not built";
+  QProcessEnvironment base = QProcessEnvironment::systemEnvironment();
+  for (const char* pszName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    base.remove(QString::fromLatin1(pszName));
+  }
+  QProcessEnvironment unreachable = base;
+  unreachable.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  unreachable.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987"));
+  for (const auto& [env, expected] :
+       {std::pair{base, QStringLiteral("sonomot: no display to show the window on")},
+        std::pair{unreachable, QStringLiteral("sonomot: the window can't be shown: ")}}) {
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.start(program, {});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    QString error = QString::fromLocal8Bit(child.readAllStandardError());
+    EXPECT_EQ(QProcess::NormalExit, child.exitStatus()) << error.toStdString();
+    EXPECT_EQ(0, child.exitCode()) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(expected)) << error.toStdString();
+    EXPECT_EQ(1, error.count(QLatin1Char('\n'))) << error.toStdString();
+  }
 }
 
 }  // namespace

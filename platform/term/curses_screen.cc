@@ -17,6 +17,7 @@
 
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
+#include "console/paste_text.h"
 #include "platform/clipboard.h"
 #include "platform/drop.h"
 #include "platform/gdi.h"
@@ -123,6 +124,26 @@ unsigned int ReadUtf8Rest(int nFirst) {
   if (nLength != nMore + 1) return 0xFFFD;
   const char* p = sz;
   return DecodeUtf8(&p);
+}
+
+// Reads the rest of an escape sequence that ncurses did not decode, after
+// its ESC [ (CSI) or ESC O (SS3): parameter and intermediate bytes (0x20 to
+// 0x3F) up to the final byte (0x40 to 0x7E), all dropped, so a key the
+// terminal database doesn't know types nothing. A byte that can't be part
+// of the sequence ends it and is left to be read next.
+void SkipEscapeSequence() {
+  // The bytes of one sequence arrive together; wait briefly all the same.
+  timeout(50);
+  for (;;) {
+    int c = getch();
+    if (c == ERR) break;
+    if (c >= 0x40 && c <= 0x7E) break;
+    if (c < 0x20 || c > 0x3F) {
+      ungetch(c);
+      break;
+    }
+  }
+  timeout(0);
 }
 
 // The nearest of the terminal's colours to cr.
@@ -422,7 +443,11 @@ void CCursesScreen::HandlePaste() {
   HWND hTarget = m_hConsole;
   if (!IsWindow(hTarget)) return;
   std::string path = PastedFilePath(text);
-  if (!path.empty() && AcceptsFiles(hTarget)) {
+  if (!path.empty() && m_pBuffer != nullptr && IsCaretInQuotes(*m_pBuffer)) {
+    // Typed inside a quoted argument: a drop would add quotes of its own
+    // and end the argument, so the path goes in as it is.
+    text = path;
+  } else if (!path.empty() && AcceptsFiles(hTarget)) {
     PostMessageA(hTarget, WM_DROPFILES,
                  reinterpret_cast<WPARAM>(CreateDrop({path})), 0);
     return;
@@ -495,6 +520,8 @@ void CCursesScreen::HandleKey(int nResult, unsigned int nKey) {
         PostKey(hFocus, VK_ESCAPE, 0);
       } else if (nNext > 0xFF) {
         HandleKey(KEY_CODE_YES, static_cast<unsigned int>(nNext));
+      } else if (nNext == '[' || nNext == 'O') {
+        SkipEscapeSequence();
       } else if (nNext >= 0x80) {
         ReadUtf8Rest(nNext);  // the rest of the character goes with it
       }

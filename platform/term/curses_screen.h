@@ -13,10 +13,14 @@
 // with the Shift and Ctrl states it reports, sent to the focused window;
 // UTF-8 is typed and shown whole. Escape alone is the Escape key (Cancel);
 // an Escape another key follows at once is the terminal's way of sending
-// Alt with that key, which types nothing. A bracketed paste types its first line at
-// the caret as the right-click paste does (through the clipboard and
-// WM_RBUTTONDOWN); a paste that is the path of an existing file is dropped
-// on the console instead (WM_DROPFILES), which types it in double quotes.
+// Alt with that key, which types nothing. An escape sequence ncurses does
+// not decode (ESC [ or ESC O up to its final byte) is a key the terminal
+// database doesn't know and types nothing either. A bracketed paste types
+// its first line at the caret as the right-click paste does (through the
+// clipboard and WM_RBUTTONDOWN); a paste that is the path of an existing
+// file is dropped on the console instead (WM_DROPFILES), which types it in
+// double quotes, unless the caret is inside a quoted argument: there the
+// path is pasted as it is.
 //
 // Only one CCursesScreen may be started at a time.
 #ifndef SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_

@@ -16,21 +16,28 @@ void CScriptEventSource::SetTarget(HWND hDlg, HWND hInput,
 
 void CScriptEventSource::Print(std::string_view text) {
   for (char c : text) {
-    // CR LF and a lone LF both end a line; a lone CR is dropped.
-    if (c == '\r') {
-      m_bLastWasCR = true;
+    // Only CR LF ends a line, as on the screen; a lone CR or LF is a byte of
+    // its line that is drawn with no width, so it prints nothing. A CR at the
+    // end of one write may pair with an LF at the start of the next.
+    if (c == '\n' && m_bLastWasCR) {
+      m_printedLine.pop_back();  // the CR, kept while it might be lone
+      NewLine();
       continue;
     }
-    if (c == '\n') {
-      std::fputc('\n', m_pOut);
-      m_printedLine.clear();
-    } else {
-      std::fputc(c, m_pOut);
-      m_printedLine += c;
-    }
-    m_bLastWasCR = false;
+    m_printedLine += c;
+    m_bLastWasCR = c == '\r';
+    if (c == '\r' || c == '\n') continue;
+    std::fputc(c, m_pOut);
+    m_bAtLineStart = false;
   }
   std::fflush(m_pOut);
+}
+
+void CScriptEventSource::NewLine() {
+  std::fputc('\n', m_pOut);
+  m_printedLine.clear();
+  m_bLastWasCR = false;
+  m_bAtLineStart = true;
 }
 
 void CScriptEventSource::OnConsoleWrite(std::string_view text) { Print(text); }
@@ -45,13 +52,14 @@ void CScriptEventSource::EchoInputLine() {
     Print(line.substr(m_printedLine.size()));
   } else {
     // The line changed under what was printed: show it whole, on its own.
-    Print("\n");
+    NewLine();
     Print(line);
   }
 }
 
 void CScriptEventSource::Finish() {
-  if (!m_printedLine.empty()) Print("\n");
+  if (!m_bAtLineStart) NewLine();
+  std::fflush(m_pOut);
 }
 
 bool CScriptEventSource::WaitForEvents() {

@@ -29,7 +29,8 @@ class CScriptEventSource : public CEventSource {
   // The dialog to close at the end of input, the window typed at (null: the
   // focused window) and the console's text (to show each typed line).
   void SetTarget(HWND hDlg, HWND hInput, const EditBuffer* pBuffer);
-  // Receives every text the console writes (CR LF becomes LF).
+  // Receives every text the console writes. CR LF becomes LF; a lone CR or
+  // LF inside a line prints nothing, as the screen draws it.
   void OnConsoleWrite(std::string_view text);
   // Ends the transcript with a line break if it doesn't end with one.
   void Finish();
@@ -39,6 +40,8 @@ class CScriptEventSource : public CEventSource {
 
  private:
   void Print(std::string_view text);
+  // Ends the transcript's current line.
+  void NewLine();
   void EchoInputLine();
 
   std::FILE* m_pIn;
@@ -51,6 +54,8 @@ class CScriptEventSource : public CEventSource {
   bool m_bEnterPending = false;
   bool m_bEndOfInput = false;
   bool m_bLastWasCR = false;
+  // Nothing has been printed on the transcript's current line yet.
+  bool m_bAtLineStart = true;
 };
 
 #endif  // SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
