@@ -7,12 +7,14 @@
 // script_event_source.h); the end of the input closes the dialog as its
 // close box would. Exit codes: 0 when the MIDI data library can't be bound
 // (its message on standard error, nothing drawn), else 1 (OK) or 2 (Cancel:
-// the close box, Escape, "exit", the end of a script).
+// the close box, Escape, "exit", the end of a script); --help, --version and
+// a wrong command line as app/command_line.h says.
 #include <unistd.h>
 
 #include <cstdio>
 
 #include "app/app_run.h"
+#include "app/command_line.h"
 #include "app/main_dlg.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
@@ -70,7 +72,9 @@ class CScriptFrontEnd : public CFrontEnd {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  int nExit = HandleCommandLine(argc, argv, kConsoleUsage, stdout, stderr);
+  if (nExit != kRunProgram) return nExit;
   if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
     CTerminalFrontEnd frontEnd;
     return RunProgram(nullptr, SW_SHOW, &frontEnd);

@@ -14,6 +14,8 @@ if(SONOMOT_WITH_QT AND TARGET platform_qt)
   if(TARGET MIDIData)
     add_dependencies(window_test MIDIData)  # the whole start-up binds it
   endif()
+  # The window program itself is run for its command line.
+  add_dependencies(window_test sonomot)
   sonomot_add_test(qt_back_end_test
     SOURCES qt_back_end_test.cc window_test_util.cc
     LIBS app_frame midibind platform_qt Qt6::Test)

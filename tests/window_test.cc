@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+#include <tuple>
 
 #include "app/app_run.h"
 #include "app/qt_front_end.h"
@@ -423,6 +424,60 @@ TEST(WindowProgramTest, WithoutTheLibraryOnlyAMessageBoxAndExitCodeZero) {
   EXPECT_EQ(0, child.exitCode()) << output.toStdString();
   EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test")))
       << output.toStdString();
+}
+
+// --help and --version are answered before Qt starts, so they work where no
+// display can be opened; Qt's own options are taken by Qt and whatever is
+// left is refused with EX_USAGE before any window shows.
+TEST(WindowProgramTest, CommandLineIsAnsweredOrRefusedBeforeAnyWindow) {
+  QString program =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/sonomot");
+  auto run = [&](const QStringList& args, const QString& platform) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    child.setProcessEnvironment(env);
+    child.start(program, args);
+    child.closeWriteChannel();
+    bool bFinished = child.waitForFinished(60000);
+    if (!bFinished) child.kill();
+    EXPECT_TRUE(bFinished) << args.join(' ').toStdString();
+    return std::make_tuple(child.exitCode(),
+                           QString::fromUtf8(child.readAllStandardOutput()),
+                           QString::fromUtf8(child.readAllStandardError()));
+  };
+  // xcb without a display would end the program if Qt were started.
+  auto [nHelp, help, helpErr] = run({QStringLiteral("--help")}, QStringLiteral("xcb"));
+  EXPECT_EQ(0, nHelp);
+  EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: sonomot [OPTION]\n")))
+      << help.toStdString();
+  EXPECT_EQ(std::string(), helpErr.toStdString());
+  auto [nVersion, version, versionErr] =
+      run({QStringLiteral("--version")}, QStringLiteral("xcb"));
+  EXPECT_EQ(0, nVersion);
+  EXPECT_EQ(QStringLiteral("sonomot (Sonomot) 0.0.0.2\n"), version);
+
+  auto [nBogus, bogus, bogusErr] =
+      run({QStringLiteral("-platform"), QStringLiteral("offscreen"),
+           QStringLiteral("--bogus")},
+          QStringLiteral("xcb"));
+  EXPECT_EQ(64, nBogus);
+  EXPECT_EQ(QString(), bogus);
+  // Qt may have said something of its own first (a missing runtime folder).
+  EXPECT_TRUE(bogusErr.endsWith(
+      QStringLiteral("sonomot: unrecognized option '--bogus'\n"
+                     "Try 'sonomot --help' for more information.\n")))
+      << bogusErr.toStdString();
+  auto [nFile, file, fileErr] =
+      run({QStringLiteral("song.mid")}, QStringLiteral("offscreen"));
+  EXPECT_EQ(64, nFile);
+  EXPECT_EQ(QString(), file);
+  EXPECT_TRUE(fileErr.endsWith(
+      QStringLiteral("sonomot: unexpected argument 'song.mid'\n"
+                     "Try 'sonomot --help' for more information.\n")))
+      << fileErr.toStdString();
 }
 
 }  // namespace
