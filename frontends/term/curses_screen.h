@@ -19,8 +19,8 @@
 // on the console instead (WM_DROPFILES), which types it in double quotes.
 //
 // Only one CCursesScreen may be started at a time.
-#ifndef SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
-#define SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
+#ifndef SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
+#define SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
 
 #include <string>
 
@@ -80,4 +80,4 @@ class CCursesScreen : public CEventSource {
   bool m_bColorsKnown = false;
 };
 
-#endif  // SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
+#endif  // SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
