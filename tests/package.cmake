@@ -6,7 +6,7 @@ add_test(NAME ManPages
          COMMAND ${CMAKE_COMMAND} -DGROFF=${SONOMOT_GROFF}
                  -DPAGES_DIR=${CMAKE_BINARY_DIR}/resources/man
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/man_check.cmake)
-if(TARGET sonomot AND TARGET sonomot-console AND TARGET MIDIData)
+if(SONOMOT_WITH_QT)
   find_program(SONOMOT_DPKG_DEB dpkg-deb)
   add_test(NAME DebPackage
            COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND}
