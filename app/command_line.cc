@@ -6,47 +6,47 @@
 
 const ProgramUsage kConsoleUsage = {
     "sonomot-console",
-    "Usage: sonomot-console [OPTION]\n"
-    "Turn the notes of a Standard MIDI File into a VMD motion file for a\n"
-    "keyboard model, typing commands at a console drawn in the terminal.\n"
+    "typing commands at a console drawn in the terminal.\n"
     "When standard input is not a terminal, each of its lines is typed into\n"
     "the console followed by Enter, what the console shows is written to\n"
-    "standard output, and the end of the input closes the program.\n"
-    "\n"
-    "      --help     display this help and exit\n"
-    "      --version  output version information and exit\n"
-    "\n"
-    "Exit status:\n"
-    " 0  if the MIDI data library (libMIDIData.so) can't be loaded,\n"
-    " 1  if the dialog ended with OK,\n"
-    " 2  if it was closed (Escape, \"exit\", the end of a script),\n"
-    " 64 if the command line is wrong.\n"
-    "\n"
-    "The commands are described in sonomot-console(1).\n"};
+    "standard output, and the end of the input closes the program.\n",
+    "Escape, \"exit\", the end of a script"};
 
 const ProgramUsage kWindowUsage = {
     "sonomot",
-    "Usage: sonomot [OPTION]\n"
-    "Turn the notes of a Standard MIDI File into a VMD motion file for a\n"
-    "keyboard model, typing commands at a console in a small window.\n"
-    "Qt's own options (such as -platform or -display) are accepted too.\n"
-    "\n"
-    "      --help     display this help and exit\n"
-    "      --version  output version information and exit\n"
-    "\n"
-    "Exit status:\n"
-    " 0  if the MIDI data library (libMIDIData.so) can't be loaded,\n"
-    " 1  if the dialog ended with OK,\n"
-    " 2  if it was closed (the close box or \"exit\"),\n"
-    " 64 if the command line is wrong.\n"
-    "\n"
-    "The commands are described in sonomot(1).\n"};
+    "typing commands at a console in a small window.\n"
+    "Qt's own options (such as -platform or -display) are accepted too.\n",
+    "the close box or \"exit\""};
+
+namespace {
+
+void PrintHelp(const ProgramUsage& usage, FILE* out) {
+  std::fprintf(out,
+               "Usage: %s [OPTION]\n"
+               "Turn the notes of a Standard MIDI File into a VMD motion file "
+               "for a\nkeyboard model, %s"
+               "\n"
+               "      --help     display this help and exit\n"
+               "      --version  output version information and exit\n"
+               "\n"
+               "Exit status:\n"
+               " 0  if the MIDI data library (libMIDIData.so) can't be loaded,\n"
+               " 1  if the dialog ended with OK,\n"
+               " 2  if it was closed (%s),\n"
+               " 64 if the command line is wrong.\n"
+               "\n"
+               "The commands are described in %s(1).\n",
+               usage.pszName, usage.pszDescription, usage.pszClosedBy,
+               usage.pszName);
+}
+
+}  // namespace
 
 int AnswerInfoOptions(int argc, char** argv, const ProgramUsage& usage,
                       FILE* out) {
   for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(usage.pszHelp, out);
+      PrintHelp(usage, out);
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {

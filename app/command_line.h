@@ -12,10 +12,13 @@ constexpr int kExitUsage = 64;
 // Returned when the command line asks for nothing: start the program.
 constexpr int kRunProgram = -1;
 
-// One program's name (as typed, for messages) and its --help text.
+// What --help and the messages say of one program: its name as typed, how
+// it is used (ending the sentence "Turn ... for a keyboard model, "), and
+// what closes it with exit code 2.
 struct ProgramUsage {
   const char* pszName;
-  const char* pszHelp;
+  const char* pszDescription;
+  const char* pszClosedBy;
 };
 
 extern const ProgramUsage kConsoleUsage;
