@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/main_dlg.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "platform/message_loop.h"
 
 int Run(int nCmdShow, CFrontEnd* pFrontEnd) {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/app_run.h"
-#include "platform/qt/qt_back_end.h"
+#include "frontends/qt/qt_back_end.h"
 
 // REQUIRES: a QApplication exists while Start to Stop runs.
 class CQtFrontEnd : public CFrontEnd {

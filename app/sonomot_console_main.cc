@@ -1,24 +1,26 @@
 // sonomot-console: the main dialog and its console in a terminal.
 //
 // With a terminal on standard input the dialog is drawn full screen and
-// typed at (platform/term/curses_screen.h). Otherwise standard input is a
+// typed at (frontends/term/curses_screen.h). Otherwise standard input is a
 // script: each line is typed into the console followed by Enter, and what
-// the console shows goes to standard output (platform/term/
+// the console shows goes to standard output (frontends/term/
 // script_event_source.h); the end of the input closes the dialog as its
 // close box would. Exit codes: 0 when the MIDI data library can't be bound
 // (its message on standard error, nothing drawn), else 1 (OK) or 2 (Cancel:
-// the close box, Escape, "exit", the end of a script).
+// the close box, Escape, "exit", the end of a script); --help, --version and
+// a wrong command line as app/command_line.h says.
 #include <unistd.h>
 
 #include <cstdio>
 
 #include "app/app_run.h"
+#include "app/command_line.h"
 #include "app/main_dlg.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
 #include "platform/event_source.h"
-#include "platform/term/curses_screen.h"
-#include "platform/term/script_event_source.h"
+#include "frontends/term/curses_screen.h"
+#include "frontends/term/script_event_source.h"
 
 namespace {
 
@@ -70,7 +72,9 @@ class CScriptFrontEnd : public CFrontEnd {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  int nExit = HandleCommandLine(argc, argv, kConsoleUsage, stdout, stderr);
+  if (nExit != kRunProgram) return nExit;
   if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
     CTerminalFrontEnd frontEnd;
     return RunProgram(nullptr, SW_SHOW, &frontEnd);

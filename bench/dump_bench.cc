@@ -15,7 +15,7 @@
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "console/edit_buffer.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "platform/message_box.h"
 
 int MessageBoxA(HWND, const char* pszText, const char*, UINT) {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "motion/vmd_writer.h"
 #include "platform/message_box.h"
 

@@ -5,7 +5,7 @@
 
 #include "commands/command_args.h"
 #include "console/console_output.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "platform/window.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // Every answer is one WriteLine on the console. The processor owns the one
 // MIDI data object (created by Open or Create Midi, deleted only through the
 // library by CloseFile); the current track belongs to that data. The library
-// is called only through the bound pointers of midilib/midi_binding.h.
+// is called only through the bound pointers of midibind/midi_binding.h.
 //
 // Operations return non-zero for success and 0 for failure, the reason
 // already printed.

@@ -5,7 +5,7 @@
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "midilib/file_text.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 namespace {
 

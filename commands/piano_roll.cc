@@ -1,7 +1,7 @@
 // The piano-roll conversion: the time base the exporter reads as frames.
 #include "commands/command_processor.h"
 #include "console/console_output.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 int CommandProcessor::ConvertPianoRoll(MIDIData* pMIDIData) {
   if (pMIDIData == nullptr) {

@@ -1,7 +1,7 @@
 // Create Midi: a small two-track file built in memory.
 #include "commands/command_processor.h"
 #include "console/console_output.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 int CommandProcessor::CreateTestMidi() {
   if (m_pMIDIData != nullptr) {

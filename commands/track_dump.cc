@@ -1,7 +1,7 @@
 // The track dump: 32 events per page, with a Yes/No question between pages.
 #include "commands/command_processor.h"
 #include "console/console_output.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 namespace {
 constexpr int kEventTextSize = 1024;

@@ -1,5 +1,5 @@
 // MIDIData: Sonomot's MIDI data library, built as the shared library
-// libMIDIData.so and bound by name at start-up (see midi_binding.h).
+// libMIDIData.so and bound by name at start-up (see midibind/midi_binding.h).
 //
 // A MIDIData holds tracks, a MIDITrack holds events. Both are opaque handles
 // created, owned and freed by the library: a handle stays valid until the

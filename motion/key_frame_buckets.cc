@@ -1,6 +1,6 @@
 #include "motion/key_frame_buckets.h"
 
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 void KeyFrameBuckets::Collect(MIDITrack* pTrack, int nTranspose, bool bPedal) {
   for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;

@@ -20,7 +20,7 @@
 //
 // A writer serves one export at a time; it keeps nothing between calls of
 // Write. The track is read only through the bound functions of
-// midilib/midi_binding.h.
+// midibind/midi_binding.h.
 #ifndef SONOMOT_MOTION_VMD_WRITER_H_
 #define SONOMOT_MOTION_VMD_WRITER_H_
 

@@ -4,16 +4,18 @@
 # after it gets all of it.
 set -euo pipefail
 
-# build and run
+# build and run; dpkg-dev finds the libraries the .deb must depend on
 packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
-          libncurses-dev qt6-base-dev fonts-dejavu-core)
+          libncurses-dev qt6-base-dev fonts-dejavu-core dpkg-dev)
 # the window's Japanese glyphs (track names, messages): MS Gothic's twin
 packages+=(fonts-ipafont-gothic)
 # tests only: the independent MIDI reader, the terminal driver, the fuzzer's
 # compiler and runtime, node for the independent VMD reader, the SVG renderer
-# that checks the icon's PNG sizes against their SVG source
+# that checks the icon's PNG sizes against their SVG source, groff that
+# renders the manual pages
 if [ "${1:-}" = "--test" ]; then
-  packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev)
+  packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
+             groff-base)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "commands/command_args.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 

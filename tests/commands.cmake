@@ -16,11 +16,9 @@ sonomot_add_test(midi_file_commands_test SOURCES midi_file_commands_test.cc
 sonomot_add_test(track_dump_test SOURCES track_dump_test.cc LIBS command_test_util)
 sonomot_add_test(display_text_test SOURCES display_text_test.cc LIBS commands)
 # Runs the program beside it; the program finds libMIDIData.so there too.
-if(TARGET sonomot-console)
-  sonomot_add_test(sonomot_console_test SOURCES sonomot_console_test.cc LIBS)
-  add_dependencies(sonomot_console_test sonomot-console)
-  # The example session is run from the source tree's examples/.
-  target_compile_definitions(sonomot_console_test PRIVATE
-                             SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-endif()
+sonomot_add_test(sonomot_console_test SOURCES sonomot_console_test.cc LIBS)
+add_dependencies(sonomot_console_test sonomot-console)
+# The example session is run from the source tree's examples/.
+target_compile_definitions(sonomot_console_test PRIVATE
+                           SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 sonomot_add_test(export_track_test SOURCES export_track_test.cc LIBS command_test_util)

@@ -16,17 +16,10 @@ sonomot_add_test(edit_buffer_editing_test
 
 # sonomot-console as a whole: scripts, a missing library, and a terminal
 # session in tmux.
-if(TARGET sonomot-console)
-  sonomot_add_test(console_program_test SOURCES console_program_test.cc LIBS)
-  target_compile_definitions(console_program_test PRIVATE
-                             SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  add_dependencies(console_program_test sonomot-console)
-  if(TARGET MIDIData)
-    add_dependencies(console_program_test MIDIData)
-  endif()
-endif()
-if(TARGET platform_term)
-  sonomot_add_test(curses_screen_test
-    SOURCES curses_screen_test.cc
-    LIBS platform_term)
-endif()
+sonomot_add_test(console_program_test SOURCES console_program_test.cc LIBS)
+target_compile_definitions(console_program_test PRIVATE
+                           SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_dependencies(console_program_test sonomot-console MIDIData)
+sonomot_add_test(curses_screen_test
+  SOURCES curses_screen_test.cc
+  LIBS platform_term)

@@ -179,6 +179,51 @@ TEST(ConsoleProgramTest, ALongTranscriptLosesNothingToTheLineLimit) {
   EXPECT_EQ(expected + "root>\n", AfterBanner(r.out));
 }
 
+// --help and --version answer without starting the program (the script on
+// standard input is not run); any other argument is refused with EX_USAGE,
+// one line and a hint on standard error, and nothing run or written.
+TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
+  TempFolder folder;
+  std::string program = Quote((BinFolder() / "sonomot-console").string());
+  std::string err = Quote((folder.Path() / "err").string());
+  auto run = [&](const std::string& args) {
+    Result r = Shell("cd " + Quote(folder.Path()) + " && echo 'Create Midi' | " +
+                     program + " " + args + " 2>" + err);
+    std::ifstream in(folder.Path() / "err");
+    return std::make_pair(r, std::string(std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>()));
+  };
+  auto [help, helpErr] = run("--help");
+  EXPECT_EQ(0, help.nExitCode);
+  EXPECT_EQ(0u, help.out.find("Usage: sonomot-console [OPTION]\n")) << help.out;
+  EXPECT_EQ(std::string::npos, help.out.find("root>")) << help.out;
+  EXPECT_EQ("", helpErr);
+
+  auto [version, versionErr] = run("--version");
+  EXPECT_EQ(0, version.nExitCode);
+  EXPECT_EQ("sonomot-console (Sonomot) 0.0.0.2\n", version.out);
+  EXPECT_EQ("", versionErr);
+
+  const std::pair<std::string, std::string> refused[] = {
+      {"--bogus", "unrecognized option '--bogus'"},
+      {"-h", "unrecognized option '-h'"},
+      {"song.mid", "unexpected argument 'song.mid'"},
+      {"-- --help", "unexpected argument '--help'"},
+  };
+  for (const auto& [args, reason] : refused) {
+    auto [r, text] = run(args);
+    EXPECT_EQ(64, r.nExitCode) << args;
+    EXPECT_EQ("", r.out) << args;
+    EXPECT_EQ("sonomot-console: " + reason +
+                  "\nTry 'sonomot-console --help' for more information.\n",
+              text)
+        << args;
+  }
+  EXPECT_EQ(1, std::distance(fs::directory_iterator(folder.Path()),
+                             fs::directory_iterator()))
+      << "only the captured standard error";
+}
+
 // A tmux server of our own, with one pane running sonomot-console.
 //
 // Every wait polls the screen until what it waits for shows or a deadline

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/term/curses_screen.h"
+#include "frontends/term/curses_screen.h"
 
 namespace fs = std::filesystem;
 

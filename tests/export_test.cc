@@ -18,7 +18,7 @@
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "console/edit_buffer.h"
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "tests/motion_test_util.h"
 
 namespace {

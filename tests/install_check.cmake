@@ -1,6 +1,6 @@
 # Installs the build into a fresh prefix and checks the layout: both programs
 # beside the MIDI data library (they load it from their own folder), links to
-# them in bin/, the icon in every size and the desktop entry.
+# them in bin/, the icon in every size, the desktop entry and the manual pages.
 #   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder> -P install_check.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}"
@@ -17,7 +17,9 @@ set(expected
   "${app_dir}/sonomot-console"
   "${app_dir}/libMIDIData.so"
   "${PREFIX}/share/icons/hicolor/scalable/apps/sonomot.svg"
-  "${PREFIX}/share/applications/sonomot.desktop")
+  "${PREFIX}/share/applications/sonomot.desktop"
+  "${PREFIX}/share/man/man1/sonomot.1"
+  "${PREFIX}/share/man/man1/sonomot-console.1")
 foreach(size 16 32 48 256)
   list(APPEND expected
        "${PREFIX}/share/icons/hicolor/${size}x${size}/apps/sonomot.png")

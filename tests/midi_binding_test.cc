@@ -1,6 +1,6 @@
 // Binding the MIDI data library by name: a missing library or function is
 // reported in exactly one message box and leaves nothing bound.
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "tests/command_test_util.h"
 
 namespace {

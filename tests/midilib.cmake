@@ -21,10 +21,9 @@ target_compile_definitions(midicsv_check_test PRIVATE
 
 # The binding, with a recording fake message box, against our library and
 # against copies of it built without some functions (renamed away).
-file(GLOB MIDIDATA_BINDTEST_SOURCES ${CMAKE_SOURCE_DIR}/midilib/midi_data*.cc)
 set(MIDIDATA_BINDTEST_DIR ${CMAKE_BINARY_DIR}/bin/bindtest)
 foreach(variant lacking_insertnote lacking_two)
-  add_library(MIDIData_${variant} SHARED ${MIDIDATA_BINDTEST_SOURCES})
+  add_library(MIDIData_${variant} SHARED ${MIDIDATA_SOURCES})
   set_target_properties(MIDIData_${variant} PROPERTIES
                         OUTPUT_NAME MIDIData
                         LIBRARY_OUTPUT_DIRECTORY ${MIDIDATA_BINDTEST_DIR}/${variant}

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 namespace {
 

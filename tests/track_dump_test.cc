@@ -1,7 +1,7 @@
 // Dumps: pages of 32 events and the Yes/No wait between them.
 #include "commands/command_processor.h"
 
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 #include "tests/command_test_util.h"
 
 namespace {

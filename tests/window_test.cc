@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <functional>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "app/app_run.h"
@@ -29,9 +30,9 @@
 #include "console/edit_control.h"
 #include "console/edit_buffer.h"
 #include "platform/caret.h"
-#include "platform/qt/qt_console_view.h"
-#include "platform/qt/qt_dialog_window.h"
-#include "platform/qt/qt_fonts.h"
+#include "frontends/qt/qt_console_view.h"
+#include "frontends/qt/qt_dialog_window.h"
+#include "frontends/qt/qt_fonts.h"
 #include "platform/window.h"
 #include "tests/glyph_check.h"
 #include "tests/window_test_util.h"
@@ -485,6 +486,58 @@ TEST(WindowProgramTest, WithoutADisplayOneLineAndExitCodeZero) {
     EXPECT_EQ(0, child.exitCode()) << error.toStdString();
     EXPECT_TRUE(error.startsWith(expected)) << error.toStdString();
     EXPECT_EQ(1, error.count(QLatin1Char('\n'))) << error.toStdString();
+  }
+}
+
+// --help and --version are answered before Qt starts, so they work where no
+// display can be opened; Qt's own options are taken by Qt and whatever is
+// left is refused with EX_USAGE before any window shows.
+TEST(WindowProgramTest, CommandLineIsAnsweredOrRefusedBeforeAnyWindow) {
+  QString program =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/sonomot");
+  auto run = [&](const QStringList& args, const QString& platform) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    child.setProcessEnvironment(env);
+    child.start(program, args);
+    child.closeWriteChannel();
+    bool bFinished = child.waitForFinished(60000);
+    if (!bFinished) child.kill();
+    EXPECT_TRUE(bFinished) << args.join(' ').toStdString();
+    return std::make_tuple(child.exitCode(),
+                           QString::fromUtf8(child.readAllStandardOutput()),
+                           QString::fromUtf8(child.readAllStandardError()));
+  };
+  // xcb without a display would end the program if Qt were started.
+  auto [nHelp, help, helpErr] = run({QStringLiteral("--help")}, QStringLiteral("xcb"));
+  EXPECT_EQ(0, nHelp);
+  EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: sonomot [OPTION]\n")))
+      << help.toStdString();
+  EXPECT_EQ(std::string(), helpErr.toStdString());
+  auto [nVersion, version, versionErr] =
+      run({QStringLiteral("--version")}, QStringLiteral("xcb"));
+  EXPECT_EQ(0, nVersion);
+  EXPECT_EQ(QStringLiteral("sonomot (Sonomot) 0.0.0.2\n"), version);
+
+  // Qt takes "-platform offscreen" itself; Qt may also have said something
+  // of its own first (a missing runtime folder).
+  const std::pair<QStringList, QString> refused[] = {
+      {{QStringLiteral("-platform"), QStringLiteral("offscreen"),
+        QStringLiteral("--bogus")},
+       QStringLiteral("unrecognized option '--bogus'")},
+      {{QStringLiteral("song.mid")}, QStringLiteral("unexpected argument 'song.mid'")},
+  };
+  for (const auto& [args, reason] : refused) {
+    auto [nExit, out, err] = run(args, QStringLiteral("offscreen"));
+    EXPECT_EQ(64, nExit) << reason.toStdString();
+    EXPECT_EQ(QString(), out);
+    EXPECT_TRUE(err.endsWith(QStringLiteral("sonomot: ") + reason +
+                             QStringLiteral("\nTry 'sonomot --help' for more "
+                                            "information.\n")))
+        << err.toStdString();
   }
 }
 

@@ -11,7 +11,7 @@
 
 #include "app/main_dlg.h"
 #include "platform/message_loop.h"
-#include "platform/qt/qt_back_end.h"
+#include "frontends/qt/qt_back_end.h"
 
 class CQtConsoleView;
 class CQtDialogWindow;

@@ -6,8 +6,8 @@
 // The window mirrors the dialog: Sync copies the caption and the visibility
 // and closes the window once the dialog is destroyed. The close box does not
 // close it: it posts WM_CLOSE to the dialog, which decides.
-#ifndef SONOMOT_PLATFORM_QT_QT_DIALOG_WINDOW_H_
-#define SONOMOT_PLATFORM_QT_QT_DIALOG_WINDOW_H_
+#ifndef SONOMOT_FRONTENDS_QT_QT_DIALOG_WINDOW_H_
+#define SONOMOT_FRONTENDS_QT_QT_DIALOG_WINDOW_H_
 
 #include <QSize>
 #include <QWidget>
@@ -49,4 +49,4 @@ class CQtDialogWindow : public QWidget {
   bool m_bFinished = false;
 };
 
-#endif  // SONOMOT_PLATFORM_QT_QT_DIALOG_WINDOW_H_
+#endif  // SONOMOT_FRONTENDS_QT_QT_DIALOG_WINDOW_H_

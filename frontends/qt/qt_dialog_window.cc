@@ -1,4 +1,4 @@
-#include "platform/qt/qt_dialog_window.h"
+#include "frontends/qt/qt_dialog_window.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "platform/qt/qt_console_view.h"
-#include "platform/qt/qt_fonts.h"
+#include "frontends/qt/qt_console_view.h"
+#include "frontends/qt/qt_fonts.h"
 #include "platform/window.h"
 #include "resources/app_icon.h"
 

@@ -1,11 +1,11 @@
-#include "platform/qt/qt_back_end.h"
+#include "frontends/qt/qt_back_end.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 
 #include "platform/clipboard.h"
 #include "platform/font.h"
-#include "platform/qt/qt_dialog_window.h"
+#include "frontends/qt/qt_dialog_window.h"
 #include "platform/window.h"
 
 CQtBackEnd::CQtBackEnd(const DialogTemplate& layout)

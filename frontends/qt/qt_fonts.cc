@@ -1,4 +1,4 @@
-#include "platform/qt/qt_fonts.h"
+#include "frontends/qt/qt_fonts.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_keys.h"
+#include "frontends/qt/qt_keys.h"
 
 #include <QList>
 

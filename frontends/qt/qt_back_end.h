@@ -9,15 +9,15 @@
 // REQUIRES: a QApplication exists for the whole life of the back end. One
 // back end at a time; it restores the previous event source, font system and
 // clipboard when destroyed.
-#ifndef SONOMOT_PLATFORM_QT_QT_BACK_END_H_
-#define SONOMOT_PLATFORM_QT_QT_BACK_END_H_
+#ifndef SONOMOT_FRONTENDS_QT_QT_BACK_END_H_
+#define SONOMOT_FRONTENDS_QT_QT_BACK_END_H_
 
 #include <memory>
 #include <vector>
 
 #include "platform/event_source.h"
-#include "platform/qt/qt_clipboard.h"
-#include "platform/qt/qt_fonts.h"
+#include "frontends/qt/qt_clipboard.h"
+#include "frontends/qt/qt_fonts.h"
 #include "platform/win_types.h"
 #include "resources/dialog_template.h"
 
@@ -54,4 +54,4 @@ class CQtBackEnd : public CEventSource {
   CClipboard* m_pPreviousClipboard;
 };
 
-#endif  // SONOMOT_PLATFORM_QT_QT_BACK_END_H_
+#endif  // SONOMOT_FRONTENDS_QT_QT_BACK_END_H_

@@ -9,8 +9,8 @@
 //
 // Input lines may end in LF or CR LF; other control characters than Tab are
 // not typed (a script is text; an Escape byte would close the dialog).
-#ifndef SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
-#define SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
+#ifndef SONOMOT_FRONTENDS_TERM_SCRIPT_EVENT_SOURCE_H_
+#define SONOMOT_FRONTENDS_TERM_SCRIPT_EVENT_SOURCE_H_
 
 #include <cstdio>
 #include <string>
@@ -58,4 +58,4 @@ class CScriptEventSource : public CEventSource {
   bool m_bAtLineStart = true;
 };
 
-#endif  // SONOMOT_PLATFORM_TERM_SCRIPT_EVENT_SOURCE_H_
+#endif  // SONOMOT_FRONTENDS_TERM_SCRIPT_EVENT_SOURCE_H_

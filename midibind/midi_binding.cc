@@ -1,4 +1,4 @@
-#include "midilib/midi_binding.h"
+#include "midibind/midi_binding.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

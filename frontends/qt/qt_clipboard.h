@@ -1,6 +1,6 @@
 // The desktop's clipboard behind the platform clipboard interface.
-#ifndef SONOMOT_PLATFORM_QT_QT_CLIPBOARD_H_
-#define SONOMOT_PLATFORM_QT_QT_CLIPBOARD_H_
+#ifndef SONOMOT_FRONTENDS_QT_QT_CLIPBOARD_H_
+#define SONOMOT_FRONTENDS_QT_QT_CLIPBOARD_H_
 
 #include "platform/clipboard.h"
 
@@ -17,4 +17,4 @@ class CQtClipboard : public CClipboard {
   bool m_bOpen = false;
 };
 
-#endif  // SONOMOT_PLATFORM_QT_QT_CLIPBOARD_H_
+#endif  // SONOMOT_FRONTENDS_QT_QT_CLIPBOARD_H_

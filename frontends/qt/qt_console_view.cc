@@ -1,4 +1,4 @@
-#include "platform/qt/qt_console_view.h"
+#include "frontends/qt/qt_console_view.h"
 
 #include <QFocusEvent>
 #include <QFontDatabase>
@@ -20,8 +20,8 @@
 #include "platform/drop.h"
 #include "platform/gdi.h"
 #include "platform/message_queue.h"
-#include "platform/qt/qt_fonts.h"
-#include "platform/qt/qt_keys.h"
+#include "frontends/qt/qt_fonts.h"
+#include "frontends/qt/qt_keys.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 // path is pasted as it is.
 //
 // Only one CCursesScreen may be started at a time.
-#ifndef SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
-#define SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
+#ifndef SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
+#define SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
 
 #include <string>
 
@@ -84,4 +84,4 @@ class CCursesScreen : public CEventSource {
   bool m_bColorsKnown = false;
 };
 
-#endif  // SONOMOT_PLATFORM_TERM_CURSES_SCREEN_H_
+#endif  // SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_

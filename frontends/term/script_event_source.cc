@@ -1,4 +1,4 @@
-#include "platform/term/script_event_source.h"
+#include "frontends/term/script_event_source.h"
 
 #include "console/edit_buffer.h"
 #include "platform/key_input.h"

@@ -1,8 +1,8 @@
 // How a Qt key press becomes the console's key messages: the virtual-key
 // code of WM_KEYDOWN, the characters of the WM_CHARs that follow it, and the
 // Shift and Ctrl state that travels with them.
-#ifndef SONOMOT_PLATFORM_QT_QT_KEYS_H_
-#define SONOMOT_PLATFORM_QT_QT_KEYS_H_
+#ifndef SONOMOT_FRONTENDS_QT_QT_KEYS_H_
+#define SONOMOT_FRONTENDS_QT_QT_KEYS_H_
 
 #include <QString>
 #include <Qt>
@@ -24,4 +24,4 @@ struct KeyTranslation {
 KeyTranslation TranslateQtKey(int nKey, Qt::KeyboardModifiers modifiers,
                               const QString& text);
 
-#endif  // SONOMOT_PLATFORM_QT_QT_KEYS_H_
+#endif  // SONOMOT_FRONTENDS_QT_QT_KEYS_H_

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_clipboard.h"
+#include "frontends/qt/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

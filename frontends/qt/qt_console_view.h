@@ -8,8 +8,8 @@
 // control's drawing is suspended (WM_SETREDRAW off). Lines never wrap: long
 // lines scroll sideways to keep the caret in view; a vertical scroll bar
 // scrolls the lines.
-#ifndef SONOMOT_PLATFORM_QT_QT_CONSOLE_VIEW_H_
-#define SONOMOT_PLATFORM_QT_QT_CONSOLE_VIEW_H_
+#ifndef SONOMOT_FRONTENDS_QT_QT_CONSOLE_VIEW_H_
+#define SONOMOT_FRONTENDS_QT_QT_CONSOLE_VIEW_H_
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -81,4 +81,4 @@ class CQtConsoleView : public QAbstractScrollArea {
   bool m_bBlinkOn = true;
 };
 
-#endif  // SONOMOT_PLATFORM_QT_QT_CONSOLE_VIEW_H_
+#endif  // SONOMOT_FRONTENDS_QT_QT_CONSOLE_VIEW_H_

@@ -1,7 +1,7 @@
 // The window back end's fonts: the families of Qt's font database, and the
 // installed font that stands for a font request of the console.
-#ifndef SONOMOT_PLATFORM_QT_QT_FONTS_H_
-#define SONOMOT_PLATFORM_QT_QT_FONTS_H_
+#ifndef SONOMOT_FRONTENDS_QT_QT_FONTS_H_
+#define SONOMOT_FRONTENDS_QT_QT_FONTS_H_
 
 #include <QFont>
 #include <QString>
@@ -37,4 +37,4 @@ int CellHeight(const QFont& font);
 // The same for a face and a point size at 96 dots per inch (dialog fonts).
 QFont QtFontForPoints(const char* pszFace, int nPoints, int nWeight);
 
-#endif  // SONOMOT_PLATFORM_QT_QT_FONTS_H_
+#endif  // SONOMOT_FRONTENDS_QT_QT_FONTS_H_

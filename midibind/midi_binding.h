@@ -6,8 +6,8 @@
 // SONOMOT_BOUND_MIDI_FUNCTIONS. The program then calls the library only
 // through the pointers of namespace midilib, for example
 // midilib::MIDIData_LoadFromSMF(path). Tests may point them at fakes.
-#ifndef SONOMOT_MIDILIB_MIDI_BINDING_H_
-#define SONOMOT_MIDILIB_MIDI_BINDING_H_
+#ifndef SONOMOT_MIDIBIND_MIDI_BINDING_H_
+#define SONOMOT_MIDIBIND_MIDI_BINDING_H_
 
 #include "midilib/MIDIData.h"
 
@@ -66,4 +66,4 @@ int BindMidiDataLibraryFrom(const char* pszPath);
 // Unbinds and unloads the library if it is loaded.
 void ReleaseMidiDataLibrary();
 
-#endif  // SONOMOT_MIDILIB_MIDI_BINDING_H_
+#endif  // SONOMOT_MIDIBIND_MIDI_BINDING_H_

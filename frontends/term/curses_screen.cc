@@ -1,5 +1,5 @@
 #define NCURSES_WIDECHAR 1
-#include "platform/term/curses_screen.h"
+#include "frontends/term/curses_screen.h"
 
 #include <sys/stat.h>
 

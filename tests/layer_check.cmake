@@ -1,0 +1,39 @@
+# Keeps the layers one way: a file may include headers of its own folder and
+# of the folders below it, never of one above. Checked for the lower floors,
+# whose files must stay usable without anything that builds on them:
+#   platform/  the window-system stand-in: only platform/
+#   midilib/   the MIDI data library: only midilib/, no window of any kind
+#   motion/    the motion export: motion/, the library and its binding
+#   midibind/  the binding: the library and the message box of platform/
+# Every quoted include names its folder, so a header without one fails too.
+#   cmake -DSOURCE_DIR=<source tree> -P layer_check.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_platform platform)
+set(allowed_midilib midilib)
+set(allowed_motion motion midibind midilib)
+set(allowed_midibind midibind midilib platform)
+
+set(faults "")
+foreach(floor platform midilib motion midibind)
+  file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
+       "${SOURCE_DIR}/${floor}/*.h" "${SOURCE_DIR}/${floor}/*.cc")
+  if(NOT files)
+    string(APPEND faults "\n  ${floor}/ has no sources: is SOURCE_DIR right?")
+  endif()
+  foreach(file IN LISTS files)
+    file(STRINGS "${SOURCE_DIR}/${file}" includes
+         REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
+      string(REGEX MATCH "^[^/]+/" folder "${header}")
+      string(REGEX REPLACE "/$" "" folder "${folder}")
+      if(NOT folder IN_LIST allowed_${floor})
+        string(APPEND faults "\n  ${file}: #include \"${header}\"")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "includes from a folder above:${faults}")
+endif()
+message(STATUS "platform/, midilib/, motion/ and midibind/ include nothing above them")

@@ -1,0 +1,18 @@
+# Checks of what is installed beside the programs: the manual pages render
+# without warnings, and the Debian package holds the whole program and its
+# dependencies (needs the whole build, as ./test makes it).
+find_program(SONOMOT_GROFF groff)
+add_test(NAME ManPages
+         COMMAND ${CMAKE_COMMAND} -DGROFF=${SONOMOT_GROFF}
+                 -DPAGES_DIR=${CMAKE_BINARY_DIR}/resources/man
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/man_check.cmake)
+if(SONOMOT_WITH_QT)
+  find_program(SONOMOT_DPKG_DEB dpkg-deb)
+  add_test(NAME DebPackage
+           COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND}
+                   -DDPKG_DEB=${SONOMOT_DPKG_DEB} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                   -DOUT_DIR=${CMAKE_CURRENT_BINARY_DIR}/deb_check
+                   -DVERSION=${PROJECT_VERSION}
+                   -P ${CMAKE_CURRENT_SOURCE_DIR}/deb_check.cmake)
+  set_tests_properties(DebPackage PROPERTIES TIMEOUT 300)
+endif()
