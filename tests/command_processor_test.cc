@@ -2,6 +2,7 @@
 #include "commands/command_processor.h"
 
 #include "tests/command_test_util.h"
+#include "tests/settings_shown.h"
 
 namespace {
 
@@ -9,19 +10,12 @@ using CommandProcessorTest = CommandTest;
 
 TEST_F(CommandProcessorTest, ModeWordsWorkEverywhereAndOnlyWhole) {
   TypeAll({"roo", "Root", "Conf", "show", "midi", "ROOT", "r", "CONF", "root"});
-  EXPECT_EQ(R"(root>roo
+  EXPECT_EQ(std::string(R"(root>roo
 invalid command.
 root>Root
 root>Conf
 conf>show
-this space show config
-layout    bones               the file ends after the bone keyframes
-keys      nt                  key bones nt000 to nt127
-pedal     cc064               sustain pedal bone
-angle     default             key-down turn about X, -0.04 rad
-transpose 0                   semitones added to every key
-model     pmdGRAND            model name in the file
-conf>midi
+)") + kDefaultSettingsShown + R"(conf>midi
 conf>ROOT
 root>r
 invalid command.

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/settings_shown.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -120,15 +122,8 @@ TEST(ConsoleProgramTest, AScriptRunsCommandsUntilExitAndEndsWithCancel) {
   Result r = RunScript("roo\nRoot\nConf\nshow\nmidi\nexit now\ntolk\n");
   EXPECT_EQ(2, r.nExitCode);
   EXPECT_EQ(
-      "root>roo\ninvalid command.\nroot>Root\nroot>Conf\n"
-      "conf>show\nthis space show config\n"
-      "layout    bones               the file ends after the bone keyframes\n"
-      "keys      nt                  key bones nt000 to nt127\n"
-      "pedal     cc064               sustain pedal bone\n"
-      "angle     default             key-down turn about X, -0.04 rad\n"
-      "transpose 0                   semitones added to every key\n"
-      "model     pmdGRAND            model name in the file\n"
-      "conf>midi\nconf>exit now\n",
+      std::string("root>roo\ninvalid command.\nroot>Root\nroot>Conf\nconf>show\n") +
+          kDefaultSettingsShown + "conf>midi\nconf>exit now\n",
       AfterBanner(r.out));
 
   // Empty input: the banner and the prompt, then the end of input closes

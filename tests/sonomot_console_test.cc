@@ -12,6 +12,8 @@
 #include <iterator>
 #include <string>
 
+#include "tests/settings_shown.h"
+
 namespace {
 
 struct Session {
@@ -73,19 +75,12 @@ TEST(SonomotConsoleTest, ScriptFromStandardInput) {
   EXPECT_NE(std::string::npos, banner.find("0.0.0.2"));
   EXPECT_EQ(6, std::count(banner.begin(), banner.end(), '\n'));  // six lines
   // "exit" ends the session: the line after it is never read.
-  EXPECT_EQ(R"(root>roo
+  EXPECT_EQ(std::string(R"(root>roo
 invalid command.
 root>Root
 root>Conf
 conf>show
-this space show config
-layout    bones               the file ends after the bone keyframes
-keys      nt                  key bones nt000 to nt127
-pedal     cc064               sustain pedal bone
-angle     default             key-down turn about X, -0.04 rad
-transpose 0                   semitones added to every key
-model     pmdGRAND            model name in the file
-conf>midi
+)") + kDefaultSettingsShown + R"(conf>midi
 conf>exit now
 )",
             session.output.substr(nBannerEnd + sizeof(kBannerEnd) - 1 - 5));
