@@ -18,9 +18,9 @@
 #include "app/main_dlg.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
-#include "platform/event_source.h"
 #include "frontends/term/curses_screen.h"
 #include "frontends/term/script_event_source.h"
+#include "platform/event_source.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
-#include "midilib/file_text.h"
 #include "midibind/midi_binding.h"
+#include "midilib/file_text.h"
 
 namespace {
 

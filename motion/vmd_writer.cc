@@ -59,18 +59,12 @@ int VmdWriter::WriteMotion(MIDITrack* pTrack) {
   KeyFrameBuckets buckets;
   CollectMotion(pTrack, &buckets);
   WriteKeyFrames(buckets);
-  if (m_settings.bFullLayout) WriteEmptySections();
   return 1;
 }
 
 void VmdWriter::CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets) {
-  m_nDroppedNotes = 0;
   pBuckets->Collect(pTrack, m_settings.nTranspose, m_settings.bPedal);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
-}
-
-void VmdWriter::WriteEmptySections() {
-  for (int i = 0; i < vmd::kEmptySectionCount; ++i) WriteUInt32(0);
 }
 
 void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
@@ -128,6 +122,10 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
     if (m_bWriteFailed) break;
     putRecord(pedalTemplates.data() + entry.nValue * vmd::kRecordSize, entry.nFrame);
   }
+  // The full layout: the counts of the sections that follow, all empty.
+  if (m_settings.bFullLayout) {
+    for (int i = 0; i < vmd::kEmptySectionCount; ++i) WriteUInt32(0);
+  }
 }
 
 void VmdWriter::Flush() {
@@ -165,7 +163,6 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
     m_pOutput = &output;
     m_bWriteFailed = false;
     WriteKeyFrames(buckets);
-    if (m_settings.bFullLayout) WriteEmptySections();
     Flush();
     m_pOutput = nullptr;
     if (m_bWriteFailed || !output.Commit()) return kCannotWrite;

@@ -89,8 +89,9 @@ class VmdWriter {
   void Flush();
   // Collects pTrack's events as the settings ask. REQUIRES: pTrack not null.
   void CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets);
+  // The bone keyframe count and records, then, with the full layout, the
+  // five empty section counts.
   void WriteKeyFrames(const KeyFrameBuckets& buckets);
-  void WriteEmptySections();
 
   ExportSettings m_settings;
   uint64_t m_nDroppedNotes = 0;

@@ -12,13 +12,13 @@
 #include <QTimer>
 
 #include "console/console_font.h"
+#include "frontends/qt/qt_clipboard.h"
+#include "frontends/qt/qt_fonts.h"
+#include "frontends/qt/qt_keys.h"
 #include "midibind/midi_binding.h"
 #include "platform/font.h"
 #include "platform/message_box.h"
 #include "platform/message_queue.h"
-#include "frontends/qt/qt_clipboard.h"
-#include "frontends/qt/qt_fonts.h"
-#include "frontends/qt/qt_keys.h"
 #include "resources/app_icon.h"
 #include "resources/icon_sizes.h"
 #include "tests/glyph_check.h"

@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "console/edit_buffer.h"
-#include "platform/caret.h"
-#include "platform/clipboard.h"
 #include "frontends/qt/qt_console_view.h"
 #include "frontends/qt/qt_dialog_window.h"
+#include "platform/caret.h"
+#include "platform/clipboard.h"
 #include "platform/window.h"
 #include "resources/dialog_template.h"
 

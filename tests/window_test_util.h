@@ -10,8 +10,8 @@
 #include <string>
 
 #include "app/main_dlg.h"
-#include "platform/message_loop.h"
 #include "frontends/qt/qt_back_end.h"
+#include "platform/message_loop.h"
 
 class CQtConsoleView;
 class CQtDialogWindow;

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include "frontends/qt/qt_dialog_window.h"
 #include "platform/clipboard.h"
 #include "platform/font.h"
-#include "frontends/qt/qt_dialog_window.h"
 #include "platform/window.h"
 
 CQtBackEnd::CQtBackEnd(const DialogTemplate& layout)

@@ -15,9 +15,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/event_source.h"
 #include "frontends/qt/qt_clipboard.h"
 #include "frontends/qt/qt_fonts.h"
+#include "platform/event_source.h"
 #include "platform/win_types.h"
 #include "resources/dialog_template.h"
 

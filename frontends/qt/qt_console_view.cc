@@ -16,12 +16,12 @@
 
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
+#include "frontends/qt/qt_fonts.h"
+#include "frontends/qt/qt_keys.h"
 #include "platform/cursor.h"
 #include "platform/drop.h"
 #include "platform/gdi.h"
 #include "platform/message_queue.h"
-#include "frontends/qt/qt_fonts.h"
-#include "frontends/qt/qt_keys.h"
 
 namespace {
 
