@@ -136,7 +136,10 @@ bool CommandProcessor::DispatchCommand() {
       for (int i = 2; i < args.GetCount(); ++i) tracks.push_back(args.GetInt(i));
       ExportMergedTracks(args.GetArg(1), tracks);
     }
-
+  } else if (IsMode(kMidiPrompt) && args.IsCommand("info", 1)) {
+    ShowTracksInfo();
+  } else if (IsMode(kTrackPrompt) && args.IsCommand("info", 1)) {
+    ShowTrackExportInfo();
   } else if (IsMode(kConfPrompt) && DispatchSettingCommand()) {
     // An export setting, changed or refused.
   } else if (args.IsCommand("Open", 2)) {

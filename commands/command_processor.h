@@ -65,6 +65,13 @@ class CommandProcessor {
   // events but the drum tracks. A position out of range or given twice
   // prints "invalid track number." and writes nothing.
   int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
+  // "info" in "midi>": one line per track (channels, notes, range, pedal,
+  // drums or empty), then the length of the piece.
+  int ShowTracksInfo();
+  // "info" in "track>": the current track's line, then what an export
+  // with the current settings would write. Neither writes nor changes
+  // anything.
+  int ShowTrackExportInfo();
 
   // State, for the front ends and tests.
   bool IsWaitingAnswer() const { return m_nWaitAnswer != 0; }
