@@ -25,13 +25,21 @@ MergedEvents::MergedEvents(MIDITrack* const* ppTracks, size_t nTracks)
     return;
   }
   m_heap.reserve(nTracks);
-  for (size_t i = 0; i < nTracks; ++i) Push(i, midilib::MIDITrack_GetFirstEvent(ppTracks[i]));
+  for (size_t i = 0; i < nTracks; ++i) {
+    MIDIEvent* pFirst = midilib::MIDITrack_GetFirstEvent(ppTracks[i]);
+    if (pFirst == nullptr) continue;
+    m_heap.push_back({midilib::MIDIEvent_GetTime(pFirst), i, pFirst});
+    std::push_heap(m_heap.begin(), m_heap.end(), Later());
+  }
+  TakeEarliest();
 }
 
-void MergedEvents::Push(size_t nTrack, MIDIEvent* pEvent) {
-  if (pEvent == nullptr) return;
-  m_heap.push_back({midilib::MIDIEvent_GetTime(pEvent), nTrack, pEvent});
-  std::push_heap(m_heap.begin(), m_heap.end(), Later());
+void MergedEvents::TakeEarliest() {
+  m_bCurrent = !m_heap.empty();
+  if (!m_bCurrent) return;
+  std::pop_heap(m_heap.begin(), m_heap.end(), Later());
+  m_current = m_heap.back();
+  m_heap.pop_back();
 }
 
 MIDIEvent* MergedEvents::Next() {
@@ -39,12 +47,23 @@ MIDIEvent* MergedEvents::Next() {
   if (m_bSingle) {
     pEvent = m_pSingle;
     if (pEvent) m_pSingle = midilib::MIDIEvent_GetNextEvent(pEvent);
-  } else if (!m_heap.empty()) {
-    std::pop_heap(m_heap.begin(), m_heap.end(), Later());
-    Head head = m_heap.back();
-    m_heap.pop_back();
-    pEvent = head.pEvent;
-    Push(head.nTrack, midilib::MIDIEvent_GetNextEvent(pEvent));
+  } else if (m_bCurrent) {
+    pEvent = m_current.pEvent;
+    MIDIEvent* pNext = midilib::MIDIEvent_GetNextEvent(pEvent);
+    if (pNext == nullptr) {
+      TakeEarliest();
+    } else {
+      Head next = {midilib::MIDIEvent_GetTime(pNext), m_current.nTrack, pNext};
+      // Most often the same track goes on: the heap is left alone until
+      // another track's next event comes first.
+      if (m_heap.empty() || Later()(m_heap.front(), next)) {
+        m_current = next;
+      } else {
+        m_heap.push_back(next);
+        std::push_heap(m_heap.begin(), m_heap.end(), Later());
+        TakeEarliest();
+      }
+    }
   }
   if (pEvent && m_pSummary) m_pSummary->Add(pEvent);
   return pEvent;

@@ -3,8 +3,10 @@
 // tracks as given. Within a track the events keep their track order.
 //
 // Nothing is copied: each track is walked along its own next-event links,
-// and only the next event of each track is held, in a heap ordered by time
-// and track. One track is walked as it is, without reading a time.
+// and only the next event of each track is held: the earliest apart, the
+// others in a heap ordered by time and track, which is touched only when
+// the walk moves to another track. One track is walked as it is, without
+// reading a time.
 //
 // The tracks are read only through the bound functions of
 // midibind/midi_binding.h; they must outlive the walk and stay unchanged
@@ -39,11 +41,16 @@ class MergedEvents {
     size_t nTrack;
     MIDIEvent* pEvent;
   };
-  void Push(size_t nTrack, MIDIEvent* pEvent);
+  // Makes the heap's earliest the current event; none when it is empty.
+  void TakeEarliest();
 
   MIDIEvent* m_pSingle = nullptr;  // the next event of a single track
   bool m_bSingle;
-  std::vector<Head> m_heap;  // the next event of each track not yet done
+  // Several tracks: the next event of the walk, and the next event of each
+  // other track not yet done.
+  bool m_bCurrent = false;
+  Head m_current = {};
+  std::vector<Head> m_heap;
   TrackSummary* m_pSummary = nullptr;
 };
 

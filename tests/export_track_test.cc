@@ -3,7 +3,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "commands/command_processor.h"
 #include "motion/bone_key_frame.h"
@@ -223,6 +225,80 @@ TEST_F(ExportTrackTest, MergedExportIsTheUnionOfTheTracksInTimeOrder) {
     EXPECT_TRUE(m_pProcessor->GetLastExportTracks().empty());
   }
   EXPECT_EQ("midi>", Prompt());
+}
+
+// Three tracks whose notes share keys and times merge into the motion of
+// one track holding all their events: in time order, and at one time the
+// events of the lower track first, each track's own in their order.
+TEST_F(ExportTrackTest, MergedExportIsTheExportOfOneTrackHoldingEveryEvent) {
+  struct Timed {
+    uint32_t nTime;
+    int nTrack;
+    int nIndex;  // within its track
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<Timed> all;
+  uint32_t nSeed = 7;
+  auto random = [&nSeed](uint32_t n) {
+    nSeed = nSeed * 1103515245u + 12345u;
+    return (nSeed >> 16) % n;
+  };
+  for (int nTrack = 0; nTrack < 3; ++nTrack) {
+    std::vector<Timed> track;
+    for (int i = 0; i < 40; ++i) {
+      uint32_t nStart = random(60), nKey = 60 + random(5);
+      auto nChannel = static_cast<uint8_t>(nTrack);
+      track.push_back({nStart, nTrack, 0, {static_cast<uint8_t>(0x90 | nChannel),
+                                           static_cast<uint8_t>(nKey), 90}});
+      track.push_back({nStart + 1 + random(6), nTrack, 0,
+                       {static_cast<uint8_t>(0x80 | nChannel), static_cast<uint8_t>(nKey), 0}});
+      if (nTrack > 0 && i % 4 == 0) {
+        track.push_back({random(60), nTrack, 0,
+                         {static_cast<uint8_t>(0xB0 | nChannel), 64,
+                          static_cast<uint8_t>(random(128))}});
+      }
+    }
+    std::stable_sort(track.begin(), track.end(),
+                     [](const Timed& a, const Timed& b) { return a.nTime < b.nTime; });
+    for (size_t i = 0; i < track.size(); ++i) track[i].nIndex = static_cast<int>(i);
+    all.insert(all.end(), track.begin(), track.end());
+  }
+  SmfBuilder split(1, 1), whole(1, 1);
+  whole.Track();
+  for (int nTrack = 0; nTrack < 3; ++nTrack) {
+    split.Track();
+    uint32_t nNow = 0;
+    for (const Timed& event : all) {
+      if (event.nTrack != nTrack) continue;
+      split.Event(event.nTime - nNow, {event.bytes[0], event.bytes[1], event.bytes[2]});
+      nNow = event.nTime;
+    }
+    split.EndOfTrack();
+  }
+  std::sort(all.begin(), all.end(), [](const Timed& a, const Timed& b) {
+    return std::tie(a.nTime, a.nTrack, a.nIndex) < std::tie(b.nTime, b.nTrack, b.nIndex);
+  });
+  uint32_t nNow = 0;
+  for (const Timed& event : all) {
+    whole.Event(event.nTime - nNow, {event.bytes[0], event.bytes[1], event.bytes[2]});
+    nNow = event.nTime;
+  }
+  whole.EndOfTrack();
+
+  std::string single = TempPath("single.vmd"), merged = TempPath("merged.vmd");
+  TypeAll({("Open " + WriteFile("whole.mid", whole.Build())).c_str(), "conv pr", "tr 0",
+           ("export " + single).c_str()});
+  TypeAll({("Open " + WriteFile("split.mid", split.Build())).c_str(), "conv pr",
+           ("export " + merged).c_str()});
+  EXPECT_NE(std::string::npos, TakeTranscript().find("\nmerge track 0 1 2.\nWrite "));
+  // Two keyframes per note event (one for a press at frame 0), one per
+  // pedal change: nothing of any track is lost.
+  size_t nAtZero = std::count_if(all.begin(), all.end(), [](const Timed& event) {
+    return event.nTime == 0 && (event.bytes[0] & 0xF0) == 0x90;
+  });
+  std::vector<uint8_t> bytes = Bytes(single);
+  EXPECT_EQ(54u + 111u * (3 * 40 * 4 + 2 * 10 - nAtZero), bytes.size());
+  EXPECT_EQ(bytes, Bytes(merged));
 }
 
 // Merging one track is the export of that track in "track>", byte for
