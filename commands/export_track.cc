@@ -41,6 +41,9 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
     // left the path as it was.
     m_pConsole->WriteLine("Cannot Write File.");
   }
+  if (!writer.GetLeftover().empty()) {
+    m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
+  }
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
     m_pConsole->WriteLine("%llu notes outside 0..127 dropped.",
                           static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
