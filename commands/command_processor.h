@@ -41,6 +41,9 @@ class CommandProcessor {
   int EnterMidiMode();
   // "this space show config", then one line per export setting.
   int ShowConfig();
+  // "save" in "conf>": writes the export settings to the settings file
+  // (commands/settings_file.h) and says where, or why it couldn't.
+  int SaveSettings();
 
   // MIDI file commands.
   int OpenFile(const char* pszPath);
@@ -64,6 +67,8 @@ class CommandProcessor {
   MIDIData* GetMIDIData() const { return m_pMIDIData; }
   MIDITrack* GetMIDITrack() const { return m_pMIDITrack; }
   const ExportSettings& GetExportSettings() const { return m_exportSettings; }
+  // The settings read at start-up.
+  void SetExportSettings(const ExportSettings& settings) { m_exportSettings = settings; }
 
  private:
   bool IsMode(const char* pszPrompt) const;

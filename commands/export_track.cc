@@ -1,6 +1,7 @@
 // The export: the current track written as a VMD motion file.
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "motion/bone_names.h"
 #include "motion/vmd_writer.h"
 
 int CommandProcessor::ExportTrack(const char* pszPath) {
@@ -16,7 +17,9 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
     m_pConsole->WriteLine("Cannot Write File.");
   }
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
-    m_pConsole->WriteLine("%llu notes outside 0..127 dropped.",
+    // A naming that leaves keys without bones drops their notes too.
+    m_pConsole->WriteLine(NamesEveryKey(m_exportSettings) ? "%llu notes outside 0..127 dropped."
+                                                          : "%llu notes without a key bone dropped.",
                           static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
   }
   m_pConsole->WriteLine("Write %d Byte.", nResult);

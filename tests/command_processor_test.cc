@@ -103,13 +103,13 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
   } aCase[] = {
       {"layout", "layout takes bones or full."},
       {"layout fullest", "layout takes bones or full."},
-      {"keys", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys \"\"", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys \"a b\"", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off."},
-      {"pedal \"\"", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off."},
+      {"keys", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys \"\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys \"a\tb\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off."},
+      {"pedal \"\"", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off."},
       {"angle 90.5", "angle takes degrees from -90 to 90, or default."},
       {"angle -91", "angle takes degrees from -90 to 90, or default."},
       {"angle 1e1", "angle takes degrees from -90 to 90, or default."},
@@ -121,8 +121,8 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
       {"transpose -99999999999", "transpose takes whole semitones from -127 to 127."},
       {"transpose 1.5", "transpose takes whole semitones from -127 to 127."},
       {"transpose +", "transpose takes whole semitones from -127 to 127."},
-      {"model", "model takes a name of 1 to 19 printable ASCII characters."},
-      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 printable ASCII characters."},
+      {"model", "model takes a name of 1 to 19 Shift-JIS bytes."},
+      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 Shift-JIS bytes."},
   };
   for (const Case& c : aCase) {
     Type(c.pszLine);
