@@ -50,8 +50,8 @@ int AnswerInfoOptions(int argc, char** argv, const ProgramUsage& usage,
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::fprintf(out, "%s (%s) %s\n", usage.pszName, kInternalName,
-                   kVersionString);
+      std::fprintf(out, "%s (%s) %s\n%s", usage.pszName, kInternalName,
+                   kVersionString, kCopyright);
       return 0;
     }
   }

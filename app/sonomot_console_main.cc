@@ -1,8 +1,9 @@
 // sonomot-console: the main dialog and its console in a terminal.
 //
-// With a terminal on standard input the dialog is drawn full screen and
-// typed at (frontends/term/curses_screen.h). Otherwise standard input is a
-// script: each line is typed into the console followed by Enter, and what
+// With a terminal on standard input and output that can be drawn on, the
+// dialog is drawn full screen and typed at (frontends/term/
+// curses_screen.h). Otherwise (a file, a pipe, a dumb terminal) standard
+// input is a script: each line is typed into the console followed by Enter, and what
 // the console shows goes to standard output (frontends/term/
 // script_event_source.h); the end of the input closes the dialog as its
 // close box would. Exit codes: 0 when the MIDI data library can't be bound
@@ -82,7 +83,10 @@ class CScriptFrontEnd : public CFrontEnd {
 int main(int argc, char** argv) {
   int nExit = HandleCommandLine(argc, argv, kConsoleUsage, stdout, stderr);
   if (nExit != kRunProgram) return nExit;
-  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+  // A terminal that can't be drawn on (TERM=dumb) is typed at line by line,
+  // as a script is.
+  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) &&
+      CCursesScreen::CanDrawOn(STDOUT_FILENO)) {
     CTerminalFrontEnd frontEnd;
     return RunProgram(nullptr, SW_SHOW, &frontEnd);
   }

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <map>
 
+#include "motion/track_summary.h"
+
 namespace {
 
-constexpr const char* kNoteLetters[12] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                          "F#", "G",  "G#", "A",  "A#", "B"};
 // The piano's 88 keys: A0 (key 21) to C8 (key 108).
 constexpr int kFirstPianoKey = 21;
 constexpr int kLastPianoKey = 108;
@@ -60,10 +60,6 @@ std::string NameProblem(const std::string& strUtf8, int nMaxBytes) {
            std::to_string(nMaxBytes);
   }
   return "";
-}
-
-std::string NoteName(int nKey) {
-  return std::string(kNoteLetters[nKey % 12]) + std::to_string(nKey / 12 - 1);
 }
 
 int ParseKey(const std::string& str) {

@@ -30,8 +30,6 @@ bool ToShiftJis(const std::string& strUtf8, std::string* pOut);
 // it can: empty, a control character, no Shift-JIS form, too long.
 std::string NameProblem(const std::string& strUtf8, int nMaxBytes);
 
-// The name of key nKey (0..127) by octave: C-1 .. G9, sharps as C#.
-std::string NoteName(int nKey);
 // The key a note name or MIDI key number stands for: "60", "C4", "c#4",
 // "Db4", "B#3" (= C4); -1 when the text is neither or falls outside 0..127.
 int ParseKey(const std::string& str);

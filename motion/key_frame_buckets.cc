@@ -2,16 +2,21 @@
 
 #include "midibind/midi_binding.h"
 #include "motion/bone_names.h"
+#include "motion/merged_events.h"
 
 void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings) {
+  MergedEvents events(&pTrack, 1);
+  Collect(&events, settings);
+}
+
+void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& settings) {
   const int nTranspose = settings.nTranspose;
   const bool bPedal = settings.bPedal;
   bool abHasBone[kKeyCount];
   for (int nKey = 0; nKey < kKeyCount; ++nKey) {
     abHasBone[nKey] = !KeyBoneName(settings, nKey).empty();
   }
-  for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
-       pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
+  for (MIDIEvent* pEvent = pEvents->Next(); pEvent; pEvent = pEvents->Next()) {
     if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
     // The low four bits are the channel: every channel drives the same bones.
     long lType = midilib::MIDIEvent_GetKind(pEvent) & 0xF0;

@@ -9,6 +9,7 @@
 
 #include "motion/bone_names.h"
 #include "motion/export_settings.h"
+#include "motion/track_summary.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "motion/bone_key_frame.h"
 #include "motion/bone_names.h"
 #include "motion/key_frame_buckets.h"
+#include "motion/merged_events.h"
 #include "motion/output_file.h"
 #include "motion/vmd_format.h"
 #include "motion/vmd_record.h"
@@ -17,6 +18,9 @@ namespace {
 // number of writes doesn't matter, small enough that a file of any length
 // costs no more memory.
 constexpr size_t kBufferSize = 256 * 1024;
+// The keys of an 88-key piano: A0 to C8.
+constexpr int kLowestPianoKey = 21;
+constexpr int kHighestPianoKey = 108;
 
 // The bytes a name is stored as: its Shift-JIS form. A name that has none
 // (settings not checked) goes as it is, cut to its field like any other.
@@ -24,7 +28,6 @@ std::string StoredName(const std::string& strName) {
   std::string strShiftJis;
   return ToShiftJis(strName, &strShiftJis) ? strShiftJis : strName;
 }
-
 }  // namespace
 
 VmdWriter::VmdWriter(const ExportSettings& settings)
@@ -66,14 +69,49 @@ void VmdWriter::WriteBoneKeyFrame(const BoneKeyFrame& keyFrame) {
 int VmdWriter::WriteMotion(MIDITrack* pTrack) {
   if (!pTrack) return 0;
   KeyFrameBuckets buckets;
-  CollectMotion(pTrack, &buckets);
+  MergedEvents events(&pTrack, 1);
+  CollectMotion(&events, &buckets);
   WriteKeyFrames(buckets);
   return 1;
 }
 
-void VmdWriter::CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets) {
-  pBuckets->Collect(pTrack, m_settings);
+void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) {
+  pBuckets->Collect(pEvents, m_settings);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
+  m_nKeyFrames = pBuckets->GetKeyFrameCount();
+}
+
+MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
+                                 TrackSummary* pSummary) {
+  MotionFigures figures;
+  m_nDroppedNotes = 0;
+  m_nKeyFrames = 0;
+  try {
+    KeyFrameBuckets buckets;
+    MergedEvents events(ppTracks, nTracks);
+    events.SetSummary(pSummary);
+    CollectMotion(&events, &buckets);
+    figures.nKeyFrames = buckets.GetKeyFrameCount();
+    figures.nBytes = vmd::kEmptyFileSize + uint64_t{vmd::kRecordSize} * figures.nKeyFrames +
+                     (m_settings.bFullLayout ? vmd::kEmptySectionsSize : 0);
+    figures.nDropped = buckets.GetDroppedNoteCount();
+    bool bAny = false;
+    for (int nBone = 0; nBone < KeyFrameBuckets::kBoneCount; ++nBone) {
+      bool bKey = nBone < KeyFrameBuckets::kKeyCount;
+      bool bOffPiano = bKey && (nBone < kLowestPianoKey || nBone > kHighestPianoKey);
+      for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(nBone)) {
+        uint32_t nFirst = entry.nFrame - (bKey && entry.bCompanion ? 1 : 0);
+        if (!bAny || nFirst < figures.nFirstFrame) figures.nFirstFrame = nFirst;
+        if (!bAny || entry.nFrame > figures.nLastFrame) figures.nLastFrame = entry.nFrame;
+        bAny = true;
+        if (bOffPiano && entry.bPress) ++figures.nOutsidePiano;
+      }
+    }
+    figures.bOk = true;
+  } catch (const std::bad_alloc&) {
+    figures = MotionFigures();
+  }
+  return figures;
 }
 
 void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
@@ -163,14 +201,23 @@ void VmdWriter::Flush() {
 }
 
 int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
+  return Write(pszPath, &pTrack, 1);
+}
+
+int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTracks) {
   m_image.clear();
   m_nDroppedNotes = 0;
+  m_nKeyFrames = 0;
   WriteHeader();
   // Without a track there is no motion; the path is not touched.
-  if (!pTrack) return kNoMotion;
+  if (nTracks == 0) return kNoMotion;
+  for (size_t i = 0; i < nTracks; ++i) {
+    if (!ppTracks[i]) return kNoMotion;
+  }
   try {
     KeyFrameBuckets buckets;
-    CollectMotion(pTrack, &buckets);
+    MergedEvents events(ppTracks, nTracks);
+    CollectMotion(&events, &buckets);
     // The size is known before the first byte is written. Write reports it
     // as an int: a larger file could not be reported and is not written.
     uint64_t nSize = vmd::kEmptyFileSize +
