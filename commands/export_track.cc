@@ -42,6 +42,9 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
     // left the path as it was.
     m_pConsole->WriteLine("Cannot Write File.");
   }
+  if (!writer.GetLeftover().empty()) {
+    m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
+  }
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
     // A naming that leaves keys without bones drops their notes too.
     m_pConsole->WriteLine(NamesEveryKey(m_exportSettings) ? "%llu notes outside 0..127 dropped."

@@ -208,6 +208,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
   m_image.clear();
   m_nDroppedNotes = 0;
   m_nKeyFrames = 0;
+  m_strLeftover.clear();
   WriteHeader();
   // Without a track there is no motion; the path is not touched.
   if (nTracks == 0) return kNoMotion;
@@ -232,14 +233,21 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       m_image.clear();
       return kCannotOpen;
     }
+    // Room for the whole file first: a full disk or a size limit fails
+    // here, before a file written in place loses a byte.
+    if (!output.Reserve(nSize)) {
+      m_image.clear();
+      return kCannotWrite;
+    }
     m_image.reserve(kBufferSize);
     m_pOutput = &output;
     m_bWriteFailed = false;
     WriteKeyFrames(buckets);
     Flush();
     m_pOutput = nullptr;
-    if (m_bWriteFailed || !output.Commit()) return kCannotWrite;
-    return static_cast<int>(nSize);
+    bool bOk = !m_bWriteFailed && output.Commit();
+    m_strLeftover = output.GetLeftover();
+    return bOk ? static_cast<int>(nSize) : kCannotWrite;
   } catch (const std::bad_alloc&) {
     // Out of memory while collecting or writing: a new output file, if
     // opened, is removed by its destructor and the path keeps what it held.
