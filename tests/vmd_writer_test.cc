@@ -975,6 +975,37 @@ TEST(VmdWriterTest, InPlaceWriteOverTheSizeLimitLeavesTheOldFileWhole) {
   }
 }
 
+TEST(VmdWriterTest, InPlaceWriteOnAFullDiskLeavesTheOldFileWhole) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  FakeTrack large;  // 54 + 111 x 12000 bytes, about 1.3 MB
+  for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  TempDir dir;
+  constexpr int kNoMount = 997, kChanged = 996;
+  // A 512 kB file system of its own, full but for a few blocks, in the
+  // child's own mount table.
+  int nResult = RunInChild([&]() {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", dir.GetPath().c_str(), "tmpfs", 0, "size=512k") != 0) {
+      return kNoMount;
+    }
+    std::string strPath = dir.Join("song.vmd");
+    WriteFileBytes(strPath, "the previous export");
+    if (link(strPath.c_str(), dir.Join("twin.vmd").c_str()) != 0) return kNoMount;
+    int nFiller = open(dir.Join("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    std::vector<char> block(4096, 'f');
+    for (int i = 0; i < 100; ++i) {
+      if (write(nFiller, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
+    }
+    close(nFiller);
+    VmdWriter writer;
+    int nWrite = writer.Write(strPath.c_str(), large.GetTrack());
+    return ReadFileBytes(strPath) == Bytes("the previous export") ? nWrite : kChanged;
+  });
+  if (nResult == kNoMount) GTEST_SKIP() << "can't mount a file system here";
+  EXPECT_EQ(-3, nResult);
+}
+
 TEST(VmdWriterTest, BindMountedTargetIsWrittenInPlace) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to mount";
   FakeTrack track;
