@@ -6,6 +6,7 @@
 #include <new>
 
 #include "midibind/midi_binding.h"
+#include "motion/bone_names.h"
 #include "motion/merged_events.h"
 
 namespace {
@@ -48,6 +49,7 @@ Slab MapSlab(size_t nBytes) {
 
 KeyFrameBuckets::KeyFrameBuckets() {
   m_aBone[kPedalBone].m_nWordsPerEntry = 2;
+  m_aBone[kPedalBone].m_bPedal = true;
 }
 
 KeyFrameBuckets::~KeyFrameBuckets() {
@@ -85,12 +87,22 @@ void KeyFrameBuckets::Push(Bone* pBone, uint32_t nWord) {
   ++pBone->m_nWords;
 }
 
-void KeyFrameBuckets::Collect(MIDITrack* pTrack, int nTranspose, bool bPedal) {
+void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings) {
   MergedEvents events(&pTrack, 1);
-  Collect(&events, nTranspose, bPedal);
+  Collect(&events, settings);
 }
 
-void KeyFrameBuckets::Collect(MergedEvents* pEvents, int nTranspose, bool bPedal) {
+void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& settings) {
+  // With velocity on, a key's entry carries its velocity in a second word.
+  for (int nKey = 0; nKey < kKeyCount; ++nKey) {
+    if (m_aBone[nKey].empty()) m_aBone[nKey].m_nWordsPerEntry = settings.bVelocity ? 2 : 1;
+  }
+  const int nTranspose = settings.nTranspose;
+  const bool bPedal = settings.bPedal;
+  bool abHasBone[kKeyCount];
+  for (int nKey = 0; nKey < kKeyCount; ++nKey) {
+    abHasBone[nKey] = !KeyBoneName(settings, nKey).empty();
+  }
   for (MIDIEvent* pEvent = pEvents->Next(); pEvent; pEvent = pEvents->Next()) {
     if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
     // The low four bits are the channel: every channel drives the same bones.
@@ -100,15 +112,28 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, int nTranspose, bool bPedal
       if (lKey < 0 || lKey >= kKeyCount) continue;
       lKey += nTranspose;
       bool bPress = midilib::MIDIEvent_IsNoteOn(pEvent) != 0;
-      if (lKey < 0 || lKey >= kKeyCount) {
-        // Off the keyboard: no bone can show it. Counting the presses tells
-        // the user how many notes the motion lacks.
+      if (lKey < 0 || lKey >= kKeyCount || !abHasBone[lKey]) {
+        // Off the keyboard, or a key the model has no bone for: nothing can
+        // show it. Counting the presses tells the user how many notes the
+        // motion lacks.
         if (bPress) ++m_nDroppedNotes;
         continue;
       }
       long lTime = midilib::MIDIEvent_GetTime(pEvent);
       uint32_t nFrame = lTime < 0 ? 0 : lTime > INT32_MAX ? INT32_MAX : static_cast<uint32_t>(lTime);
-      Push(&m_aBone[lKey], nFrame | (bPress ? kPressBit : 0));
+      Bone* pBone = &m_aBone[lKey];
+      Push(pBone, nFrame | (bPress ? kPressBit : 0));
+      if (settings.bVelocity) {
+        if (bPress) {
+          long lVelocity = midilib::MIDIEvent_GetVelocity(pEvent);
+          m_anPressVelocity[lKey] =
+              static_cast<uint8_t>(lVelocity < 1 ? 1 : lVelocity > 127 ? 127 : lVelocity);
+        } else if (m_anPressVelocity[lKey] == 0) {
+          // A release with no press before it: the key was down all along.
+          m_anPressVelocity[lKey] = 127;
+        }
+        Push(pBone, m_anPressVelocity[lKey]);
+      }
       m_nKeyFrameCount += nFrame > 0 ? 2 : 1;
     } else if (bPedal && lType == 0xB0 &&
                midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "midilib/MIDIData.h"
+#include "motion/export_settings.h"
 
 class MergedEvents;
 
@@ -39,12 +40,15 @@ class KeyFrameBuckets {
     // time 0 has none: frame -1 can't be stored, and the key is at rest
     // before the first frame anyway.
     uint8_t bCompanion;
-    uint8_t nValue;  // pedal: the controller value, 0..127
+    // pedal: the controller value, 0..127. keys, with velocity on: the
+    // velocity of the press (for a release, of the key's last press).
+    uint8_t nValue;
   };
 
   // The entries of one bone in the order they were collected. A key's
   // entry is one word: the frame in the low 31 bits, the press in the top
-  // bit; a pedal's is two: the frame, then the value.
+  // bit, and with velocity on a second word, the velocity; a pedal's is
+  // two: the frame, then the value.
   class Bone {
    public:
     class Iterator {
@@ -86,6 +90,7 @@ class KeyFrameBuckets {
     std::vector<uint32_t*> m_pieces;  // each kPieceWords words
     size_t m_nWords = 0;
     size_t m_nWordsPerEntry = 1;
+    bool m_bPedal = false;
   };
 
   // A key entry's word: the press in the top bit, the frame below it.
@@ -99,25 +104,26 @@ class KeyFrameBuckets {
 
   // Walks pTrack once through the bound library functions. Events for
   // which MIDIEvent_IsMIDIEvent is zero are skipped before their kind is
-  // read; note events of all channels count alike. nTranspose is added to
-  // every key; a note event moved outside 0..127 is left out, and each
-  // such press is counted. Without bPedal, pedal events are left out.
-  // Times are those of the MIDI data library, 0 to 2^31 - 1; a note event
-  // at a time outside them is held at the nearer end. Throws
-  // std::bad_alloc when memory runs out.
+  // read; note events of all channels count alike. The settings'
+  // transposition is added to every key; a note event whose key leaves
+  // 0..127 or has no bone under the settings' naming is left out, and
+  // each such press is counted. Without the pedal, pedal events are left
+  // out. Velocities are read only with velocity on. Times are those of the
+  // MIDI data library, 0 to 2^31 - 1; a note event at a time outside them
+  // is held at the nearer end. Throws std::bad_alloc when memory runs out.
   // REQUIRES: pTrack is not null.
-  void Collect(MIDITrack* pTrack, int nTranspose = 0, bool bPedal = true);
+  void Collect(MIDITrack* pTrack, const ExportSettings& settings = ExportSettings());
   // The same for the events of several tracks, in the order *pEvents gives
   // them (motion/merged_events.h): within a bone, time order, and events of
   // one time in track order. Collecting one track this way gives the same
   // buckets as Collect of that track.
-  void Collect(MergedEvents* pEvents, int nTranspose = 0, bool bPedal = true);
+  void Collect(MergedEvents* pEvents, const ExportSettings& settings = ExportSettings());
 
   const Bone& GetBone(int nBone) const { return m_aBone[nBone]; }
   // Keyframes to be written: two per note event (one without a companion),
   // one per pedal event.
   uint64_t GetKeyFrameCount() const { return m_nKeyFrameCount; }
-  // Presses whose transposed key left 0..127.
+  // Presses whose transposed key left 0..127 or has no bone.
   uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
 
  private:
@@ -131,16 +137,18 @@ class KeyFrameBuckets {
   std::vector<void*> m_slabs;
   uint32_t* m_pSlabFree = nullptr;
   size_t m_nSlabPiecesLeft = 0;
+  // The velocity of each key's last press, for the release that follows.
+  uint8_t m_anPressVelocity[kKeyCount] = {};
 };
 
 inline KeyFrameBuckets::Entry KeyFrameBuckets::Bone::Iterator::operator*() const {
   const uint32_t* pWord = m_pBone->m_pieces[m_nWord / kPieceWords] + m_nWord % kPieceWords;
   Entry entry;
-  if (m_pBone->m_nWordsPerEntry == 1) {
+  if (!m_pBone->m_bPedal) {
     entry.nFrame = pWord[0] & ~kPressBit;
     entry.bPress = (pWord[0] & kPressBit) != 0;
     entry.bCompanion = entry.nFrame > 0;
-    entry.nValue = 0;
+    entry.nValue = m_pBone->m_nWordsPerEntry == 2 ? static_cast<uint8_t>(pWord[1]) : 0;
   } else {
     entry.nFrame = pWord[0];
     entry.bPress = 0;

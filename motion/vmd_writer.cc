@@ -7,6 +7,7 @@
 #include <new>
 
 #include "motion/bone_key_frame.h"
+#include "motion/bone_names.h"
 #include "motion/key_frame_buckets.h"
 #include "motion/merged_events.h"
 #include "motion/output_file.h"
@@ -27,6 +28,13 @@ void PutUInt32(uint8_t* p, uint32_t nValue) {
   p[1] = static_cast<uint8_t>(nValue >> 8);
   p[2] = static_cast<uint8_t>(nValue >> 16);
   p[3] = static_cast<uint8_t>(nValue >> 24);
+}
+
+// The bytes a name is stored as: its Shift-JIS form. A name that has none
+// (settings not checked) goes as it is, cut to its field like any other.
+std::string StoredName(const std::string& strName) {
+  std::string strShiftJis;
+  return ToShiftJis(strName, &strShiftJis) ? strShiftJis : strName;
 }
 }  // namespace
 
@@ -60,7 +68,7 @@ void VmdWriter::WriteFixedString(const char* psz, int nWidth) {
 
 int VmdWriter::WriteHeader() {
   WriteFixedString(vmd::kSignature, vmd::kSignatureWidth);
-  WriteFixedString(m_settings.strModelName.c_str(), vmd::kModelNameWidth);
+  WriteFixedString(StoredName(m_settings.strModelName).c_str(), vmd::kModelNameWidth);
   return 1;
 }
 
@@ -107,7 +115,7 @@ int VmdWriter::WriteMotion(MIDITrack* pTrack) {
 }
 
 void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) {
-  pBuckets->Collect(pEvents, m_settings.nTranspose, m_settings.bPedal);
+  pBuckets->Collect(pEvents, m_settings);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
   m_nKeyFrames = pBuckets->GetKeyFrameCount();
 }
@@ -156,8 +164,8 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
   const Quaternion keyDown = KeyDownRotation(m_settings);
   for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount; ++nKey) {
     BoneKeyFrame keyFrame;
-    snprintf(keyFrame.name, sizeof keyFrame.name, "%s%03d", m_settings.strKeyPrefix.c_str(),
-             nKey);
+    snprintf(keyFrame.name, sizeof keyFrame.name, "%s",
+             StoredName(KeyBoneName(m_settings, nKey)).c_str());
     keyFrame.kind = BoneKeyFrame::KeyUp;
     vmd::AppendRecord(&keyTemplates, keyFrame);
     keyFrame.kind = BoneKeyFrame::KeyDown;
@@ -165,41 +173,68 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
     vmd::PutRecordRotation(keyTemplates.data() + keyTemplates.size() - vmd::kRecordSize,
                            keyDown);
   }
+  // With velocity on, a press's depth depends on its velocity: the
+  // rotation of each velocity, put into the KeyDown records as they go.
+  std::vector<Quaternion> keyDownByVelocity;
+  if (m_settings.bVelocity) {
+    for (int nVelocity = 0; nVelocity < 128; ++nVelocity) {
+      keyDownByVelocity.push_back(KeyDownRotation(m_settings, nVelocity));
+    }
+  }
   std::vector<uint8_t> pedalTemplates;
   if (!buckets.GetBone(KeyFrameBuckets::kPedalBone).empty()) {
     pedalTemplates.reserve(128 * vmd::kRecordSize);
     for (int nValue = 0; nValue < 128; ++nValue) {
       BoneKeyFrame keyFrame;
-      snprintf(keyFrame.name, sizeof keyFrame.name, "%s", m_settings.strPedalName.c_str());
+      snprintf(keyFrame.name, sizeof keyFrame.name, "%s",
+               StoredName(m_settings.strPedalName).c_str());
       keyFrame.kind = BoneKeyFrame::Pedal;
       keyFrame.value = nValue;
       vmd::AppendRecord(&pedalTemplates, keyFrame);
+      if (!m_settings.bDefaultPedalAngle) {
+        vmd::PutRecordRotation(pedalTemplates.data() + pedalTemplates.size() - vmd::kRecordSize,
+                               PedalRotation(m_settings, nValue));
+      }
     }
   }
 
-  // A record is its template with the frame put in: one copy of a fixed
-  // size straight into the output buffer.
-  auto putRecord = [this](const uint8_t* pTemplate, uint32_t nFrame) {
+  // A record is its template with the frame put in (and, with velocity
+  // on, a pressed key's rotation): one copy of a fixed size straight into
+  // the output buffer.
+  auto putRecord = [this](const uint8_t* pTemplate, uint32_t nFrame,
+                          const Quaternion* pRotation = nullptr) {
     uint8_t* p = RecordRoom();
     std::memcpy(p, pTemplate, vmd::kRecordSize);
     PutUInt32(p + vmd::kFrameOffset, nFrame);
+    if (pRotation) vmd::PutRecordRotation(p, *pRotation);
   };
 
   for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount && !m_bWriteFailed; ++nKey) {
     const uint8_t* pUp = keyTemplates.data() + (nKey * 2) * vmd::kRecordSize;
     const uint8_t* pDown = pUp + vmd::kRecordSize;
-    buckets.GetBone(nKey).ForEachPiece([&](const uint32_t* pWords, size_t nWords) {
-      for (size_t i = 0; i < nWords; ++i) {
-        uint32_t nWord = pWords[i];
-        bool bPress = (nWord & KeyFrameBuckets::kPressBit) != 0;
-        uint32_t nFrame = nWord & ~KeyFrameBuckets::kPressBit;
-        // The key holds its earlier state until one frame before the event
-        // and reaches the new state at the event's frame; at frame 0 it
-        // has no earlier frame.
-        if (nFrame > 0) putRecord(bPress ? pUp : pDown, nFrame - 1);
-        putRecord(bPress ? pDown : pUp, nFrame);
-      }
-    });
+    const KeyFrameBuckets::Bone& bone = buckets.GetBone(nKey);
+    if (keyDownByVelocity.empty()) {
+      bone.ForEachPiece([&](const uint32_t* pWords, size_t nWords) {
+        for (size_t i = 0; i < nWords; ++i) {
+          uint32_t nWord = pWords[i];
+          bool bPress = (nWord & KeyFrameBuckets::kPressBit) != 0;
+          uint32_t nFrame = nWord & ~KeyFrameBuckets::kPressBit;
+          // The key holds its earlier state until one frame before the
+          // event and reaches the new state at the event's frame; at frame
+          // 0 it has no earlier frame.
+          if (nFrame > 0) putRecord(bPress ? pUp : pDown, nFrame - 1);
+          putRecord(bPress ? pDown : pUp, nFrame);
+        }
+      });
+      continue;
+    }
+    for (const KeyFrameBuckets::Entry& entry : bone) {
+      const uint8_t* pBefore = entry.bPress ? pUp : pDown;
+      const uint8_t* pAfter = entry.bPress ? pDown : pUp;
+      const Quaternion* pDepth = &keyDownByVelocity[entry.nValue];
+      if (entry.bCompanion) putRecord(pBefore, entry.nFrame - 1, entry.bPress ? nullptr : pDepth);
+      putRecord(pAfter, entry.nFrame, entry.bPress ? pDepth : nullptr);
+    }
   }
   for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(KeyFrameBuckets::kPedalBone)) {
     if (m_bWriteFailed) break;
