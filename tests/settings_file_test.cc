@@ -128,6 +128,15 @@ TEST_F(SettingsFileTest, BadLinesAreNamedAndSkippedAndTheRestApplies) {
                 "settings from " + m_strPath + ": model."}),
             ReadSettingsFile(m_strPath, &clashing));
   EXPECT_EQ("nt", clashing.strKeyPrefix);
+  // The pedal's line alone clashes with the keys' default names.
+  WriteText("layout full\npedal nt060\n");
+  ExportSettings pedal;
+  EXPECT_EQ((std::vector<std::string>{
+                m_strPath + ":2: invalid value. key 60 and the pedal would both be named nt060; "
+                            "pedal left as it was.",
+                "settings from " + m_strPath + ": layout."}),
+            ReadSettingsFile(m_strPath, &pedal));
+  EXPECT_EQ("cc064", pedal.strPedalName);
 
   // A folder where the file should be.
   std::filesystem::remove(m_strPath);
