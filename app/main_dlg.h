@@ -9,11 +9,13 @@
 #ifndef SONOMOT_APP_MAIN_DLG_H_
 #define SONOMOT_APP_MAIN_DLG_H_
 
+#include <functional>
+#include <string>
+
+#include "commands/command_processor.h"
 #include "console/shell_edit.h"
 #include "platform/dialog.h"
 #include "platform/message_loop.h"
-
-class CommandProcessor;
 
 class CMainDlg : public CDialogImplBase,
                  public CMessageFilter,
@@ -48,6 +50,16 @@ class CMainDlg : public CDialogImplBase,
   void CloseDialog(int nCode);
 
   CShellEditBox& GetConsole() { return m_wndConsole; }
+
+  // Called after the processor has carried out each entered line, with the
+  // line as the console handed it over and how it ended (the script back
+  // end reports failures on standard error).
+  using LineListener = std::function<void(const char* pszLine, const CommandOutcome& outcome)>;
+  void SetLineListener(LineListener listener) { m_lineListener = std::move(listener); }
+
+  // Types the line into the console and presses Enter, as the keyboard
+  // would, once the loop runs (the window opens a file given at start-up).
+  void TypeLine(const std::string& line);
   CommandProcessor* GetCommandProcessor() { return m_pCommandProcessor; }
 
  protected:
@@ -66,6 +78,7 @@ class CMainDlg : public CDialogImplBase,
 
   CShellEditBox m_wndConsole;
   CommandProcessor* m_pCommandProcessor = nullptr;
+  LineListener m_lineListener;
 };
 
 #endif  // SONOMOT_APP_MAIN_DLG_H_

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
@@ -181,7 +182,9 @@ bool CommandProcessor::DispatchSettingCommand() {
     // it was.
     ExportSettings settings = m_exportSettings;
     if (args.GetCount() < 2 || !word.pfnSet(args, &settings)) {
-      m_pConsole->WriteLine("invalid value.");
+      std::string strAccepts = word.pszAccepts;
+      if (!strAccepts.empty() && strAccepts.back() == '.') strAccepts.pop_back();
+      Fail("invalid value.", strAccepts);
       m_pConsole->WriteLine("%s", word.pszAccepts);
       return true;
     }
@@ -190,4 +193,39 @@ bool CommandProcessor::DispatchSettingCommand() {
     return true;
   }
   return false;
+}
+
+std::vector<std::string> CommandProcessor::GetSettingWords() {
+  std::vector<std::string> words;
+  for (const SettingWord& word : kSettingWords) words.push_back(word.pszWord);
+  return words;
+}
+
+std::string CommandProcessor::DescribeSetting(const std::string& strWord) {
+  for (const SettingWord& word : kSettingWords) {
+    if (strWord == word.pszWord) return word.pszAccepts;
+  }
+  return std::string();
+}
+
+int CommandProcessor::ApplySetting(const char* pszWord, const char* pszValue) {
+  CommandArgs args;
+  args.Assign({pszWord, pszValue});
+  CommandArgs* pSaved = m_pArgs;
+  m_pArgs = &args;
+  m_outcome = CommandOutcome();
+  // Set from the command line, not typed: the console shows nothing.
+  ConsoleOutput* pConsole = m_pConsole;
+  ConsoleOutput inert;
+  m_pConsole = &inert;
+  bool bSetting = false;
+  for (const SettingWord& word : kSettingWords) bSetting = bSetting || args.IsCommand(word.pszWord, 1);
+  if (!bSetting) {
+    Fail("invalid command.", std::string(pszWord) + " is no setting");
+  } else {
+    DispatchSettingCommand();
+  }
+  m_pArgs = pSaved;
+  m_pConsole = pConsole;
+  return m_outcome.bFailed ? 0 : 1;
 }

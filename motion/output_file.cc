@@ -54,9 +54,16 @@ OutputFile::~OutputFile() { Abandon(); }
 
 bool OutputFile::Open(const char* pszPath) {
   Abandon();
-  if (!pszPath || !*pszPath) return false;
+  // Every failure leaves errno saying why, for the export's message.
+  if (!pszPath || !*pszPath) {
+    errno = ENOENT;
+    return false;
+  }
   std::string strPath = pszPath;
-  if (strPath.back() == '/') return false;  // names a folder, not a file
+  if (strPath.back() == '/') {  // names a folder, not a file
+    errno = EISDIR;
+    return false;
+  }
 
   struct stat st;
   if (stat(pszPath, &st) != 0) {
@@ -64,10 +71,16 @@ bool OutputFile::Open(const char* pszPath) {
     // Nothing there yet. Through a link whose file doesn't exist, the file
     // is made where the link points and the link stays.
     strPath = FollowLinks(strPath);
-    if (strPath.empty() || strPath.back() == '/') return false;
+    if (strPath.empty() || strPath.back() == '/') {
+      errno = strPath.empty() ? ELOOP : EISDIR;
+      return false;
+    }
     return OpenNew(strPath);
   }
-  if (S_ISDIR(st.st_mode)) return false;
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
   // A device or a pipe: written where it is, nothing to replace.
   if (!S_ISREG(st.st_mode)) return OpenInPlace(pszPath);
   // A file we may not write is neither replaced nor written.
