@@ -24,7 +24,7 @@ const ProgramUsage kConsoleUsage = {
     "  -t, --track=N[,N...]   export these tracks (0 is the first) instead of\n"
     "                         the whole piece\n"
     "      --list             print the tracks of each FILE; write nothing\n"
-    "      --WORD=VALUE       an export setting, as conf> takes it:\n",
+    "  and every export setting of conf>, as an option of the same word:\n",
     "exit, Escape, the end of the input",
     "a scripted command or a conversion failed,\n"
     "    the MIDI data library (libMIDIData.so) can't be loaded, the terminal\n"
@@ -87,7 +87,8 @@ int AnswerInfoOptions(int argc, char** argv, const ProgramUsage& usage, FILE* ou
       return FinishOutput(usage, out);
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::fprintf(out, "%s (%s) %s\n", usage.pszName, kInternalName, kVersionString);
+      std::fprintf(out, "%s (%s) %s\n%s", usage.pszName, kInternalName, kVersionString,
+                   kCopyright);
       return FinishOutput(usage, out);
     }
   }

@@ -1,8 +1,9 @@
 // sonomot-console: the main dialog and its console in a terminal.
 //
-// With a terminal on standard input the dialog is drawn full screen and
-// typed at (frontends/term/curses_screen.h). Otherwise standard input is a
-// script: each line is typed into the console followed by Enter, and what
+// With a terminal on standard input and output that can be drawn on, the
+// dialog is drawn full screen and typed at (frontends/term/
+// curses_screen.h). Otherwise (a file, a pipe, a dumb terminal) standard
+// input is a script: each line is typed into the console followed by Enter, and what
 // the console shows goes to standard output (frontends/term/
 // script_event_source.h); the end of the input closes the dialog as its
 // close box would. A scripted line that fails is also reported on standard
@@ -64,10 +65,13 @@ class CTerminalFrontEnd : public CFrontEnd {
   CCursesScreen m_screen;
 };
 
+// Lines read from standard input. From a script, each failure is reported
+// on standard error and fails the session; typed at a terminal that can't
+// be drawn on, the session ends normally whatever was typed.
 class CScriptFrontEnd : public CFrontEnd {
  public:
-  explicit CScriptFrontEnd(const ConsoleOptions& options)
-      : m_options(options), m_source(stdin, stdout) {}
+  CScriptFrontEnd(const ConsoleOptions& options, bool bScript)
+      : m_options(options), m_source(stdin, stdout), m_bScript(bScript) {}
   bool Start() override {
     SetEventSource(&m_source);
     return true;
@@ -82,9 +86,11 @@ class CScriptFrontEnd : public CFrontEnd {
                                 : std::string());
     pDlg->GetConsole().SetWriteListener(
         [this](std::string_view text) { m_source.OnConsoleWrite(text); });
-    pDlg->SetLineListener([this](const char* pszLine, const CommandOutcome& outcome) {
-      ReportLine(pszLine, outcome);
-    });
+    if (m_bScript) {
+      pDlg->SetLineListener([this](const char* pszLine, const CommandOutcome& outcome) {
+        ReportLine(pszLine, outcome);
+      });
+    }
     ApplySettings(m_options, pDlg);
   }
   void Stop() override {
@@ -114,6 +120,7 @@ class CScriptFrontEnd : public CFrontEnd {
 
   const ConsoleOptions& m_options;
   CScriptEventSource m_source;
+  bool m_bScript;
   bool m_bAnyFailed = false;
 };
 
@@ -133,12 +140,15 @@ int main(int argc, char** argv) {
   if (nExit != kRunProgram) return nExit;
   if (!options.files.empty()) return ConvertGivenFiles(options);
 
-  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+  // A terminal that can't be drawn on (TERM=dumb) is typed at line by line,
+  // as a script is.
+  bool bTypedAt = isatty(STDIN_FILENO) != 0;
+  if (bTypedAt && isatty(STDOUT_FILENO) && CCursesScreen::CanDrawOn(STDOUT_FILENO)) {
     // Typed at: a session ends normally whatever was typed.
     CTerminalFrontEnd frontEnd(options);
     return RunProgram(nullptr, SW_SHOW, &frontEnd);
   }
-  CScriptFrontEnd frontEnd(options);
+  CScriptFrontEnd frontEnd(options, !bTypedAt);
   nExit = RunProgram(nullptr, SW_SHOW, &frontEnd);
   if (nExit != kExitOk) return nExit;
   if (frontEnd.HasWriteError()) {

@@ -1,7 +1,9 @@
 // The export benchmark: whole-process time and peak memory of a scripted
 // session (Open, conv pr, track 1, export) on generated piano files of
 // growing size, beside the floor program (read, one pass, one write of the
-// VMD's size) and midicsv printing the same file as CSV.
+// VMD's size) and midicsv printing the same file as CSV; then the session
+// that merges both tracks of the file in midi> (export PATH 0 1), which
+// must write the same bytes as the track export.
 //   motion_export_bench [notes...]     (default 10000 100000 1000000)
 // The programs are taken from the folder of this executable; inputs and
 // outputs go to a scratch folder under the system's temporary folder.
@@ -12,11 +14,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -170,6 +174,13 @@ long CountEvents(const std::string& strMidi, const std::string& strScratch) {
   return nEvents;
 }
 
+bool SameBytes(const std::string& strA, const std::string& strB) {
+  std::ifstream a(strA, std::ios::binary), b(strB, std::ios::binary);
+  if (!a || !b) return false;
+  return std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,19 +200,21 @@ int main(int argc, char** argv) {
   std::string strScratch = std::filesystem::temp_directory_path().string() + "/sonomot-export-bench";
   std::filesystem::create_directories(strScratch);
 
-  printf("%9s %9s %8s %8s | %8s %7s | %8s %7s | %8s %7s | %6s %6s %7s\n", "notes", "events",
-         "MIDI MB", "VMD MB", "session", "peakMB", "floor", "peakMB", "midicsv", "peakMB",
-         "/floor", "/csv", "B/event");
+  printf("%9s %9s %8s %8s | %8s %7s | %8s %7s | %8s %7s | %6s %6s %7s | %8s %7s\n", "notes",
+         "events", "MIDI MB", "VMD MB", "session", "peakMB", "floor", "peakMB", "midicsv",
+         "peakMB", "/floor", "/csv", "B/event", "merged", "peakMB");
   struct Row {
     long nNotes;
     long nEvents;
-    Run session, floor, csv;
+    Run session, floor, csv, merged;
   };
   std::vector<Row> rows;
   for (long nNotes : sizes) {
     std::string strMidi = strScratch + "/piano-" + std::to_string(nNotes) + ".mid";
     std::string strVmd = strScratch + "/piano-" + std::to_string(nNotes) + ".vmd";
     std::string strScript = strScratch + "/session-" + std::to_string(nNotes) + ".txt";
+    std::string strMergedVmd = strScratch + "/merged-" + std::to_string(nNotes) + ".vmd";
+    std::string strMergedScript = strScratch + "/merged-" + std::to_string(nNotes) + ".txt";
     bool bGenerated = access(strGenerator.c_str(), X_OK) == 0
                           ? RunOnce({strGenerator, std::to_string(nNotes), strMidi}, nullptr, nullptr).bOk
                           : GeneratePiano(nNotes, strMidi);
@@ -212,6 +225,8 @@ int main(int argc, char** argv) {
     {
       std::ofstream script(strScript);
       script << "Open " << strMidi << "\nconv pr\ntrack 1\nexport " << strVmd << "\n";
+      std::ofstream merged(strMergedScript);
+      merged << "Open " << strMidi << "\nconv pr\nexport " << strMergedVmd << " 0 1\n";
     }
     Row row;
     row.nNotes = nNotes;
@@ -229,17 +244,27 @@ int main(int argc, char** argv) {
     std::string strFloorOut = strScratch + "/floor.out";
     row.floor = Best({strFloor, strMidi, strFloorOut, std::to_string(nVmdSize)}, nullptr, nullptr);
     if (bMidicsv) row.csv = Best({"midicsv", strMidi}, nullptr, nullptr);
+    std::filesystem::remove(strMergedVmd);
+    row.merged = Best({strConsole}, strMergedScript.c_str(), strLog.c_str());
+    if (!row.merged.bOk || !SameBytes(strVmd, strMergedVmd)) {
+      fprintf(stderr, "the merged export %s is not the track export %s; the output is in %s\n",
+              strMergedVmd.c_str(), strVmd.c_str(), strLog.c_str());
+      return 1;
+    }
     struct stat stMidi;
     stat(strMidi.c_str(), &stMidi);
-    printf("%9ld %9ld %8.2f %8.2f | %7.3fs %7.1f | %7.3fs %7.1f | %7.3fs %7.1f | %6.2f %6.2f %7.1f\n",
+    printf("%9ld %9ld %8.2f %8.2f | %7.3fs %7.1f | %7.3fs %7.1f | %7.3fs %7.1f | %6.2f %6.2f %7.1f"
+           " | %7.3fs %7.1f\n",
            nNotes, row.nEvents, stMidi.st_size / 1e6, nVmdSize / 1e6, row.session.fSeconds,
            row.session.nPeakKiB / 1024.0, row.floor.fSeconds, row.floor.nPeakKiB / 1024.0,
            row.csv.fSeconds, row.csv.nPeakKiB / 1024.0, row.session.fSeconds / row.floor.fSeconds,
            bMidicsv ? row.session.fSeconds / row.csv.fSeconds : 0.0,
-           row.nEvents > 0 ? row.session.nPeakKiB * 1024.0 / row.nEvents : 0.0);
+           row.nEvents > 0 ? row.session.nPeakKiB * 1024.0 / row.nEvents : 0.0,
+           row.merged.fSeconds, row.merged.nPeakKiB / 1024.0);
     fflush(stdout);
     rows.push_back(row);
     std::filesystem::remove(strVmd);
+    std::filesystem::remove(strMergedVmd);
     std::filesystem::remove(strFloorOut);
     std::filesystem::remove(strMidi);
   }
@@ -263,6 +288,10 @@ int main(int argc, char** argv) {
              fCsv, verdict(fCsv <= 2.0), fPerEvent, verdict(fPerEvent < 64.0));
     }
     printf("\n");
+    printf("at %ld notes: merged export of both tracks / track export %.2f in time, %.2f in "
+           "peak memory\n",
+           last.nNotes, last.merged.fSeconds / last.session.fSeconds,
+           static_cast<double>(last.merged.nPeakKiB) / last.session.nPeakKiB);
     if (rows.size() > 1) {
       const Row& before = rows[rows.size() - 2];
       double fGrowth = last.session.fSeconds / before.session.fSeconds;

@@ -137,13 +137,22 @@ bool CommandProcessor::DispatchCommand() {
              IsAnyCommand(args, {"dump", "dum", "du"}, 1)) {
     m_nDumpPos = 0;
     DumpTrack(0);
-  } else if (IsMode(kTrackPrompt) &&
+  } else if ((IsMode(kTrackPrompt) || IsMode(kMidiPrompt)) &&
              IsAnyCommand(args, {"export", "expor", "expo", "exp", "ex"}, 2)) {
-    if (m_bFileReady == 1) {
+    ForgetLastExport();
+    if (m_bFileReady != 1) {
+      Fail("file not ready.", "conv pr has not been run on the loaded file");
+    } else if (IsMode(kTrackPrompt)) {
       ExportTrack(args.GetArg(1));
     } else {
-      Fail("file not ready.", "conv pr has not been run on the loaded file");
+      std::vector<int> tracks;
+      for (int i = 2; i < args.GetCount(); ++i) tracks.push_back(args.GetInt(i));
+      ExportMergedTracks(args.GetArg(1), tracks);
     }
+  } else if (IsMode(kMidiPrompt) && args.IsCommand("info", 1)) {
+    ShowTracksInfo();
+  } else if (IsMode(kTrackPrompt) && args.IsCommand("info", 1)) {
+    ShowTrackExportInfo();
   } else if (IsMode(kConfPrompt) && DispatchSettingCommand()) {
     // An export setting, changed or refused.
   } else if (args.IsCommand("help", 1)) {

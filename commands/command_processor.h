@@ -11,6 +11,7 @@
 #ifndef SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
 #define SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,19 @@ class CommandProcessor {
   int ConvertPianoRoll(MIDIData* pMIDIData);
   int CreateTestMidi();
   int ExportTrack(const char* pszPath);
+  // "export" in "midi>": the tracks at the positions in tracks (as GetInt
+  // gives them, so -1 for a word that is not a number) merged into one
+  // motion at pszPath. No positions: every track with note or sustain-pedal
+  // events but the drum tracks. A position out of range or given twice
+  // prints "invalid track number." and writes nothing.
+  int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
+  // "info" in "midi>": one line per track (channels, notes, range, pedal,
+  // drums or empty), then the length of the piece.
+  int ShowTracksInfo();
+  // "info" in "track>": the current track's line, then what an export
+  // with the current settings would write. Neither writes nor changes
+  // anything.
+  int ShowTrackExportInfo();
 
   // State, for the front ends and tests.
   bool IsWaitingAnswer() const { return m_nWaitAnswer != 0; }
@@ -97,6 +111,14 @@ class CommandProcessor {
   MIDIData* GetMIDIData() const { return m_pMIDIData; }
   MIDITrack* GetMIDITrack() const { return m_pMIDITrack; }
   const ExportSettings& GetExportSettings() const { return m_exportSettings; }
+  // The last export command's outcome, in either mode: the file size, or a
+  // negative VmdWriter result when the writer failed, or 0 when nothing was
+  // written for another reason (not ready, a bad track number, no track);
+  // the keyframes written (0 unless the file was written); the positions
+  // of the tracks that went in, in ascending order.
+  int GetLastExportSize() const { return m_nLastExportSize; }
+  uint64_t GetLastExportKeyFrameCount() const { return m_nLastExportKeyFrames; }
+  const std::vector<int>& GetLastExportTracks() const { return m_lastExportTracks; }
 
  private:
   bool IsMode(const char* pszPrompt) const;
@@ -117,6 +139,11 @@ class CommandProcessor {
   void AskToContinue();
   // Forgets the dump's event cursor (the data it points into may be gone).
   void ResetDumpCursor();
+  // Runs the writer on the tracks and prints its outcome ("Write %d Byte."
+  // and what precedes and follows it); keeps the figures of the export.
+  int WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
+                      const std::vector<int>& positions);
+  void ForgetLastExport();
 
   ConsoleOutput* m_pConsole;
   CommandArgs* m_pArgs = nullptr;
@@ -139,6 +166,10 @@ class CommandProcessor {
 
   // What every export of the run is made with; set in "conf>".
   ExportSettings m_exportSettings;
+
+  int m_nLastExportSize = 0;
+  uint64_t m_nLastExportKeyFrames = 0;
+  std::vector<int> m_lastExportTracks;
 };
 
 #endif  // SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_

@@ -1,19 +1,43 @@
-// The export: the current track written as a VMD motion file.
+// The export: the current track, or several tracks merged, written as a
+// VMD motion file.
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "midibind/midi_binding.h"
+#include "motion/track_summary.h"
 #include "motion/vmd_writer.h"
 
-int CommandProcessor::ExportTrack(const char* pszPath) {
+namespace {
+
+// "1 2 5": positions as the track list shows them, without leading zeros.
+std::string PositionText(const std::vector<int>& positions) {
+  std::string text;
+  for (int nPosition : positions) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(nPosition);
+  }
+  return text;
+}
+
+}  // namespace
+
+void CommandProcessor::ForgetLastExport() {
+  m_nLastExportSize = 0;
+  m_nLastExportKeyFrames = 0;
+  m_lastExportTracks.clear();
+}
+
+int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
+                                      const std::vector<int>& positions) {
   VmdWriter writer(m_exportSettings);
   // The system's reason of a failed open or write is what errno holds when
   // Write returns: the clean-up after a failure only makes calls that
   // succeed.
   errno = 0;
-  int nResult = writer.Write(pszPath, m_pMIDITrack);
+  int nResult = writer.Write(pszPath, tracks.data(), tracks.size());
   std::string strReason = errno != 0 ? std::strerror(errno) : "";
   if (nResult == VmdWriter::kNoMotion) {
     Fail("Unkown Error.", "no track is selected");
@@ -24,6 +48,9 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
     // left the path as it was.
     Fail("Cannot Write File.", strReason);
   }
+  if (!writer.GetLeftover().empty()) {
+    m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
+  }
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
     m_pConsole->WriteLine("%llu notes outside 0..127 dropped.",
                           static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
@@ -31,5 +58,77 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
   m_pConsole->WriteLine("Write %d Byte.", nResult);
   m_pConsole->WriteLine("Complete.");
   m_pConsole->WriteLine("");
+  m_nLastExportSize = nResult;
+  m_nLastExportKeyFrames = nResult >= 0 ? writer.GetKeyFrameCount() : 0;
+  m_lastExportTracks = positions;
   return nResult >= 0 ? 1 : 0;
+}
+
+int CommandProcessor::ExportTrack(const char* pszPath) {
+  std::vector<int> positions;
+  if (m_pMIDIData != nullptr && m_pMIDITrack != nullptr) {
+    int nPosition = 0;
+    for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData); pTrack;
+         pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+      if (pTrack == m_pMIDITrack) positions.push_back(nPosition);
+    }
+  }
+  return WriteMotionFile(pszPath, {m_pMIDITrack}, positions);
+}
+
+int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks) {
+  if (m_pMIDIData == nullptr) {
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
+    return 0;
+  }
+  int nCount = static_cast<int>(midilib::MIDIData_GetNumTrack(m_pMIDIData));
+  // Chosen positions, marked before anything is read or written.
+  std::vector<bool> chosen(static_cast<size_t>(nCount > 0 ? nCount : 0), false);
+  for (int nPosition : tracks) {
+    if (nPosition < 0 || nPosition >= nCount || chosen[nPosition]) {
+      std::string strReason =
+          nPosition >= 0 && nPosition < nCount ? "track " + std::to_string(nPosition) + " is given twice"
+          : nCount == 0                        ? std::string("the file has no track")
+                                               : "the tracks are 0 to " + std::to_string(nCount - 1);
+      Fail("invalid track number.", strReason);
+      return 0;
+    }
+    chosen[nPosition] = true;
+  }
+
+  // The tracks in ascending position: of events at one time, the track
+  // listed first goes first, whatever order they were typed in.
+  std::vector<MIDITrack*> merged;
+  std::vector<int> positions;
+  std::vector<int> drums;
+  int nPosition = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
+       pTrack != nullptr && nPosition < nCount;
+       pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+    bool bIn = chosen[nPosition];
+    if (tracks.empty()) {
+      // A track of drum notes would press keys no keyboard player pressed.
+      TrackSummary summary = TrackSummary::Of(pTrack);
+      if (summary.IsDrums()) {
+        drums.push_back(nPosition);
+      } else {
+        bIn = !summary.IsEmpty();
+      }
+    }
+    if (bIn) {
+      merged.push_back(pTrack);
+      positions.push_back(nPosition);
+    }
+  }
+  if (!merged.empty()) m_pConsole->WriteLine("merge track %s.", PositionText(positions).c_str());
+  if (!drums.empty()) {
+    m_pConsole->WriteLine("left out as drums: track %s.", PositionText(drums).c_str());
+  }
+  if (merged.empty()) {
+    // Without any track the file would hold no motion at all.
+    Fail("no track to merge.", "every track is empty or drums");
+    m_pConsole->WriteLine("");
+    return 0;
+  }
+  return WriteMotionFile(pszPath, merged, positions);
 }

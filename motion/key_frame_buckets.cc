@@ -1,10 +1,15 @@
 #include "motion/key_frame_buckets.h"
 
 #include "midibind/midi_binding.h"
+#include "motion/merged_events.h"
 
 void KeyFrameBuckets::Collect(MIDITrack* pTrack, int nTranspose, bool bPedal) {
-  for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
-       pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
+  MergedEvents events(&pTrack, 1);
+  Collect(&events, nTranspose, bPedal);
+}
+
+void KeyFrameBuckets::Collect(MergedEvents* pEvents, int nTranspose, bool bPedal) {
+  for (MIDIEvent* pEvent = pEvents->Next(); pEvent; pEvent = pEvents->Next()) {
     if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
     // The low four bits are the channel: every channel drives the same bones.
     long lType = midilib::MIDIEvent_GetKind(pEvent) & 0xF0;

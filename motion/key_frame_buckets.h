@@ -1,5 +1,5 @@
-// KeyFrameBuckets: the note and sustain-pedal events of one track, sorted
-// into one bucket per bone in a single walk over the track.
+// KeyFrameBuckets: the note and sustain-pedal events of one track, or of
+// several merged, sorted into one bucket per bone in a single walk.
 //
 // The motion lists its keyframes bone by bone (nt000 to nt127, then cc064)
 // and, within a bone, in track order. Walking the track once per bone
@@ -14,6 +14,8 @@
 #include <deque>
 
 #include "midilib/MIDIData.h"
+
+class MergedEvents;
 
 class KeyFrameBuckets {
  public:
@@ -41,6 +43,11 @@ class KeyFrameBuckets {
   // such press is counted. Without bPedal, pedal events are left out.
   // REQUIRES: pTrack is not null.
   void Collect(MIDITrack* pTrack, int nTranspose = 0, bool bPedal = true);
+  // The same for the events of several tracks, in the order *pEvents gives
+  // them (motion/merged_events.h): within a bone, time order, and events of
+  // one time in track order. Collecting one track this way gives the same
+  // buckets as Collect of that track.
+  void Collect(MergedEvents* pEvents, int nTranspose = 0, bool bPedal = true);
 
   const std::deque<Entry>& GetBone(int nBone) const { return m_aBone[nBone]; }
   // Keyframes to be written: two per note event (one without a companion),

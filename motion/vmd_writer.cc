@@ -7,6 +7,7 @@
 
 #include "motion/bone_key_frame.h"
 #include "motion/key_frame_buckets.h"
+#include "motion/merged_events.h"
 #include "motion/output_file.h"
 #include "motion/vmd_format.h"
 #include "motion/vmd_record.h"
@@ -16,6 +17,9 @@ namespace {
 // number of writes doesn't matter, small enough that a file of any length
 // costs no more memory.
 constexpr size_t kBufferSize = 256 * 1024;
+// The keys of an 88-key piano: A0 to C8.
+constexpr int kLowestPianoKey = 21;
+constexpr int kHighestPianoKey = 108;
 }  // namespace
 
 VmdWriter::VmdWriter(const ExportSettings& settings)
@@ -57,14 +61,49 @@ void VmdWriter::WriteBoneKeyFrame(const BoneKeyFrame& keyFrame) {
 int VmdWriter::WriteMotion(MIDITrack* pTrack) {
   if (!pTrack) return 0;
   KeyFrameBuckets buckets;
-  CollectMotion(pTrack, &buckets);
+  MergedEvents events(&pTrack, 1);
+  CollectMotion(&events, &buckets);
   WriteKeyFrames(buckets);
   return 1;
 }
 
-void VmdWriter::CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets) {
-  pBuckets->Collect(pTrack, m_settings.nTranspose, m_settings.bPedal);
+void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) {
+  pBuckets->Collect(pEvents, m_settings.nTranspose, m_settings.bPedal);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
+  m_nKeyFrames = pBuckets->GetKeyFrameCount();
+}
+
+MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
+                                 TrackSummary* pSummary) {
+  MotionFigures figures;
+  m_nDroppedNotes = 0;
+  m_nKeyFrames = 0;
+  try {
+    KeyFrameBuckets buckets;
+    MergedEvents events(ppTracks, nTracks);
+    events.SetSummary(pSummary);
+    CollectMotion(&events, &buckets);
+    figures.nKeyFrames = buckets.GetKeyFrameCount();
+    figures.nBytes = vmd::kEmptyFileSize + uint64_t{vmd::kRecordSize} * figures.nKeyFrames +
+                     (m_settings.bFullLayout ? vmd::kEmptySectionsSize : 0);
+    figures.nDropped = buckets.GetDroppedNoteCount();
+    bool bAny = false;
+    for (int nBone = 0; nBone < KeyFrameBuckets::kBoneCount; ++nBone) {
+      bool bKey = nBone < KeyFrameBuckets::kKeyCount;
+      bool bOffPiano = bKey && (nBone < kLowestPianoKey || nBone > kHighestPianoKey);
+      for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(nBone)) {
+        uint32_t nFirst = entry.nFrame - (bKey && entry.bCompanion ? 1 : 0);
+        if (!bAny || nFirst < figures.nFirstFrame) figures.nFirstFrame = nFirst;
+        if (!bAny || entry.nFrame > figures.nLastFrame) figures.nLastFrame = entry.nFrame;
+        bAny = true;
+        if (bOffPiano && entry.bPress) ++figures.nOutsidePiano;
+      }
+    }
+    figures.bOk = true;
+  } catch (const std::bad_alloc&) {
+    figures = MotionFigures();
+  }
+  return figures;
 }
 
 void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
@@ -137,14 +176,24 @@ void VmdWriter::Flush() {
 }
 
 int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
+  return Write(pszPath, &pTrack, 1);
+}
+
+int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTracks) {
   m_image.clear();
   m_nDroppedNotes = 0;
+  m_nKeyFrames = 0;
+  m_strLeftover.clear();
   WriteHeader();
   // Without a track there is no motion; the path is not touched.
-  if (!pTrack) return kNoMotion;
+  if (nTracks == 0) return kNoMotion;
+  for (size_t i = 0; i < nTracks; ++i) {
+    if (!ppTracks[i]) return kNoMotion;
+  }
   try {
     KeyFrameBuckets buckets;
-    CollectMotion(pTrack, &buckets);
+    MergedEvents events(ppTracks, nTracks);
+    CollectMotion(&events, &buckets);
     // The size is known before the first byte is written. Write reports it
     // as an int: a larger file could not be reported and is not written.
     uint64_t nSize = vmd::kEmptyFileSize +
@@ -159,14 +208,21 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
       m_image.clear();
       return kCannotOpen;
     }
+    // Room for the whole file first: a full disk or a size limit fails
+    // here, before a file written in place loses a byte.
+    if (!output.Reserve(nSize)) {
+      m_image.clear();
+      return kCannotWrite;
+    }
     m_image.reserve(kBufferSize);
     m_pOutput = &output;
     m_bWriteFailed = false;
     WriteKeyFrames(buckets);
     Flush();
     m_pOutput = nullptr;
-    if (m_bWriteFailed || !output.Commit()) return kCannotWrite;
-    return static_cast<int>(nSize);
+    bool bOk = !m_bWriteFailed && output.Commit();
+    m_strLeftover = output.GetLeftover();
+    return bOk ? static_cast<int>(nSize) : kCannotWrite;
   } catch (const std::bad_alloc&) {
     // Out of memory while collecting or writing: a new output file, if
     // opened, is removed by its destructor and the path keeps what it held.

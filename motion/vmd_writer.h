@@ -1,4 +1,5 @@
-// VmdWriter: writes one MIDI track as a VMD motion file.
+// VmdWriter: writes one MIDI track, or several merged into one motion, as
+// a VMD motion file.
 //
 // The file is little-endian: a 30-byte signature, a 20-byte model name, the
 // 32-bit bone keyframe count N, then N records of 111 bytes (layout in
@@ -11,29 +12,54 @@
 // The image is appended field by field through the primitives below. Inside
 // Write it streams through one reused buffer into an OutputFile
 // (motion/output_file.h): a new file, put at the output path only once
-// every byte is written and the file is closed, so a failed export leaves
-// neither a partial file nor a changed one; or, where replacing the file
-// would change more than its content (other hard links, another owner, a
-// folder we can't write), the file itself, truncated and written in place.
+// every byte is written and on the disk, so a failed export leaves neither
+// a partial file nor a changed one; or, where replacing the file would
+// change more than its content (other hard links, another owner, a folder
+// we can't write, an ACL or attribute the new file can't be given), the
+// file itself, written in place once room for all of it is reserved.
 // Outside Write (no file open) the primitives just grow the image in
 // memory, which GetImage shows.
 //
+// Several tracks make the motion that one track holding all their events
+// would make: events in time order, events of one time in the order the
+// tracks are given (motion/merged_events.h). One track given alone is
+// exported exactly as Write of that track.
+//
 // A writer serves one export at a time; it keeps nothing between calls of
-// Write. The track is read only through the bound functions of
-// midibind/midi_binding.h.
+// Write but the figures of the last one. The tracks are read only through
+// the bound functions of midibind/midi_binding.h.
 #ifndef SONOMOT_MOTION_VMD_WRITER_H_
 #define SONOMOT_MOTION_VMD_WRITER_H_
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "midilib/MIDIData.h"
 #include "motion/export_settings.h"
 
 class KeyFrameBuckets;
+class MergedEvents;
 class OutputFile;
 struct BoneKeyFrame;
+struct TrackSummary;
+
+// What an export would write, found by collecting the motion without
+// writing it (VmdWriter::Measure).
+struct MotionFigures {
+  bool bOk = false;  // false: memory ran out while collecting
+  uint64_t nKeyFrames = 0;
+  uint64_t nBytes = 0;  // the file size, layout included
+  // The first and last frame written; both 0 without keyframes.
+  uint32_t nFirstFrame = 0;
+  uint32_t nLastFrame = 0;
+  // Presses on keys (after transposition) that a piano of 88 keys, A0 (21)
+  // to C8 (108), doesn't have; they are written all the same.
+  uint64_t nOutsidePiano = 0;
+  // Presses the settings leave out of the motion (GetDroppedNoteCount).
+  uint64_t nDropped = 0;
+};
 
 class VmdWriter {
  public:
@@ -55,9 +81,19 @@ class VmdWriter {
   // kCannotWrite when writing, closing or putting the finished file in
   // place fails, when memory runs out, or when the file would be larger
   // than an int can report. On every failure the path keeps what it held
-  // before, except a file written in place, which a failed write leaves cut
+  // before, except a file written in place on a file system that can't
+  // reserve space, which a disk filling while it is written leaves cut
   // short.
   int Write(const char* pszPath, MIDITrack* pTrack);
+  // The same for the tracks ppTracks[0..nTracks - 1] merged into one
+  // motion; kNoMotion when there are none or one is null.
+  int Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTracks);
+
+  // What Write of these tracks would write, with the same settings, found
+  // by the same collection; nothing is opened. With pSummary, the walk also
+  // adds every event of the tracks to it. REQUIRES: no track is null.
+  MotionFigures Measure(MIDITrack* const* ppTracks, size_t nTracks,
+                        TrackSummary* pSummary = nullptr);
 
   // Primitives, each appending at the end of the image.
   void WriteUInt32(uint32_t nValue);  // little-endian
@@ -84,17 +120,25 @@ class VmdWriter {
   // Note presses that transposition moved outside 0..127 in the last
   // WriteMotion or Write; their keys get no keyframes.
   uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
+  // Keyframes of the motion of the last WriteMotion, Write or Measure.
+  uint64_t GetKeyFrameCount() const { return m_nKeyFrames; }
+
+  // The name of a temporary file the last Write left in the output's
+  // folder because it could not remove it; empty when none is left.
+  const std::string& GetLeftover() const { return m_strLeftover; }
 
  private:
   void Flush();
-  // Collects pTrack's events as the settings ask. REQUIRES: pTrack not null.
-  void CollectMotion(MIDITrack* pTrack, KeyFrameBuckets* pBuckets);
+  // Collects the events as the settings ask.
+  void CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets);
   // The bone keyframe count and records, then, with the full layout, the
   // five empty section counts.
   void WriteKeyFrames(const KeyFrameBuckets& buckets);
 
   ExportSettings m_settings;
   uint64_t m_nDroppedNotes = 0;
+  uint64_t m_nKeyFrames = 0;
+  std::string m_strLeftover;
   std::vector<uint8_t> m_image;
   OutputFile* m_pOutput;  // not owned; set only inside Write
   bool m_bWriteFailed;

@@ -11,11 +11,12 @@ packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev
 packages+=(fonts-ipafont-gothic)
 # tests only: the independent MIDI reader, the terminal driver, the fuzzer's
 # compiler and runtime, node for the independent VMD reader, the SVG renderer
-# that checks the icon's PNG sizes against their SVG source, groff that
-# renders the manual pages
+# that checks the icon's PNG sizes against their SVG source, groff and mandoc
+# that render and lint the manual pages, desktop-file-utils that checks the
+# desktop entry
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
-             groff-base)
+             groff-base mandoc desktop-file-utils)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

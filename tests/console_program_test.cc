@@ -202,7 +202,13 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
 
   auto [version, versionErr] = run("--version");
   EXPECT_EQ(0, version.nExitCode);
-  EXPECT_EQ("sonomot-console (Sonomot) 0.0.0.2\n", version.out);
+  EXPECT_EQ(
+      "sonomot-console (Sonomot) 0.0.0.2\n"
+      "Copyright (C) 2026 Sonomot developers\n"
+      "License MIT: <https://opensource.org/license/mit>\n"
+      "This is free software: you are free to change and redistribute it.\n"
+      "There is NO WARRANTY, to the extent permitted by law.\n",
+      version.out);
   EXPECT_EQ("", versionErr);
 
   const std::pair<std::string, std::string> refused[] = {
@@ -247,12 +253,18 @@ class TmuxSession {
   // machine draw slowly. A passing run never waits this long.
   static constexpr std::chrono::seconds kDeadline{60};
 
+  // A non-empty term is the pane's terminal type instead of tmux's own, and
+  // all the program writes is also kept in the file "raw" of the folder.
   explicit TmuxSession(const fs::path& folder, int nWidth = 100,
-                       int nHeight = 40)
+                       int nHeight = 40, const std::string& term = "")
       : m_folder(folder) {
     m_socket = "sonomot_test_" + std::to_string(getpid()) + "_" +
                std::to_string(s_nCount++);
     std::string program = Quote((BinFolder() / "sonomot-console").string());
+    if (!term.empty()) {
+      // script(1) records the bytes on the way to the pane's terminal.
+      program = "TERM=" + term + " script -q -e -c " + Quote(program) + " raw";
+    }
     std::string command = "cd " + Quote(folder.string()) + "; " + program +
                           "; echo $? > exit_code; sleep 120";
     Result r = Shell(Tmux() + " -f /dev/null new-session -d -x " +
@@ -536,6 +548,39 @@ TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
   // whatever was typed.
   tmux.Hex("1b 1b");
   EXPECT_EQ(0, tmux.WaitForExitCode()) << tmux.Screen();
+}
+
+// Bracketed paste, the cursor's shape and the window title are sent only
+// to a terminal whose terminfo entry has them (xterm's does); vt100 is drawn
+// on without them, and dumb, which can't place the cursor, is typed at line
+// by line as a script is.
+TEST(ConsoleProgramTest, OnlyWhatTheTerminalsEntryKnowsIsSent) {
+  if (!HaveTmux()) {
+    GTEST_SKIP() << "tmux is not installed (scripts/deps.sh --test installs it)";
+  }
+  for (std::string term : {"xterm", "vt100", "dumb"}) {
+    TempFolder folder;
+    TmuxSession tmux(folder.Path(), 80, 24, term);
+    ASSERT_TRUE(tmux.Started()) << term;
+    ASSERT_TRUE(tmux.WaitFor("root>")) << term;
+    tmux.Literal("tolk");
+    tmux.Keys("Enter");
+    ASSERT_TRUE(tmux.WaitFor(" 2011 Sonomot")) << term;
+    // A dumb terminal's end of input closes the program as Escape does.
+    tmux.Keys(term == "dumb" ? "C-d" : "Escape");
+    EXPECT_GE(tmux.WaitForExitCode(), 0) << term << ":\n" << tmux.Screen();
+    std::ifstream in(folder.Path() / "raw", std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(in)),
+                    std::istreambuf_iterator<char>());
+    bool bXterm = term == "xterm";
+    for (std::string sequence : {"\033[?2004h", "\033[?2004l", "\033[2 q",
+                                 "\033[0 q", "\033]0;Sonomot\007"}) {
+      EXPECT_EQ(bXterm, raw.find(sequence) != std::string::npos)
+          << term << " " << sequence.substr(1) << " in:\n" << raw;
+    }
+    EXPECT_EQ(term == "dumb", raw.find("\033") == std::string::npos)
+        << term << ":\n" << raw;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
-// The export command's report for each result of the writer.
+// The export command's report for each result of the writer, and the
+// export of several tracks merged into one motion in "midi>".
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "commands/command_processor.h"
+#include "motion/bone_key_frame.h"
 #include "tests/command_test_util.h"
+#include "tests/motion_test_util.h"
 
 namespace {
 
@@ -23,6 +28,42 @@ class ExportTrackTest : public MidiCommandTest {
     TypeAll({("Open " + path).c_str(), "conv pr", pszTrack});
     TakeTranscript();
   }
+
+  // A piece at 1 tick per quarter note (15 frames at the default tempo):
+  // a conductor track, the right hand (keys 72 and 60), the left hand on
+  // channel 2 (keys 48 and 60, and the sustain pedal) and drums on channel
+  // 10. The right hand releases key 60 at the tick the left hand presses it.
+  void OpenTwoHands() {
+    std::string path = WriteFile("hands.mid", SmfBuilder(1, 1)
+                                                  .Track()
+                                                  .Meta(0, 0x03, "Conductor")
+                                                  .EndOfTrack()
+                                                  .Track()
+                                                  .Meta(0, 0x03, "Right")
+                                                  .Event(1, {0x90, 72, 80})
+                                                  .Event(1, {0x80, 72, 0})
+                                                  .Event(0, {0x90, 60, 80})
+                                                  .Event(1, {0x80, 60, 0})
+                                                  .EndOfTrack()
+                                                  .Track()
+                                                  .Meta(0, 0x03, "Left")
+                                                  .Event(0, {0xB1, 64, 127})
+                                                  .Event(1, {0x91, 48, 60})
+                                                  .Event(2, {0x81, 48, 0})
+                                                  .Event(0, {0x91, 60, 60})
+                                                  .Event(1, {0x81, 60, 0})
+                                                  .Event(0, {0xB1, 64, 0})
+                                                  .EndOfTrack()
+                                                  .Track()
+                                                  .Event(0, {0x99, 36, 100})
+                                                  .Event(1, {0x89, 36, 0})
+                                                  .EndOfTrack()
+                                                  .Build());
+    TypeAll({("Open " + path).c_str()});
+    TakeTranscript();
+  }
+
+  static std::vector<uint8_t> Bytes(const std::string& path) { return ReadFileBytes(path); }
 };
 
 TEST_F(ExportTrackTest, WritesTheFileAndReportsItsSize) {
@@ -123,6 +164,173 @@ TEST_F(ExportTrackTest, NewDataNeedsItsOwnConversion) {
   TypeAll({"mi", "conv pr", "tr 1"});
   Type("export " + out);
   EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+// The hands merged: every keyframe of both tracks, each bone's in time
+// order and, at one time, the right hand's (track 1) before the left
+// hand's; the pedal comes from the left hand; the drums stay out unless
+// named. Bad numbers write nothing, and the export needs the conversion.
+TEST_F(ExportTrackTest, MergedExportIsTheUnionOfTheTracksInTimeOrder) {
+  OpenTwoHands();
+  std::string out = TempPath("whole.vmd");
+  Type("export " + out);
+  EXPECT_EQ("midi>export " + out + "\nfile not ready.\n", TakeTranscript());
+  EXPECT_FALSE(std::filesystem::exists(out));
+  Type("conv pr");
+  TakeTranscript();
+
+  Type("export " + out);
+  EXPECT_EQ("midi>export " + out +
+                "\nmerge track 1 2.\nleft out as drums: track 3.\nWrite 2052 Byte."
+                "\nComplete.\n\n",
+            TakeTranscript());
+  const float fDown = -0.0199986007f, fDownW = 0.999799013f;
+  Quaternion pedal = PoseRotation(BoneKeyFrame::Pedal, 127);
+  ExpectedVmd expected(18);
+  expected.Record("nt048", 14, 0, 1).Record("nt048", 15, fDown, fDownW);
+  expected.Record("nt048", 44, fDown, fDownW).Record("nt048", 45, 0, 1);
+  expected.Record("nt060", 29, 0, 1).Record("nt060", 30, fDown, fDownW);  // right
+  expected.Record("nt060", 44, fDown, fDownW).Record("nt060", 45, 0, 1);  // right
+  expected.Record("nt060", 44, 0, 1).Record("nt060", 45, fDown, fDownW);  // left
+  expected.Record("nt060", 59, fDown, fDownW).Record("nt060", 60, 0, 1);  // left
+  expected.Record("nt072", 14, 0, 1).Record("nt072", 15, fDown, fDownW);
+  expected.Record("nt072", 29, fDown, fDownW).Record("nt072", 30, 0, 1);
+  expected.Record("cc064", 0, pedal.m_fX, pedal.m_fW).Record("cc064", 60, 0, 1);
+  EXPECT_EQ(expected.GetBytes(), Bytes(out));
+  EXPECT_EQ(2052, m_pProcessor->GetLastExportSize());
+  EXPECT_EQ(18u, m_pProcessor->GetLastExportKeyFrameCount());
+  EXPECT_EQ((std::vector<int>{1, 2}), m_pProcessor->GetLastExportTracks());
+
+  // Named in any order, the hands give the same motion; named, the drums
+  // go in (key 36 pressed at frame 0 and released at 15: 3 keyframes).
+  std::string named = TempPath("named.vmd");
+  Type("ex " + named + " 2 1");
+  EXPECT_EQ("midi>ex " + named + " 2 1\nmerge track 1 2.\nWrite 2052 Byte.\nComplete.\n\n",
+            TakeTranscript());
+  EXPECT_EQ(expected.GetBytes(), Bytes(named));
+  Type("export " + named + " 3 2 1 0");
+  EXPECT_EQ("midi>export " + named +
+                " 3 2 1 0\nmerge track 0 1 2 3.\nWrite 2385 Byte.\nComplete.\n\n",
+            TakeTranscript());
+  EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), m_pProcessor->GetLastExportTracks());
+
+  // A repeated, missing or foreign number: nothing written, nothing kept.
+  std::filesystem::remove(named);
+  for (const char* pszTracks : {" 1 1", " 4", " 1 x", " -1", " 2 1 2"}) {
+    Type("export " + named + pszTracks);
+    EXPECT_EQ("midi>export " + named + pszTracks + "\ninvalid track number.\n",
+              TakeTranscript());
+    EXPECT_FALSE(std::filesystem::exists(named)) << pszTracks;
+    EXPECT_EQ(0, m_pProcessor->GetLastExportSize());
+    EXPECT_TRUE(m_pProcessor->GetLastExportTracks().empty());
+  }
+  EXPECT_EQ("midi>", Prompt());
+}
+
+// Three tracks whose notes share keys and times merge into the motion of
+// one track holding all their events: in time order, and at one time the
+// events of the lower track first, each track's own in their order.
+TEST_F(ExportTrackTest, MergedExportIsTheExportOfOneTrackHoldingEveryEvent) {
+  struct Timed {
+    uint32_t nTime;
+    int nTrack;
+    int nIndex;  // within its track
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<Timed> all;
+  uint32_t nSeed = 7;
+  auto random = [&nSeed](uint32_t n) {
+    nSeed = nSeed * 1103515245u + 12345u;
+    return (nSeed >> 16) % n;
+  };
+  for (int nTrack = 0; nTrack < 3; ++nTrack) {
+    std::vector<Timed> track;
+    for (int i = 0; i < 40; ++i) {
+      uint32_t nStart = random(60), nKey = 60 + random(5);
+      auto nChannel = static_cast<uint8_t>(nTrack);
+      track.push_back({nStart, nTrack, 0, {static_cast<uint8_t>(0x90 | nChannel),
+                                           static_cast<uint8_t>(nKey), 90}});
+      track.push_back({nStart + 1 + random(6), nTrack, 0,
+                       {static_cast<uint8_t>(0x80 | nChannel), static_cast<uint8_t>(nKey), 0}});
+      if (nTrack > 0 && i % 4 == 0) {
+        track.push_back({random(60), nTrack, 0,
+                         {static_cast<uint8_t>(0xB0 | nChannel), 64,
+                          static_cast<uint8_t>(random(128))}});
+      }
+    }
+    std::stable_sort(track.begin(), track.end(),
+                     [](const Timed& a, const Timed& b) { return a.nTime < b.nTime; });
+    for (size_t i = 0; i < track.size(); ++i) track[i].nIndex = static_cast<int>(i);
+    all.insert(all.end(), track.begin(), track.end());
+  }
+  SmfBuilder split(1, 1), whole(1, 1);
+  whole.Track();
+  for (int nTrack = 0; nTrack < 3; ++nTrack) {
+    split.Track();
+    uint32_t nNow = 0;
+    for (const Timed& event : all) {
+      if (event.nTrack != nTrack) continue;
+      split.Event(event.nTime - nNow, {event.bytes[0], event.bytes[1], event.bytes[2]});
+      nNow = event.nTime;
+    }
+    split.EndOfTrack();
+  }
+  std::sort(all.begin(), all.end(), [](const Timed& a, const Timed& b) {
+    return std::tie(a.nTime, a.nTrack, a.nIndex) < std::tie(b.nTime, b.nTrack, b.nIndex);
+  });
+  uint32_t nNow = 0;
+  for (const Timed& event : all) {
+    whole.Event(event.nTime - nNow, {event.bytes[0], event.bytes[1], event.bytes[2]});
+    nNow = event.nTime;
+  }
+  whole.EndOfTrack();
+
+  std::string single = TempPath("single.vmd"), merged = TempPath("merged.vmd");
+  TypeAll({("Open " + WriteFile("whole.mid", whole.Build())).c_str(), "conv pr", "tr 0",
+           ("export " + single).c_str()});
+  TypeAll({("Open " + WriteFile("split.mid", split.Build())).c_str(), "conv pr",
+           ("export " + merged).c_str()});
+  EXPECT_NE(std::string::npos, TakeTranscript().find("\nmerge track 0 1 2.\nWrite "));
+  // Two keyframes per note event (one for a press at frame 0), one per
+  // pedal change: nothing of any track is lost.
+  size_t nAtZero = std::count_if(all.begin(), all.end(), [](const Timed& event) {
+    return event.nTime == 0 && (event.bytes[0] & 0xF0) == 0x90;
+  });
+  std::vector<uint8_t> bytes = Bytes(single);
+  EXPECT_EQ(54u + 111u * (3 * 40 * 4 + 2 * 10 - nAtZero), bytes.size());
+  EXPECT_EQ(bytes, Bytes(merged));
+}
+
+// Merging one track is the export of that track in "track>", byte for
+// byte, for every track of the file and with the settings applied.
+TEST_F(ExportTrackTest, MergingOneTrackWritesTheTrackExport) {
+  OpenTwoHands();
+  TypeAll({"conv pr", "Conf", "layout full", "keys k_", "transpose -40", "model m"});
+  std::string single = TempPath("single.vmd"), merged = TempPath("merged.vmd");
+  for (int nTrack = 0; nTrack < 4; ++nTrack) {
+    std::string number = std::to_string(nTrack);
+    TypeAll({("tr " + number).c_str()});
+    TakeTranscript();
+    Type("export " + single);
+    std::string report = TakeTranscript().substr(("track>export " + single).size());
+    // The drums' key 36 goes below key 0: the report says so either way.
+    EXPECT_EQ(nTrack == 3, report.find("\n1 notes outside 0..127 dropped.\n") == 0) << report;
+    Type("mi");
+    TakeTranscript();
+    Type("export " + merged + " " + number);
+    EXPECT_EQ(Bytes(single), Bytes(merged)) << nTrack;
+    EXPECT_EQ("midi>export " + merged + " " + number + "\nmerge track " + number + "." + report,
+              TakeTranscript());
+  }
+  // A file of no track with notes merges nothing and writes nothing.
+  std::string path = WriteFile("quiet.mid",
+                               SmfBuilder(1, 1).Track().Meta(0, 0x03, "Tempo").EndOfTrack().Build());
+  TypeAll({("Open " + path).c_str(), "conv pr"});
+  TakeTranscript();
+  std::filesystem::remove(merged);
+  Type("export " + merged);
+  EXPECT_EQ("midi>export " + merged + "\nno track to merge.\n\n", TakeTranscript());
+  EXPECT_FALSE(std::filesystem::exists(merged));
 }
 
 }  // namespace

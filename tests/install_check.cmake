@@ -1,7 +1,9 @@
 # Installs the build into a fresh prefix and checks the layout: both programs
 # beside the MIDI data library (they load it from their own folder), links to
 # them in bin/, the icon in every size, the desktop entry and the manual pages.
-#   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder> -P install_check.cmake
+# The desktop entry is checked with desktop-file-validate when it is given.
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder>
+#         [-DDESKTOP_FILE_VALIDATE=<desktop-file-validate>] -P install_check.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}"
                         --prefix "${PREFIX}"
@@ -43,11 +45,21 @@ foreach(program sonomot sonomot-console)
 endforeach()
 
 file(READ "${PREFIX}/share/applications/sonomot.desktop" entry)
-foreach(line "Exec=sonomot" "Icon=sonomot" "Name=Sonomot"
-             "GenericName=Sonomot Module" "X-Sonomot-Version=0.0.0.2")
+foreach(line "Exec=sonomot %f" "Icon=sonomot" "Name=Sonomot"
+             "GenericName=MIDI to Motion Converter"
+             "MimeType=audio/midi;audio/x-midi;" "X-Sonomot-Version=0.0.0.2")
   string(FIND "${entry}" "${line}\n" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "desktop entry lacks \"${line}\":\n${entry}")
   endif()
 endforeach()
+if(DESKTOP_FILE_VALIDATE)
+  execute_process(COMMAND "${DESKTOP_FILE_VALIDATE}"
+                          "${PREFIX}/share/applications/sonomot.desktop"
+                  RESULT_VARIABLE result OUTPUT_VARIABLE faults
+                  ERROR_VARIABLE faults)
+  if(NOT result EQUAL 0 OR NOT faults STREQUAL "")
+    message(FATAL_ERROR "desktop-file-validate finds faults:\n${faults}")
+  endif()
+endif()
 message(STATUS "install layout is complete")

@@ -2,10 +2,20 @@
 # without warnings, and the Debian package holds the whole program and its
 # dependencies (needs the whole build, as ./test makes it).
 find_program(SONOMOT_GROFF groff)
+find_program(SONOMOT_MANDOC mandoc)
 add_test(NAME ManPages
          COMMAND ${CMAKE_COMMAND} -DGROFF=${SONOMOT_GROFF}
+                 -DMANDOC=${SONOMOT_MANDOC}
                  -DPAGES_DIR=${CMAKE_BINARY_DIR}/resources/man
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/man_check.cmake)
+# The bash completion of both programs, with the programs of this build.
+find_program(SONOMOT_BASH bash)
+if(SONOMOT_BASH)
+  add_test(NAME BashCompletion
+           COMMAND ${SONOMOT_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/completion_check.sh
+                   ${CMAKE_SOURCE_DIR}/resources/completion/sonomot.bash
+                   ${CMAKE_BINARY_DIR}/bin)
+endif()
 if(SONOMOT_WITH_QT)
   find_program(SONOMOT_DPKG_DEB dpkg-deb)
   add_test(NAME DebPackage

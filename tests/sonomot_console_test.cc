@@ -60,16 +60,17 @@ Session RunScript(const std::string& script, const std::filesystem::path& folder
   return session;
 }
 
-// A fresh scratch folder holding a copy of the example MIDI file as
-// examples/demo.mid, so a session's exports land there and not in the
-// source tree.
+// A fresh scratch folder holding a copy of the example MIDI files in
+// examples/, so a session's exports land there and not in the source tree.
 std::filesystem::path ExampleFolder(const std::string& strName) {
   std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                  (strName + "_" + std::to_string(getpid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder / "examples");
-  std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid",
-                             folder / "examples/demo.mid");
+  for (const char* pszName : {"demo.mid", "demo_hands.mid"}) {
+    std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples" / pszName,
+                               folder / "examples" / pszName);
+  }
   return folder;
 }
 
@@ -187,6 +188,36 @@ TEST(SonomotConsoleTest, ExampleSettingsSessionExportsForAnotherModel) {
     ASSERT_EQ(std::string("cc064\0", 6), motion.substr(at, 6)) << "record at " << at;
   }
   EXPECT_EQ(std::string(20, '\0'), motion.substr(motion.size() - 20));
+  std::filesystem::remove_all(folder);
+}
+
+// The whole-piece session merges the two-hand demo's hands and leaves its
+// drums out. Its hands are demo.mid's one piano track split in two, and no
+// key is played by both, so the merged motion is the classic export of
+// that track (its size and fingerprint below), followed by the full
+// layout's five empty counts.
+TEST(SonomotConsoleTest, ExampleWholeSessionMergesTheHands) {
+  std::filesystem::path folder = ExampleFolder("sonomot_whole");
+  Session session = RunScript(
+      ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/whole.txt"), folder);
+  EXPECT_EQ(0, session.nExitCode) << session.errors;
+  const std::string& out = session.output;
+  EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
+  EXPECT_NE(std::string::npos,
+            out.find("\n  003  10             16  C2    C2         0  Drums (drums)\n"))
+      << out;
+  EXPECT_NE(std::string::npos,
+            out.find("midi>export demo_whole.vmd\nmerge track 1 2.\nleft out as drums: track 3.\n"
+                     "Write 16946 Byte.\nComplete.\n"))
+      << out;
+  std::string motion = ReadBytes(folder / "demo_whole.vmd");
+  ASSERT_EQ(16926u + 20u, motion.size());
+  uint64_t nFingerprint = 0xcbf29ce484222325u;
+  for (size_t i = 0; i < 16926; ++i) {
+    nFingerprint = (nFingerprint ^ static_cast<unsigned char>(motion[i])) * 0x100000001b3u;
+  }
+  EXPECT_EQ(0x120fe70e28210825u, nFingerprint);
+  EXPECT_EQ(std::string(20, '\0'), motion.substr(16926));
   std::filesystem::remove_all(folder);
 }
 

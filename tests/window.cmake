@@ -30,8 +30,10 @@ endif()
 # cmake --install lays out both programs, the library, the icon and the
 # desktop entry (needs the whole build, as ./test makes it).
 if(SONOMOT_WITH_QT)
+  find_program(SONOMOT_DESKTOP_FILE_VALIDATE desktop-file-validate)
   add_test(NAME InstallLayout
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install_check
+                   -DDESKTOP_FILE_VALIDATE=${SONOMOT_DESKTOP_FILE_VALIDATE}
                    -P ${CMAKE_CURRENT_SOURCE_DIR}/install_check.cmake)
 endif()

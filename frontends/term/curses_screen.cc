@@ -14,6 +14,7 @@
 #include <string>
 
 #include <ncursesw/curses.h>
+#include <ncursesw/term.h>
 
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
@@ -33,6 +34,22 @@ constexpr short kConsolePair = 1;
 constexpr short kTitlePair = 2;
 // After this many failed reads in a row the terminal is taken as gone.
 constexpr int kMaxReadErrors = 100;
+
+// A string capability of the terminal's terminfo entry, extended ones (BE,
+// Ss, TS) included, or null when the entry lacks it.
+const char* TerminalString(const char* pszName) {
+  const char* psz = tigetstr(pszName);
+  if (psz == nullptr || psz == reinterpret_cast<const char*>(-1) ||
+      *psz == '\0') {
+    return nullptr;
+  }
+  return psz;
+}
+
+// Writes a capability's string to the terminal, padding included.
+void PutCapability(const char* psz) {
+  tputs(psz, 1, [](int c) { return std::putchar(c); });
+}
 
 struct KeyMeaning {
   UINT nVirtKey;
@@ -237,6 +254,15 @@ void PercentDecode(std::string* pText) {
 
 CCursesScreen::~CCursesScreen() { Stop(); }
 
+bool CCursesScreen::CanDrawOn(int fd) {
+  int nError = 0;
+  if (setupterm(nullptr, fd, &nError) != OK) return false;
+  bool bCan = TerminalString("cup") != nullptr && tigetflag("hc") != 1 &&
+              tigetflag("gn") != 1;
+  del_curterm(cur_term);
+  return bCan;
+}
+
 bool CCursesScreen::Start() {
   if (m_bStarted) return true;
   // The platform's text is UTF-8; characters only, so numbers keep the C
@@ -258,11 +284,22 @@ bool CCursesScreen::Start() {
     start_color();
     use_default_colors();
   }
-  define_key("\033[200~", kKeyPasteStart);
-  define_key("\033[201~", kKeyPasteEnd);
   BuildKeyTable();
-  // Bracketed paste on, a steady block cursor.
-  std::fputs("\033[?2004h\033[2 q", stdout);
+  // Bracketed paste on, where the terminal knows it; its markers are the
+  // ones the entry names.
+  const char* pszPasteOn = TerminalString("BE");
+  m_bPasteMode = pszPasteOn != nullptr && TerminalString("BD") != nullptr;
+  if (m_bPasteMode) {
+    const char* pszStart = TerminalString("PS");
+    const char* pszEnd = TerminalString("PE");
+    define_key(pszStart != nullptr ? pszStart : "\033[200~", kKeyPasteStart);
+    define_key(pszEnd != nullptr ? pszEnd : "\033[201~", kKeyPasteEnd);
+    PutCapability(pszPasteOn);
+  }
+  // A steady block cursor (style 2).
+  const char* pszCursorStyle = TerminalString("Ss");
+  m_bCursorShape = pszCursorStyle != nullptr;
+  if (m_bCursorShape) PutCapability(tiparm(pszCursorStyle, 2));
   std::fflush(stdout);
   curs_set(2);
   return true;
@@ -271,7 +308,10 @@ bool CCursesScreen::Start() {
 void CCursesScreen::Stop() {
   if (!m_bStarted) return;
   m_bStarted = false;
-  std::fputs("\033[?2004l\033[0 q", stdout);
+  if (m_bPasteMode) PutCapability(TerminalString("BD"));
+  // Style 0 is the shape the user chose for the terminal; the entries' Se
+  // sets a steady block instead.
+  if (m_bCursorShape) PutCapability(tiparm(TerminalString("Ss"), 0));
   std::fflush(stdout);
   endwin();
   delscreen(static_cast<SCREEN*>(m_pScreen));
@@ -283,11 +323,27 @@ void CCursesScreen::SetTarget(HWND hDlg, HWND hConsole, EditBuffer* pBuffer) {
   m_hConsole = hConsole;
   m_pBuffer = pBuffer;
   std::string caption = GetWindowCaption(hDlg);
-  if (m_bStarted && !caption.empty()) {
-    // The terminal window's title, for terminals that show one.
-    std::fprintf(stdout, "\033]0;%s\007", caption.c_str());
-    std::fflush(stdout);
+  if (m_bStarted && !caption.empty()) WriteTitle(caption);
+}
+
+void CCursesScreen::WriteTitle(const std::string& caption) {
+  // The terminal window's title, for terminals whose entry says how: its
+  // title capability (TS), its status line (tsl/fsl), or xterm's title
+  // sequence (XT).
+  const char* pszStart = TerminalString("TS");
+  const char* pszEnd = "\007";
+  if (pszStart == nullptr && tigetflag("hs") == 1 &&
+      TerminalString("fsl") != nullptr) {
+    // Its parameter is the column to start at.
+    pszStart = tiparm(TerminalString("tsl"), 0);
+    pszEnd = TerminalString("fsl");
   }
+  if (pszStart == nullptr && tigetflag("XT") == 1) pszStart = "\033]0;";
+  if (pszStart == nullptr) return;
+  PutCapability(pszStart);
+  std::fputs(caption.c_str(), stdout);
+  PutCapability(pszEnd);
+  std::fflush(stdout);
 }
 
 void CCursesScreen::UpdateColors() {

@@ -22,6 +22,12 @@
 // double quotes, unless the caret is inside a quoted argument: there the
 // path is pasted as it is.
 //
+// Bracketed paste, the cursor's shape and the terminal window's title are
+// used only where the terminal's terminfo entry says how (the extended
+// capabilities BE/BD/PS/PE and Ss, and TS, tsl/fsl or XT for the title);
+// a terminal without them (dumb, vt100) is sent none of their sequences,
+// and a paste there arrives as typed keys.
+//
 // Only one CCursesScreen may be started at a time.
 #ifndef SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
 #define SONOMOT_FRONTENDS_TERM_CURSES_SCREEN_H_
@@ -37,6 +43,11 @@ class CCursesScreen : public CEventSource {
  public:
   CCursesScreen() = default;
   ~CCursesScreen() override;
+
+  // Whether the terminal on fd can be drawn on full screen: its terminfo
+  // entry is known and places the cursor, as a dumb terminal's (an editor's
+  // shell buffer) does not.
+  static bool CanDrawOn(int fd);
 
   // Takes the terminal over (full screen, raw keys, colours). False when the
   // terminal can't be set up; nothing is changed then.
@@ -67,8 +78,11 @@ class CCursesScreen : public CEventSource {
   void HandleKey(int nResult, unsigned int nKey);
   void HandlePaste();
   void UpdateColors();
+  void WriteTitle(const std::string& caption);
 
   bool m_bStarted = false;
+  bool m_bPasteMode = false;    // bracketed paste was turned on
+  bool m_bCursorShape = false;  // the cursor's shape was set
   void* m_pScreen = nullptr;  // ncurses' SCREEN
   HWND m_hDlg = nullptr;
   HWND m_hConsole = nullptr;

@@ -1,0 +1,60 @@
+#include "motion/track_summary.h"
+
+#include "midibind/midi_binding.h"
+
+namespace {
+constexpr int kPedalNumber = 64;
+}  // namespace
+
+void TrackSummary::Add(MIDIEvent* pEvent) {
+  long lTime = midilib::MIDIEvent_GetTime(pEvent);
+  if (lTime > lLastTime) lLastTime = lTime;
+  if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) return;
+  long lKind = midilib::MIDIEvent_GetKind(pEvent);
+  long lType = lKind & 0xF0;
+  if (lType == 0x80 || lType == 0x90) {
+    long lKey = midilib::MIDIEvent_GetKey(pEvent);
+    if (lKey < 0 || lKey > 127) return;
+    nChannelMask = static_cast<uint16_t>(nChannelMask | (1u << (lKind & 0x0F)));
+    if (nLowKey < 0 || lKey < nLowKey) nLowKey = static_cast<int>(lKey);
+    if (lKey > nHighKey) nHighKey = static_cast<int>(lKey);
+    if (midilib::MIDIEvent_IsNoteOn(pEvent)) ++nNoteCount;
+  } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+    ++nPedalCount;
+  }
+}
+
+TrackSummary TrackSummary::Of(MIDITrack* pTrack) {
+  TrackSummary summary;
+  for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
+       pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
+    summary.Add(pEvent);
+  }
+  return summary;
+}
+
+std::string TrackSummary::ChannelText() const {
+  if (nChannelMask == 0) return "-";
+  std::string text;
+  for (int c = 0; c < 16; ++c) {
+    if (!(nChannelMask & (1u << c))) continue;
+    int nEnd = c;
+    while (nEnd + 1 < 16 && (nChannelMask & (1u << (nEnd + 1)))) ++nEnd;
+    if (!text.empty()) text += ',';
+    text += std::to_string(c + 1);
+    // Two channels side by side read better as a pair than as a run.
+    if (nEnd == c + 1) {
+      text += ',' + std::to_string(nEnd + 1);
+    } else if (nEnd > c + 1) {
+      text += '-' + std::to_string(nEnd + 1);
+    }
+    c = nEnd;
+  }
+  return text;
+}
+
+std::string NoteName(int nKey) {
+  static const char* const kNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                         "F#", "G",  "G#", "A",  "A#", "B"};
+  return kNames[nKey % 12] + std::to_string(nKey / 12 - 1);
+}
