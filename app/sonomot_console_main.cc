@@ -125,8 +125,11 @@ class CScriptFrontEnd : public CFrontEnd {
 };
 
 int ConvertGivenFiles(const ConsoleOptions& options) {
-  std::string message = "unexpected argument '" + options.files[0] + "'";
-  return RefuseUsage(kConsoleUsage, message.c_str(), stderr);
+  if (!BindMidiDataLibrary()) return kExitFailure;
+  int nExit = ConvertFiles(options, stdout, stderr);
+  ReleaseMidiDataLibrary();
+  if (FinishOutput(kConsoleUsage, stdout) != kExitOk) return kExitFailure;
+  return nExit;
 }
 
 }  // namespace

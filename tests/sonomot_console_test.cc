@@ -350,4 +350,73 @@ TEST(SonomotConsoleTest, SettingsOptionsApplyToTheSession) {
   std::filesystem::remove_all(folder);
 }
 
+// Files named on the command line are converted without a session, one
+// line each on standard output; a file that fails is told on standard
+// error and the others still go, the status then 1. Options go the GNU
+// way, before or after the files; no input is ever written over.
+TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
+  std::filesystem::path folder = ExampleFolder("sonomot_batch");
+  for (const char* pszName : {"demo.mid", "demo_hands.mid"}) {
+    std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples" / pszName,
+                               folder / pszName);
+  }
+  Session batch = RunScript("", folder, "demo.mid nosuch.mid demo_hands.mid");
+  EXPECT_EQ(1, batch.nExitCode);
+  EXPECT_EQ("demo.mid -> demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
+            "demo_hands.mid -> demo_hands.vmd: 16926 bytes, 152 keyframes, tracks 1,2\n",
+            batch.output);
+  EXPECT_EQ("sonomot-console: nosuch.mid: Cannot Open File. (No such file or directory)\n",
+            batch.errors);
+  // The whole piece of the one-track example is the classic export of it.
+  std::string motion = ReadBytes(folder / "demo.vmd");
+  uint64_t nFingerprint = 0xcbf29ce484222325u;
+  for (unsigned char b : motion) nFingerprint = (nFingerprint ^ b) * 0x100000001b3u;
+  EXPECT_EQ(0x120fe70e28210825u, nFingerprint);
+  EXPECT_EQ(16926u, std::filesystem::file_size(folder / "demo_hands.vmd"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "nosuch.vmd"));
+
+  // -o with chosen tracks and a setting, given after the file.
+  Session one = RunScript("", folder, "demo_hands.mid -o one.vmd --track=1 --layout full");
+  EXPECT_EQ(0, one.nExitCode) << one.errors;
+  EXPECT_EQ("demo_hands.mid -> one.vmd: 5735 bytes, 51 keyframes, tracks 1\n", one.output);
+  EXPECT_EQ(54u + 111 * 51 + 20, std::filesystem::file_size(folder / "one.vmd"));
+  // -d, and "--" before a name that starts with a dash.
+  std::filesystem::create_directory(folder / "out");
+  std::filesystem::copy_file(folder / "demo.mid", folder / "-x.mid");
+  Session into = RunScript("", folder, "-d out demo.mid -- -x.mid");
+  EXPECT_EQ(0, into.nExitCode) << into.errors;
+  EXPECT_EQ("demo.mid -> out/demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
+            "-x.mid -> out/-x.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+            into.output);
+  Session bad = RunScript("", folder, "-t 1,1 demo.mid -t 7 -o bad.vmd");
+  EXPECT_EQ(1, bad.nExitCode);
+  EXPECT_EQ("sonomot-console: demo.mid: invalid track number. (track 1 is given twice)\n",
+            bad.errors);
+  EXPECT_FALSE(std::filesystem::exists(folder / "bad.vmd"));
+  // --list prints the tracks and writes nothing.
+  Session list = RunScript("", folder, "--list demo_hands.mid");
+  EXPECT_EQ(0, list.nExitCode) << list.errors;
+  EXPECT_EQ("demo_hands.mid:\n"
+            "track  channels    notes  low   high   pedal  name\n"
+            "  000  -               0  -     -          0  Sonomot Demo (empty)\n"
+            "  001  1              13  C4    G4         0  Right hand\n"
+            "  002  2              24  G2    G3         8  Left hand\n"
+            "  003  10             16  C2    C2         0  Drums (drums)\n"
+            "length 7670 ticks.\n\n",
+            list.output);
+  // An output that is an input is refused, and the input left alone.
+  std::filesystem::copy_file(folder / "demo.vmd", folder / "in.vmd");
+  Session over = RunScript("", folder, "-o ./demo.mid demo.mid in.vmd");
+  EXPECT_EQ(64, over.nExitCode);  // -o takes one file only
+  over = RunScript("", folder, "-o ./demo.mid demo.mid");
+  EXPECT_EQ(1, over.nExitCode);
+  EXPECT_EQ("sonomot-console: demo.mid: ./demo.mid would write over an input file\n", over.errors);
+  over = RunScript("", folder, "in.vmd");
+  EXPECT_EQ("sonomot-console: in.vmd: in.vmd would write over an input file\n", over.errors);
+  EXPECT_EQ(ReadBytes(folder / "demo.vmd"), ReadBytes(folder / "in.vmd"));
+  EXPECT_EQ(ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid"),
+            ReadBytes(folder / "demo.mid"));
+  std::filesystem::remove_all(folder);
+}
+
 }  // namespace
