@@ -13,6 +13,7 @@
 #include "app/exit_status.h"
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
+#include "commands/settings_file.h"
 #include "console/console_output.h"
 #include "console/edit_buffer.h"
 
@@ -45,6 +46,15 @@ class FileConverter {
   FileConverter(const ConsoleOptions& options, FILE* out, FILE* err)
       : m_options(options), m_out(out), m_err(err), m_processor(&m_console, nullptr) {
     m_console.SetWriteListener([this](std::string_view text) { m_said.append(text); });
+    // The options apply over the settings saved by "save".
+    ExportSettings settings;
+    std::string strSettingsPath = SettingsFilePath();
+    if (!strSettingsPath.empty()) {
+      for (const std::string& strLine : ReadSettingsFile(strSettingsPath, &settings)) {
+        std::fprintf(err, "sonomot-console: %s\n", strLine.c_str());
+      }
+    }
+    m_processor.SetExportSettings(settings);
     std::string reason;
     ApplySettingOptions(options, &m_processor, &reason);  // checked with the command line
   }

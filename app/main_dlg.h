@@ -60,6 +60,11 @@ class CMainDlg : public CDialogImplBase,
   // Types the line into the console and presses Enter, as the keyboard
   // would, once the loop runs (the window opens a file given at start-up).
   void TypeLine(const std::string& line);
+  // Where the lines about the settings file read at start-up go (bad
+  // lines, and which settings it changed): by default console lines after
+  // the banner; a front end may take them instead. Set before Create.
+  using NoticeSink = std::function<void(const std::string&)>;
+  void SetNoticeSink(NoticeSink sink) { m_noticeSink = std::move(sink); }
   CommandProcessor* GetCommandProcessor() { return m_pCommandProcessor; }
 
  protected:
@@ -79,6 +84,7 @@ class CMainDlg : public CDialogImplBase,
   CShellEditBox m_wndConsole;
   CommandProcessor* m_pCommandProcessor = nullptr;
   LineListener m_lineListener;
+  NoticeSink m_noticeSink;
 };
 
 #endif  // SONOMOT_APP_MAIN_DLG_H_

@@ -76,6 +76,12 @@ class CScriptFrontEnd : public CFrontEnd {
     SetEventSource(&m_source);
     return true;
   }
+  // Standard output is the session's transcript: what the saved settings
+  // did goes beside it, to standard error.
+  bool TakesNotices() const override { return true; }
+  void Notice(const std::string& strLine) override {
+    std::fprintf(stderr, "sonomot-console: %s\n", strLine.c_str());
+  }
   void Attach(CMainDlg* pDlg) override {
     HWND hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);
     m_source.SetTarget(pDlg->m_hWnd, hConsole, GetEditBuffer(hConsole));

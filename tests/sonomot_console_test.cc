@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -34,17 +35,25 @@ std::string ReadBytes(const std::filesystem::path& path) {
 }
 
 // Runs the program on the script; with a folder, the program runs there.
-// args follow the program's name; runner goes before it (setpriv ...).
+// Standard error goes to session.errors (and to *pErrors when given).
+// strConfigHome, when given, is the program's XDG_CONFIG_HOME; args follow
+// the program's name; runner goes before it (setpriv ...).
 Session RunScript(const std::string& script, const std::filesystem::path& folder = {},
+                  const std::string& strConfigHome = "", std::string* pErrors = nullptr,
                   const std::string& args = "", const std::string& runner = "") {
   std::filesystem::path input =
       std::filesystem::temp_directory_path() /
       ("sonomot_console_" + std::to_string(getpid()) + ".txt");
+  std::filesystem::path errors = input.string() + ".err";
   std::ofstream(input, std::ios::binary) << script;
-  std::filesystem::path errors = input;
-  errors.replace_extension(".err");
   std::string command = runner + (BinFolder() / "sonomot-console").string() + " " + args +
                         " < " + input.string() + " 2>" + errors.string();
+  // Never the user's own settings: without a home of the test's own, one
+  // that holds none.
+  std::string strHome = strConfigHome.empty()
+                            ? (std::filesystem::temp_directory_path() / "sonomot_no_config").string()
+                            : strConfigHome;
+  command = "XDG_CONFIG_HOME='" + strHome + "' " + command;
   if (!folder.empty()) command = "cd '" + folder.string() + "' && " + command;
   Session session;
   FILE* pPipe = popen(command.c_str(), "r");
@@ -57,6 +66,7 @@ Session RunScript(const std::string& script, const std::filesystem::path& folder
   session.errors = ReadBytes(errors);
   std::filesystem::remove(input);
   std::filesystem::remove(errors);
+  if (pErrors) *pErrors = session.errors;
   return session;
 }
 
@@ -294,7 +304,7 @@ TEST(SonomotConsoleTest, ScriptFailuresAreReportedOnStandardErrorWithTheirReason
       "Open nosuch.mid\nOpen sub\nOpen cut.mid\nOpen short.mid\nconv pr\ntrack 7\n"
       "track 1\nexport /nonexistent/x.vmd\nexport sub\nexport locked/x.vmd\n"
       "export ok.vmd\nConf\nangle 91\n",
-      folder, "", runner);
+      folder, "", nullptr, "", runner);
   EXPECT_EQ(1, session.nExitCode);
   std::string expected =
       "sonomot-console: line 1: Open nosuch.mid: Cannot Open File. (No such file or directory)\n"
@@ -339,7 +349,7 @@ TEST(SonomotConsoleTest, ScriptFailuresAreReportedOnStandardErrorWithTheirReason
 // with them exports with them, and its transcript starts as always.
 TEST(SonomotConsoleTest, SettingsOptionsApplyToTheSession) {
   std::filesystem::path folder = ExampleFolder("sonomot_options");
-  Session session = RunScript("Create Midi\nconv pr\ntr 1\nexport o.vmd\n", folder,
+  Session session = RunScript("Create Midi\nconv pr\ntr 1\nexport o.vmd\n", folder, "", nullptr,
                               "--layout full --keys=key_ --transpose 12");
   EXPECT_EQ(0, session.nExitCode) << session.errors;
   EXPECT_NE(std::string::npos, session.output.find(kBannerEnd + std::string("Create Midi\n")))
@@ -360,7 +370,7 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
     std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples" / pszName,
                                folder / pszName);
   }
-  Session batch = RunScript("", folder, "demo.mid nosuch.mid demo_hands.mid");
+  Session batch = RunScript("", folder, "", nullptr, "demo.mid nosuch.mid demo_hands.mid");
   EXPECT_EQ(1, batch.nExitCode);
   EXPECT_EQ("demo.mid -> demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
             "demo_hands.mid -> demo_hands.vmd: 16926 bytes, 152 keyframes, tracks 1,2\n",
@@ -376,25 +386,25 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   EXPECT_FALSE(std::filesystem::exists(folder / "nosuch.vmd"));
 
   // -o with chosen tracks and a setting, given after the file.
-  Session one = RunScript("", folder, "demo_hands.mid -o one.vmd --track=1 --layout full");
+  Session one = RunScript("", folder, "", nullptr, "demo_hands.mid -o one.vmd --track=1 --layout full");
   EXPECT_EQ(0, one.nExitCode) << one.errors;
   EXPECT_EQ("demo_hands.mid -> one.vmd: 5735 bytes, 51 keyframes, tracks 1\n", one.output);
   EXPECT_EQ(54u + 111 * 51 + 20, std::filesystem::file_size(folder / "one.vmd"));
   // -d, and "--" before a name that starts with a dash.
   std::filesystem::create_directory(folder / "out");
   std::filesystem::copy_file(folder / "demo.mid", folder / "-x.mid");
-  Session into = RunScript("", folder, "-d out demo.mid -- -x.mid");
+  Session into = RunScript("", folder, "", nullptr, "-d out demo.mid -- -x.mid");
   EXPECT_EQ(0, into.nExitCode) << into.errors;
   EXPECT_EQ("demo.mid -> out/demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
             "-x.mid -> out/-x.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
             into.output);
-  Session bad = RunScript("", folder, "-t 1,1 demo.mid -t 7 -o bad.vmd");
+  Session bad = RunScript("", folder, "", nullptr, "-t 1,1 demo.mid -t 7 -o bad.vmd");
   EXPECT_EQ(1, bad.nExitCode);
   EXPECT_EQ("sonomot-console: demo.mid: invalid track number. (track 1 is given twice)\n",
             bad.errors);
   EXPECT_FALSE(std::filesystem::exists(folder / "bad.vmd"));
   // --list prints the tracks and writes nothing.
-  Session list = RunScript("", folder, "--list demo_hands.mid");
+  Session list = RunScript("", folder, "", nullptr, "--list demo_hands.mid");
   EXPECT_EQ(0, list.nExitCode) << list.errors;
   EXPECT_EQ("demo_hands.mid:\n"
             "track  channels    notes  low   high   pedal  name\n"
@@ -406,12 +416,12 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
             list.output);
   // An output that is an input is refused, and the input left alone.
   std::filesystem::copy_file(folder / "demo.vmd", folder / "in.vmd");
-  Session over = RunScript("", folder, "-o ./demo.mid demo.mid in.vmd");
+  Session over = RunScript("", folder, "", nullptr, "-o ./demo.mid demo.mid in.vmd");
   EXPECT_EQ(64, over.nExitCode);  // -o takes one file only
-  over = RunScript("", folder, "-o ./demo.mid demo.mid");
+  over = RunScript("", folder, "", nullptr, "-o ./demo.mid demo.mid");
   EXPECT_EQ(1, over.nExitCode);
   EXPECT_EQ("sonomot-console: demo.mid: ./demo.mid would write over an input file\n", over.errors);
-  over = RunScript("", folder, "in.vmd");
+  over = RunScript("", folder, "", nullptr, "in.vmd");
   EXPECT_EQ("sonomot-console: in.vmd: in.vmd would write over an input file\n", over.errors);
   EXPECT_EQ(ReadBytes(folder / "demo.vmd"), ReadBytes(folder / "in.vmd"));
   EXPECT_EQ(ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid"),
@@ -420,3 +430,33 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
 }
 
 }  // namespace
+
+// Settings saved by one session apply to the next. A script's transcript on
+// standard output stays the session's own; what the settings file did goes
+// to standard error, a line for each bad line and one saying what changed.
+TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
+  std::filesystem::path home = ExampleFolder("sonomot_console_config");
+  std::string strErrors;
+  Session first = RunScript("conf\nlayout full\nvelocity on\nsave\n", home, home.string(),
+                            &strErrors);
+  EXPECT_EQ("", strErrors);
+  std::string strPath = (home / "sonomot/settings").string();
+  EXPECT_NE(std::string::npos, first.output.find("settings saved to " + strPath + ".\n"));
+  std::ofstream(strPath, std::ios::app) << "angle steep\n";
+
+  Session second = RunScript("conf\nshow\n", home, home.string(), &strErrors);
+  EXPECT_EQ("sonomot-console: " + strPath +
+                ":10: invalid value. angle takes degrees from -90 to 90, or default.\n"
+                "sonomot-console: settings from " + strPath + ": layout, velocity.\n",
+            strErrors);
+  size_t nBannerEnd = second.output.find(kBannerEnd);
+  ASSERT_NE(std::string::npos, nBannerEnd) << second.output;
+  std::string strShown = kDefaultSettingsShown;
+  strShown.replace(strShown.find("bones               the file ends after the bone keyframes"),
+                   58, "full                bone keyframes, then five empty section counts");
+  strShown.replace(strShown.find("off                 every key dips the whole angle"), 50,
+                   "on                  key dip x (0.25 + 0.75 x velocity / 127)");
+  EXPECT_EQ("root>conf\nconf>show\n" + strShown + "conf>\n",
+            second.output.substr(nBannerEnd + strlen(kBannerEnd) - 5));
+  std::filesystem::remove_all(home);
+}

@@ -16,6 +16,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 
 #include "motion/bone_key_frame.h"
 #include "motion/export_settings.h"
+#include "motion/key_map.h"
 #include "tests/motion_test_util.h"
 
 namespace {
@@ -182,6 +184,120 @@ TEST(VmdWriterTest, SettingsShapeNamesPosesKeysAndLayoutByteByByte) {
       .Record("abcdefghijk059", 5, kKeyDownX, kKeyDownW)
       .Record("abcdefghijk059", 6, 0.0f, 1.0f);
   EXPECT_EQ(expectedLongest.GetBytes(), ReadFileBytes(strPath));
+}
+
+// The key bones' names under each naming, as the file stores them: in
+// Shift-JIS, byte by byte; keys a naming leaves without a bone are dropped
+// and counted like notes transposed off the keyboard.
+TEST(VmdWriterTest, EveryKeyNamingWritesShiftJisNames) {
+  TempDir dir;
+  FakeTrack track;
+  // Keys 20 (below the piano), 21 (A0), 61 (C#4) and 127 (G9).
+  for (int nKey : {20, 21, 61, 127}) track.Press(10, nKey).Release(20, nKey);
+  // The names of the bones written, one per note (four records each).
+  auto written = [&track](const ExportSettings& settings, uint64_t* pnDropped) {
+    VmdWriter writer(settings);
+    writer.WriteHeader();
+    EXPECT_EQ(1, writer.WriteMotion(track.GetTrack()));
+    *pnDropped = writer.GetDroppedNoteCount();
+    std::vector<std::string> names;
+    std::vector<ReadRecord> records = ReadRecords(writer.GetImage());
+    for (size_t i = 0; i < records.size(); i += 4) names.push_back(records[i].strName);
+    return names;
+  };
+  struct Case {
+    const char* pszKeys;  // UTF-8
+    std::vector<std::string> names;  // Shift-JIS
+    uint64_t nDropped;
+  } cases[] = {
+      {"nt", {"nt020", "nt021", "nt061", "nt127"}, 0},
+      {"{nnn}x", {"020x", "021x", "061x", "127x"}, 0},
+      {"k{n}", {"k20", "k21", "k61", "k127"}, 0},
+      // 鍵 is 0x8C 0xAE.
+      {"\xE9\x8D\xB5{note}", {"\x8C\xAEG#0", "\x8C\xAE" "A0", "\x8C\xAE" "C#4",
+                                "\x8C\xAEG9"}, 0},
+      {"P {piano}", {"P 1", "P 41"}, 2},
+  };
+  for (const Case& c : cases) {
+    ExportSettings settings;
+    settings.strKeyPrefix = c.pszKeys;
+    uint64_t nDropped = 0;
+    EXPECT_EQ(c.names, written(settings, &nDropped)) << c.pszKeys;
+    EXPECT_EQ(c.nDropped, nDropped) << c.pszKeys;
+  }
+
+  // A map: note names and numbers, comments, quotes, a Japanese name and
+  // the model's. ピアノ is 0x83 0x73, 0x83 0x41, 0x83 0x6D.
+  std::string strMap = dir.Join("keys.txt");
+  WriteFileBytes(strMap,
+                 "\xEF\xBB\xBF# keys of a small model\r\n"
+                 "A0 \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E  # the lowest\r\n"
+                 "\n"
+                 "Db4   \"C# four\"\r\n"
+                 "127 top#1\n");
+  ExportSettings settings;
+  std::string strError;
+  ASSERT_TRUE(LoadKeyMap(strMap, &settings.keyMapNames, &strError)) << strError;
+  settings.strKeyMapPath = strMap;
+  settings.strModelName = "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E";
+  uint64_t nDropped = 0;
+  EXPECT_EQ((std::vector<std::string>{"\x83\x73\x83\x41\x83\x6D", "C# four", "top#1"}),
+            written(settings, &nDropped));
+  EXPECT_EQ(1u, nDropped);
+  VmdWriter writer(settings);
+  writer.WriteHeader();
+  EXPECT_EQ(Bytes(std::string("\x83\x73\x83\x41\x83\x6D\0", 7) + std::string(13, '\xFD')),
+            std::vector<uint8_t>(writer.GetImage().begin() + 30, writer.GetImage().end()));
+}
+
+// Velocity on: a press dips by angle x (0.25 + 0.75 x velocity / 127),
+// its release's companion holds that depth, and 127 gives exactly the
+// whole angle. pedalangle turns the pedal by the angle x value / 127.
+TEST(VmdWriterTest, VelocityScalesTheDipAndPedalAngleTheFullPress) {
+  FakeTrack track;
+  track.Press(10, 60, 0, 1).Release(20, 60).Press(10, 62, 0, 64).Release(20, 62);
+  track.Press(10, 64, 0, 127).Release(20, 64).Control(30, 64, 127).Control(31, 64, 64);
+  auto records = [&track](const ExportSettings& settings) {
+    VmdWriter writer(settings);
+    writer.WriteHeader();
+    EXPECT_EQ(1, writer.WriteMotion(track.GetTrack()));
+    return ReadRecords(writer.GetImage());
+  };
+  auto turn = [](const ReadRecord& r) { return 2.0 * std::atan2(r.afRotation[0], r.afRotation[3]); };
+  const double fDefault = 2.0 * std::atan2(kKeyDownX, kKeyDownW);
+
+  ExportSettings settings;
+  settings.bVelocity = true;
+  std::vector<ReadRecord> r = records(settings);
+  ASSERT_EQ(14u, r.size());
+  // Per key: companion, press, release's companion, release.
+  EXPECT_NEAR(0.25 + 0.75 / 127, turn(r[1]) / fDefault, 1e-5);
+  EXPECT_NEAR(0.25 + 0.75 * 64 / 127, turn(r[5]) / fDefault, 1e-5);
+  EXPECT_EQ(0, std::memcmp(r[1].afRotation, r[2].afRotation, sizeof r[1].afRotation));
+  EXPECT_EQ(0, std::memcmp(r[5].afRotation, r[6].afRotation, sizeof r[5].afRotation));
+  for (int i : {9, 10}) {
+    EXPECT_EQ(kKeyDownX, r[i].afRotation[0]);
+    EXPECT_EQ(kKeyDownW, r[i].afRotation[3]);
+  }
+  for (int i : {0, 3, 4, 7, 8, 11}) EXPECT_EQ(1.0f, r[i].afRotation[3]) << i;
+
+  // An angle of its own, and the pedal's.
+  settings.bDefaultAngle = false;
+  settings.fAngleDegrees = -10.0;
+  settings.bDefaultPedalAngle = false;
+  settings.fPedalAngleDegrees = -20.0;
+  r = records(settings);
+  const double fDegree = std::acos(-1.0) / 180.0;
+  EXPECT_NEAR(-10.0 * (0.25 + 0.75 / 127) * fDegree, turn(r[1]), 1e-6);
+  EXPECT_NEAR(-10.0 * (0.25 + 0.75 * 64 / 127) * fDegree, turn(r[5]), 1e-6);
+  EXPECT_NEAR(-10.0 * fDegree, turn(r[9]), 1e-6);
+  EXPECT_NEAR(-20.0 * fDegree, turn(r[12]), 1e-6);
+  EXPECT_NEAR(-20.0 * 64 / 127 * fDegree, turn(r[13]), 1e-6);
+  // At 127 the press is the turn velocity off writes.
+  settings.bVelocity = false;
+  std::vector<ReadRecord> whole = records(settings);
+  EXPECT_EQ(0, std::memcmp(whole[9].afRotation, r[9].afRotation, sizeof r[9].afRotation));
+  EXPECT_EQ(0, std::memcmp(whole[1].afRotation, r[9].afRotation, sizeof r[9].afRotation));
 }
 
 TEST(VmdWriterTest, StreamedFileEqualsTheImageBuiltInMemory) {
@@ -857,6 +973,37 @@ TEST(VmdWriterTest, InPlaceWriteOverTheSizeLimitLeavesTheOldFileWhole) {
       EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strPath)) << strPath;
     }
   }
+}
+
+TEST(VmdWriterTest, InPlaceWriteOnAFullDiskLeavesTheOldFileWhole) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  FakeTrack large;  // 54 + 111 x 12000 bytes, about 1.3 MB
+  for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  TempDir dir;
+  constexpr int kNoMount = 997, kChanged = 996;
+  // A 512 kB file system of its own, full but for a few blocks, in the
+  // child's own mount table.
+  int nResult = RunInChild([&]() {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", dir.GetPath().c_str(), "tmpfs", 0, "size=512k") != 0) {
+      return kNoMount;
+    }
+    std::string strPath = dir.Join("song.vmd");
+    WriteFileBytes(strPath, "the previous export");
+    if (link(strPath.c_str(), dir.Join("twin.vmd").c_str()) != 0) return kNoMount;
+    int nFiller = open(dir.Join("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    std::vector<char> block(4096, 'f');
+    for (int i = 0; i < 100; ++i) {
+      if (write(nFiller, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
+    }
+    close(nFiller);
+    VmdWriter writer;
+    int nWrite = writer.Write(strPath.c_str(), large.GetTrack());
+    return ReadFileBytes(strPath) == Bytes("the previous export") ? nWrite : kChanged;
+  });
+  if (nResult == kNoMount) GTEST_SKIP() << "can't mount a file system here";
+  EXPECT_EQ(-3, nResult);
 }
 
 TEST(VmdWriterTest, BindMountedTargetIsWrittenInPlace) {
