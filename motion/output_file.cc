@@ -203,8 +203,9 @@ bool OutputFile::Open(const char* pszPath) {
     if (fstatat(m_nFolderFd, strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       // Nothing there yet (through a link: the file is made where the link
       // points, and the link stays).
+      bool bMissing = errno == ENOENT;
       m_strName = strName;
-      if (errno == ENOENT && OpenNew()) return true;
+      if (bMissing && OpenNew()) return true;
       Abandon();
       return false;
     }
@@ -357,7 +358,6 @@ bool OutputFile::CopyInPlace() {
     nTarget = openat(m_nFolderFd, m_strName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (nTarget < 0) return false;
     m_nOldFd = nTarget;
-    fstat(nTarget, &m_old);
   }
   if (!ReserveInPlace(nTarget, m_nSize)) return false;
   std::vector<char> buffer(256 * 1024);
