@@ -295,8 +295,14 @@ SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettin
     if (args.GetCount() < 2) return refuse({});
     int nValues = word.pszSecondWord && args.IsArg(1, word.pszSecondWord) ? 2 : 1;
     if (args.GetCount() > 1 + nValues) {
-      return refuse({std::string("A value with blanks goes in double quotes: ") + word.pszWord +
-                     " \"" + args.GetArg(1) + " " + args.GetArg(2) + "\"."});
+      // The hint quotes the words that were meant as the last value.
+      std::string strHint = std::string("A value with blanks goes in double quotes: ") +
+                            word.pszWord + (nValues == 2 ? std::string(" ") + args.GetArg(1) : "") +
+                            " \"";
+      for (int i = nValues; i < args.GetCount(); ++i) {
+        strHint += std::string(i > nValues ? " " : "") + args.GetArg(i);
+      }
+      return refuse({strHint + "\"."});
     }
     // The value is read into a copy, so a bad one leaves every setting as
     // it was.

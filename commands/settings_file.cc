@@ -98,21 +98,22 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
       nPedalLine = nLine;
     }
   }
+  // Bones that clash once every line is in: the keys go back to what they
+  // were, then, if that isn't enough, the pedal.
   std::string strClash = BoneNameClash(*pSettings);
-  if (!strClash.empty()) {
+  if (!strClash.empty() && nKeysLine > 0) {
     report.push_back(strPath + ":" + std::to_string(nKeysLine) + ": invalid value. " + strClash +
                      "; keys left as they were.");
-    ExportSettings keysBefore = before;
-    pSettings->strKeyPrefix = keysBefore.strKeyPrefix;
-    pSettings->strKeyMapPath = keysBefore.strKeyMapPath;
-    pSettings->keyMapNames = keysBefore.keyMapNames;
+    pSettings->strKeyPrefix = before.strKeyPrefix;
+    pSettings->strKeyMapPath = before.strKeyMapPath;
+    pSettings->keyMapNames = before.keyMapNames;
     strClash = BoneNameClash(*pSettings);
-    if (!strClash.empty()) {
-      report.push_back(strPath + ":" + std::to_string(nPedalLine) + ": invalid value. " +
-                       strClash + "; pedal left as it was.");
-      pSettings->bPedal = before.bPedal;
-      pSettings->strPedalName = before.strPedalName;
-    }
+  }
+  if (!strClash.empty()) {
+    report.push_back(strPath + ":" + std::to_string(nPedalLine) + ": invalid value. " + strClash +
+                     "; pedal left as it was.");
+    pSettings->bPedal = before.bPedal;
+    pSettings->strPedalName = before.strPedalName;
   }
   std::vector<std::string> changed = ChangedSettingWords(before, *pSettings);
   if (!changed.empty()) {

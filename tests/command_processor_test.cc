@@ -189,8 +189,8 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
       {"layout full now",
        "layout takes bones or full.\nA value with blanks goes in double quotes: layout "
        "\"full now\".\n"},
-      {"keys map a.txt b.txt", keys + "A value with blanks goes in double quotes: keys \"map "
-                                      "a.txt\".\n"},
+      {"keys map a.txt b.txt", keys + "A value with blanks goes in double quotes: keys map "
+                                      "\"a.txt b.txt\".\n"},
       {"keys cc", keys + "key 64 and the pedal would both be named cc064.\n"},
       {"pedal nt060", pedal + "key 60 and the pedal would both be named nt060.\n"},
       // Eight double-byte characters: 16 bytes.

@@ -2,7 +2,10 @@
 // configuration home of each test's own.
 #include "commands/settings_file.h"
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -125,6 +128,15 @@ TEST_F(SettingsFileTest, BadLinesAreNamedAndSkippedAndTheRestApplies) {
                 "settings from " + m_strPath + ": model."}),
             ReadSettingsFile(m_strPath, &clashing));
   EXPECT_EQ("nt", clashing.strKeyPrefix);
+  // The pedal's line alone clashes with the keys' default names.
+  WriteText("layout full\npedal nt060\n");
+  ExportSettings pedal;
+  EXPECT_EQ((std::vector<std::string>{
+                m_strPath + ":2: invalid value. key 60 and the pedal would both be named nt060; "
+                            "pedal left as it was.",
+                "settings from " + m_strPath + ": layout."}),
+            ReadSettingsFile(m_strPath, &pedal));
+  EXPECT_EQ("cc064", pedal.strPedalName);
 
   // A folder where the file should be.
   std::filesystem::remove(m_strPath);
@@ -150,6 +162,44 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
   EXPECT_EQ("conf>save\nCannot save settings to " + m_strPath + ": can't be opened for writing.\n",
             TakeTranscript());
   EXPECT_TRUE(std::filesystem::is_directory(m_strPath));
+}
+
+// What an ordinary user meets: a settings file it may not read, in a
+// folder it may not write. Run as that user: as root, in a child process
+// as user 65534.
+TEST_F(SettingsFileTest, AnOrdinaryUserIsToldWhatCantBeReadOrWritten) {
+  WriteText("layout full\n");
+  ASSERT_EQ(0, chmod(m_strPath.c_str(), 0));
+  ASSERT_EQ(0, chmod((m_strHome + "/sonomot").c_str(), 0555));
+  // 0 when all is as expected, else the first check that failed.
+  auto check = [this]() {
+    ExportSettings settings;
+    if (ReadSettingsFile(m_strPath, &settings) !=
+        std::vector<std::string>{m_strPath + ": Permission denied"}) {
+      return 1;
+    }
+    if (settings.bFullLayout) return 2;
+    if (WriteSettingsFile(m_strPath, settings) != "can't be opened for writing") return 3;
+    return 0;
+  };
+  int nResult = 0;
+  if (geteuid() != 0) {
+    nResult = check();
+  } else {
+    pid_t pid = fork();
+    if (pid == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
+      _exit(check());
+    }
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    nResult = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 98;
+    if (nResult == 99) GTEST_SKIP() << "can't become user 65534 here";
+  }
+  EXPECT_EQ(0, nResult);
+  chmod((m_strHome + "/sonomot").c_str(), 0755);
+  chmod(m_strPath.c_str(), 0644);
+  EXPECT_EQ("layout full\n", ReadText(m_strPath));
 }
 
 }  // namespace
