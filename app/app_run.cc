@@ -10,6 +10,9 @@ int Run(int nCmdShow, CFrontEnd* pFrontEnd) {
   auto pLoop = std::make_unique<CMessageLoop>();
   g_Module.AddMessageLoop(pLoop.get());
   auto pDlg = std::make_unique<CMainDlg>();
+  if (pFrontEnd != nullptr && pFrontEnd->TakesNotices()) {
+    pDlg->SetNoticeSink([pFrontEnd](const std::string& strLine) { pFrontEnd->Notice(strLine); });
+  }
   if (pDlg->Create(nullptr, 0) == nullptr) {
     g_Module.RemoveMessageLoop();
     return 0;

@@ -2,6 +2,8 @@
 #ifndef SONOMOT_APP_APP_RUN_H_
 #define SONOMOT_APP_APP_RUN_H_
 
+#include <string>
+
 #include "platform/win_types.h"
 
 class CMainDlg;
@@ -16,6 +18,10 @@ class CFrontEnd {
   virtual void Start() {}
   virtual void Attach(CMainDlg* pDlg) {}
   virtual void Stop() {}
+  // True when the front end shows the start-up notices (about the saved
+  // settings) itself, through Notice; otherwise the console shows them.
+  virtual bool TakesNotices() const { return false; }
+  virtual void Notice(const std::string& strLine) {}
 };
 
 // Registers a message loop, creates and shows the main dialog (handing it to

@@ -5,6 +5,7 @@
 #include "app/resource_strings.h"
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
+#include "commands/settings_file.h"
 #include "console/edit_control.h"
 
 namespace {
@@ -47,9 +48,23 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   }
   m_wndConsole.Initialize(GetDlgItem(IDC_CONSOLE));
   WriteBanner();
+  // The settings saved by an earlier run. Without a settings file nothing
+  // is said, so the start looks as it always has.
+  ExportSettings settings;
+  std::string strSettingsPath = SettingsFilePath();
+  if (!strSettingsPath.empty()) {
+    for (const std::string& strLine : ReadSettingsFile(strSettingsPath, &settings)) {
+      if (m_noticeSink) {
+        m_noticeSink(strLine);
+      } else {
+        m_wndConsole.WriteLine("%s", strLine.c_str());
+      }
+    }
+  }
   m_wndConsole.SetPrompt("root>");
   m_wndConsole.WriteText("root>");
   m_pCommandProcessor = new CommandProcessor(&m_wndConsole, m_hWnd);
+  m_pCommandProcessor->SetExportSettings(settings);
   return 1;
 }
 

@@ -9,6 +9,9 @@
 #ifndef SONOMOT_APP_MAIN_DLG_H_
 #define SONOMOT_APP_MAIN_DLG_H_
 
+#include <functional>
+#include <string>
+
 #include "console/shell_edit.h"
 #include "platform/dialog.h"
 #include "platform/message_loop.h"
@@ -48,6 +51,11 @@ class CMainDlg : public CDialogImplBase,
   void CloseDialog(int nCode);
 
   CShellEditBox& GetConsole() { return m_wndConsole; }
+  // Where the lines about the settings file read at start-up go (bad
+  // lines, and which settings it changed): by default console lines after
+  // the banner; a front end may take them instead. Set before Create.
+  using NoticeSink = std::function<void(const std::string&)>;
+  void SetNoticeSink(NoticeSink sink) { m_noticeSink = std::move(sink); }
   CommandProcessor* GetCommandProcessor() { return m_pCommandProcessor; }
 
  protected:
@@ -66,6 +74,7 @@ class CMainDlg : public CDialogImplBase,
 
   CShellEditBox m_wndConsole;
   CommandProcessor* m_pCommandProcessor = nullptr;
+  NoticeSink m_noticeSink;
 };
 
 #endif  // SONOMOT_APP_MAIN_DLG_H_

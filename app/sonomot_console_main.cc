@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/app_run.h"
 #include "app/command_line.h"
@@ -51,6 +52,12 @@ class CScriptFrontEnd : public CFrontEnd {
  public:
   CScriptFrontEnd() : m_source(stdin, stdout) {}
   void Start() override { SetEventSource(&m_source); }
+  // Standard output is the session's transcript: what the saved settings
+  // did goes beside it, to standard error.
+  bool TakesNotices() const override { return true; }
+  void Notice(const std::string& strLine) override {
+    std::fprintf(stderr, "sonomot-console: %s\n", strLine.c_str());
+  }
   void Attach(CMainDlg* pDlg) override {
     HWND hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);
     m_source.SetTarget(pDlg->m_hWnd, hConsole, GetEditBuffer(hConsole));

@@ -199,6 +199,8 @@ int main(int argc, char** argv) {
   bool bMidicsv = system("command -v midicsv >/dev/null 2>&1") == 0;
   std::string strScratch = std::filesystem::temp_directory_path().string() + "/sonomot-export-bench";
   std::filesystem::create_directories(strScratch);
+  // The sessions run with the default settings, whatever the user saved.
+  setenv("XDG_CONFIG_HOME", (strScratch + "/no-config-home").c_str(), 1);
 
   printf("%9s %9s %8s %8s | %8s %7s | %8s %7s | %8s %7s | %6s %6s %7s | %8s %7s\n", "notes",
          "events", "MIDI MB", "VMD MB", "session", "peakMB", "floor", "peakMB", "midicsv",

@@ -44,6 +44,9 @@ class CommandProcessor {
   int EnterMidiMode();
   // "this space show config", then one line per export setting.
   int ShowConfig();
+  // "save" in "conf>": writes the export settings to the settings file
+  // (commands/settings_file.h) and says where, or why it couldn't.
+  int SaveSettings();
 
   // MIDI file commands.
   int OpenFile(const char* pszPath);
@@ -80,6 +83,8 @@ class CommandProcessor {
   MIDIData* GetMIDIData() const { return m_pMIDIData; }
   MIDITrack* GetMIDITrack() const { return m_pMIDITrack; }
   const ExportSettings& GetExportSettings() const { return m_exportSettings; }
+  // The settings read at start-up.
+  void SetExportSettings(const ExportSettings& settings) { m_exportSettings = settings; }
   // The last export command's outcome, in either mode: the file size, or a
   // negative VmdWriter result when the writer failed, or 0 when nothing was
   // written for another reason (not ready, a bad track number, no track);

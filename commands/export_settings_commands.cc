@@ -1,31 +1,26 @@
 // The settings of "conf>": each word sets one choice of every later export,
-// "reset" brings them all back, and "show" lists them. A value that can't be
-// used prints "invalid value." and what the word accepts, and changes
-// nothing. Names are checked here against the file's text fields, so that
-// every name the writer gets fits its field with its terminating 0x00.
+// "reset" brings them all back, "show" lists them and "save" keeps them for
+// later runs (commands/settings_file.h). A value that can't be used prints
+// "invalid value." and what the word accepts, and changes nothing. Names are
+// checked here against the file's text fields, in the Shift-JIS bytes the
+// file stores, so that every name the writer gets fits its field with its
+// terminating 0x00.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
+#include "commands/setting_words.h"
 #include "console/console_output.h"
+#include "motion/bone_names.h"
 #include "motion/export_settings.h"
+#include "motion/key_map.h"
 
 namespace {
-
-// True if psz is 1 to nMax bytes of printable ASCII; a blank only when
-// bBlankAllowed.
-bool IsPrintableName(const char* psz, int nMax, bool bBlankAllowed) {
-  size_t nLength = strlen(psz);
-  if (nLength == 0 || nLength > static_cast<size_t>(nMax)) return false;
-  for (const char* p = psz; *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c > 0x7E || c < 0x20 || (c == 0x20 && !bBlankAllowed)) return false;
-  }
-  return true;
-}
 
 // A decimal number: an optional sign, digits, and an optional point with
 // more digits; no exponent, no blanks.
@@ -49,6 +44,26 @@ bool ParseDecimal(const char* psz, double* pfValue) {
   return true;
 }
 
+// Degrees from -90 to 90, the way ParseDecimal reads them.
+bool ParseDegrees(const char* psz, double* pfValue) {
+  double fDegrees = 0.0;
+  if (!ParseDecimal(psz, &fDegrees) || fDegrees < -ExportSettings::kMaxAngle ||
+      fDegrees > ExportSettings::kMaxAngle) {
+    return false;
+  }
+  *pfValue = fDegrees;
+  return true;
+}
+
+// The shortest decimal, without exponent, that ParseDecimal reads back as
+// exactly fValue (a tiny angle shows as 0.000...01, never as 1e-44).
+std::string FormatDegrees(double fValue) {
+  char sz[512];
+  auto result = std::to_chars(sz, sz + sizeof sz - 1, fValue, std::chars_format::fixed);
+  *result.ptr = '\0';
+  return sz;
+}
+
 // Whole numbers with an optional sign, within -nLimit..nLimit.
 bool ParseWhole(const char* psz, int nLimit, int* pnValue) {
   bool bNegative = *psz == '-';
@@ -64,130 +79,278 @@ bool ParseWhole(const char* psz, int nLimit, int* pnValue) {
   return true;
 }
 
+// What a setting shows: its value as words (typed back, they set it again)
+// and what it means.
 struct SettingLine {
-  std::string strValue;
+  std::vector<std::string> values;
   std::string strMeaning;
 };
 
 // One word of "conf>": what it accepts, how it reads its value into the
-// settings (false, leaving them as they were, for a bad value), and how it
-// shows itself.
+// settings (false, leaving them as they were, for a bad value; a reason
+// beyond what the word accepts goes to *pstrReason), and how it shows
+// itself. pszSecondWord: a value word after which the word takes one more.
 struct SettingWord {
   const char* pszWord;
   const char* pszAccepts;
-  bool (*pfnSet)(const CommandArgs& args, ExportSettings* pSettings);
+  const char* pszSecondWord;
+  bool (*pfnSet)(const CommandArgs& args, ExportSettings* pSettings, std::string* pstrReason);
   SettingLine (*pfnShow)(const ExportSettings& settings);
 };
 
+bool SetKeys(const CommandArgs& args, ExportSettings* p, std::string* pstrReason) {
+  if (args.GetCount() == 3) {
+    // keys map FILE. The path is kept whole, so that the map read again at
+    // the next start is the same file wherever the program starts.
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(args.GetArg(2), error);
+    if (error || *args.GetArg(2) == '\0') return false;
+    std::vector<std::string> names;
+    if (!LoadKeyMap(args.GetArg(2), &names, pstrReason)) return false;
+    p->strKeyMapPath = path.lexically_normal().string();
+    p->keyMapNames = std::move(names);
+    return true;
+  }
+  ExportSettings settings = *p;
+  settings.strKeyPrefix = args.GetArg(1);
+  settings.strKeyMapPath.clear();
+  settings.keyMapNames.clear();
+  KeyPlaceholder placeholder;
+  if (!FindKeyPlaceholder(settings.strKeyPrefix, &placeholder)) return false;
+  if (placeholder == KeyPlaceholder::kNone &&
+      !NameProblem(settings.strKeyPrefix, ExportSettings::kMaxKeyPrefix).empty()) {
+    return false;
+  }
+  for (int nKey = 0; nKey < 128; ++nKey) {
+    std::string strName = KeyBoneName(settings, nKey);
+    if (!strName.empty() && !NameProblem(strName, ExportSettings::kMaxBoneName).empty()) {
+      return false;
+    }
+  }
+  *p = std::move(settings);
+  return true;
+}
+
+SettingLine ShowKeys(const ExportSettings& s) {
+  if (!s.strKeyMapPath.empty()) {
+    int nListed = 0;
+    for (const std::string& strName : s.keyMapNames) nListed += strName.empty() ? 0 : 1;
+    return SettingLine{{"map", s.strKeyMapPath},
+                       "key bones of the map, " + std::to_string(nListed) + " keys"};
+  }
+  std::string strFirst, strLast;
+  for (int nKey = 0; nKey < 128; ++nKey) {
+    std::string strName = KeyBoneName(s, nKey);
+    if (strName.empty()) continue;
+    if (strFirst.empty()) strFirst = strName;
+    strLast = strName;
+  }
+  return SettingLine{{s.strKeyPrefix},
+                     "key bones " + strFirst + " to " + strLast +
+                         (NamesEveryKey(s) ? "" : ", other keys dropped")};
+}
+
 const SettingWord kSettingWords[] = {
-    {"layout", "layout takes bones or full.",
-     [](const CommandArgs& args, ExportSettings* p) {
+    {"layout", "layout takes bones or full.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (!args.IsArg(1, "bones") && !args.IsArg(1, "full")) return false;
        p->bFullLayout = args.IsArg(1, "full");
        return true;
      },
      [](const ExportSettings& s) {
        return s.bFullLayout
-                  ? SettingLine{"full", "bone keyframes, then five empty section counts"}
-                  : SettingLine{"bones", "the file ends after the bone keyframes"};
+                  ? SettingLine{{"full"}, "bone keyframes, then five empty section counts"}
+                  : SettingLine{{"bones"}, "the file ends after the bone keyframes"};
      }},
-    {"keys", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank.",
-     [](const CommandArgs& args, ExportSettings* p) {
-       if (!IsPrintableName(args.GetArg(1), ExportSettings::kMaxKeyPrefix, false)) return false;
-       p->strKeyPrefix = args.GetArg(1);
-       return true;
-     },
-     [](const ExportSettings& s) {
-       return SettingLine{s.strKeyPrefix,
-                          "key bones " + s.strKeyPrefix + "000 to " + s.strKeyPrefix + "127"};
-     }},
-    {"pedal", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off.",
-     [](const CommandArgs& args, ExportSettings* p) {
+    {"keys",
+     "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} "
+     "{piano} making names of at most 14 bytes, or map and a file.",
+     "map", SetKeys, ShowKeys},
+    {"pedal", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (args.IsArg(1, "off")) {
          p->bPedal = false;
          return true;
        }
-       if (!IsPrintableName(args.GetArg(1), ExportSettings::kMaxBoneName, true)) return false;
+       if (!NameProblem(args.GetArg(1), ExportSettings::kMaxBoneName).empty()) return false;
        p->bPedal = true;
        p->strPedalName = args.GetArg(1);
        return true;
      },
      [](const ExportSettings& s) {
-       return s.bPedal ? SettingLine{s.strPedalName, "sustain pedal bone"}
-                       : SettingLine{"off", "no sustain pedal keyframes"};
+       return s.bPedal ? SettingLine{{s.strPedalName}, "sustain pedal bone"}
+                       : SettingLine{{"off"}, "no sustain pedal keyframes"};
      }},
-    {"angle", "angle takes degrees from -90 to 90, or default.",
-     [](const CommandArgs& args, ExportSettings* p) {
+    {"angle", "angle takes degrees from -90 to 90, or default.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (args.IsArg(1, "default")) {
          p->bDefaultAngle = true;
          return true;
        }
-       double fDegrees = 0.0;
-       if (!ParseDecimal(args.GetArg(1), &fDegrees) || fDegrees < -ExportSettings::kMaxAngle ||
-           fDegrees > ExportSettings::kMaxAngle) {
-         return false;
-       }
+       if (!ParseDegrees(args.GetArg(1), &p->fAngleDegrees)) return false;
        p->bDefaultAngle = false;
-       p->fAngleDegrees = fDegrees;
        return true;
      },
      [](const ExportSettings& s) {
-       if (s.bDefaultAngle) return SettingLine{"default", "key-down turn about X, -0.04 rad"};
-       char sz[32];
-       snprintf(sz, sizeof sz, "%.9g", s.fAngleDegrees);
-       return SettingLine{sz, "key-down turn about X, in degrees"};
+       if (s.bDefaultAngle) return SettingLine{{"default"}, "key-down turn about X, -0.04 rad"};
+       return SettingLine{{FormatDegrees(s.fAngleDegrees)}, "key-down turn about X, in degrees"};
      }},
-    {"transpose", "transpose takes whole semitones from -127 to 127.",
-     [](const CommandArgs& args, ExportSettings* p) {
+    {"transpose", "transpose takes whole semitones from -127 to 127.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
        return ParseWhole(args.GetArg(1), ExportSettings::kMaxTranspose, &p->nTranspose);
      },
      [](const ExportSettings& s) {
-       return SettingLine{std::to_string(s.nTranspose), "semitones added to every key"};
+       return SettingLine{{std::to_string(s.nTranspose)}, "semitones added to every key"};
      }},
-    {"model", "model takes a name of 1 to 19 printable ASCII characters.",
-     [](const CommandArgs& args, ExportSettings* p) {
-       if (!IsPrintableName(args.GetArg(1), ExportSettings::kMaxModelName, true)) return false;
+    {"model", "model takes a name of 1 to 19 Shift-JIS bytes.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
+       if (!NameProblem(args.GetArg(1), ExportSettings::kMaxModelName).empty()) return false;
        p->strModelName = args.GetArg(1);
        return true;
      },
-     [](const ExportSettings& s) { return SettingLine{s.strModelName, "model name in the file"}; }},
+     [](const ExportSettings& s) {
+       return SettingLine{{s.strModelName}, "model name in the file"};
+     }},
+    {"velocity", "velocity takes off or on.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
+       if (!args.IsArg(1, "off") && !args.IsArg(1, "on")) return false;
+       p->bVelocity = args.IsArg(1, "on");
+       return true;
+     },
+     [](const ExportSettings& s) {
+       return s.bVelocity
+                  ? SettingLine{{"on"}, "key dip x (0.25 + 0.75 x velocity / 127)"}
+                  : SettingLine{{"off"}, "every key dips the whole angle"};
+     }},
+    {"pedalangle", "pedalangle takes degrees from -90 to 90, or default.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
+       if (args.IsArg(1, "default")) {
+         p->bDefaultPedalAngle = true;
+         return true;
+       }
+       if (!ParseDegrees(args.GetArg(1), &p->fPedalAngleDegrees)) return false;
+       p->bDefaultPedalAngle = false;
+       return true;
+     },
+     [](const ExportSettings& s) {
+       if (s.bDefaultPedalAngle) {
+         return SettingLine{{"default"}, "pedal turn about X at 127, about -5.97 degrees"};
+       }
+       return SettingLine{{FormatDegrees(s.fPedalAngleDegrees)},
+                          "pedal turn about X at 127, in degrees"};
+     }},
 };
 
-void ShowSetting(ConsoleOutput* pConsole, const SettingWord& word,
-                 const ExportSettings& settings) {
+std::string JoinValues(const std::vector<std::string>& values, bool bQuote) {
+  std::string str;
+  for (const std::string& strValue : values) {
+    if (!str.empty()) str += ' ';
+    bool bNeedsQuotes =
+        bQuote && (strValue.empty() || strValue.find_first_of(" \t") != std::string::npos);
+    str += bNeedsQuotes ? "\"" + strValue + "\"" : strValue;
+  }
+  return str;
+}
+
+// The word in a column of 10, its value in one of 20, then the meaning;
+// a column too narrow for its text is still followed by a blank.
+std::string FormatShowLine(const SettingWord& word, const ExportSettings& settings) {
   SettingLine line = word.pfnShow(settings);
-  pConsole->WriteLine("%-10s%-20s%s", word.pszWord, line.strValue.c_str(),
-                      line.strMeaning.c_str());
+  std::string str = word.pszWord;
+  str.append(str.size() < 10 ? 10 - str.size() : 1, ' ');
+  str += JoinValues(line.values, false);
+  str.append(str.size() < 30 ? 30 - str.size() : 1, ' ');
+  return str + line.strMeaning;
 }
 
 }  // namespace
 
+SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
+                                std::vector<std::string>* pLines, bool bCheckClash) {
+  if (args.IsCommand("reset", 1)) {
+    *pSettings = ExportSettings();
+    pLines->push_back("settings reset to default.");
+    return SettingOutcome::kApplied;
+  }
+  for (const SettingWord& word : kSettingWords) {
+    if (!args.IsCommand(word.pszWord, 1)) continue;
+    auto refuse = [&](std::initializer_list<std::string> reasons) {
+      pLines->push_back("invalid value.");
+      pLines->push_back(word.pszAccepts);
+      for (const std::string& str : reasons) pLines->push_back(str);
+      return SettingOutcome::kRefused;
+    };
+    if (args.GetCount() < 2) return refuse({});
+    int nValues = word.pszSecondWord && args.IsArg(1, word.pszSecondWord) ? 2 : 1;
+    if (args.GetCount() > 1 + nValues) {
+      // The hint quotes the words that were meant as the last value.
+      std::string strHint = std::string("A value with blanks goes in double quotes: ") +
+                            word.pszWord + (nValues == 2 ? std::string(" ") + args.GetArg(1) : "") +
+                            " \"";
+      for (int i = nValues; i < args.GetCount(); ++i) {
+        strHint += std::string(i > nValues ? " " : "") + args.GetArg(i);
+      }
+      return refuse({strHint + "\"."});
+    }
+    // The value is read into a copy, so a bad one leaves every setting as
+    // it was.
+    ExportSettings settings = *pSettings;
+    std::string strReason;
+    if (!word.pfnSet(args, &settings, &strReason)) {
+      if (strReason.empty()) return refuse({});
+      return refuse({strReason});
+    }
+    std::string strClash = bCheckClash ? BoneNameClash(settings) : std::string();
+    if (!strClash.empty()) return refuse({strClash + "."});
+    *pSettings = std::move(settings);
+    pLines->push_back(FormatShowLine(word, *pSettings));
+    return SettingOutcome::kApplied;
+  }
+  return SettingOutcome::kNotASetting;
+}
+
+std::vector<std::string> ShowSettingLines(const ExportSettings& settings) {
+  std::vector<std::string> lines;
+  for (const SettingWord& word : kSettingWords) lines.push_back(FormatShowLine(word, settings));
+  return lines;
+}
+
+std::vector<std::string> SettingFileLines(const ExportSettings& settings) {
+  std::vector<std::string> lines;
+  for (const SettingWord& word : kSettingWords) {
+    lines.push_back(std::string(word.pszWord) + " " +
+                    JoinValues(word.pfnShow(settings).values, true));
+  }
+  return lines;
+}
+
+std::vector<std::string> ChangedSettingWords(const ExportSettings& before,
+                                             const ExportSettings& after) {
+  std::vector<std::string> words;
+  for (const SettingWord& word : kSettingWords) {
+    if (word.pfnShow(before).values != word.pfnShow(after).values) words.push_back(word.pszWord);
+  }
+  return words;
+}
+
 int CommandProcessor::ShowConfig() {
   m_pConsole->WriteLine("this space show config");
-  for (const SettingWord& word : kSettingWords) ShowSetting(m_pConsole, word, m_exportSettings);
+  for (const std::string& strLine : ShowSettingLines(m_exportSettings)) {
+    m_pConsole->WriteLine("%s", strLine.c_str());
+  }
   return 1;
 }
 
 bool CommandProcessor::DispatchSettingCommand() {
   const CommandArgs& args = *m_pArgs;
-  if (args.IsCommand("reset", 1)) {
-    m_exportSettings = ExportSettings();
-    m_pConsole->WriteLine("settings reset to default.");
+  if (args.IsCommand("save", 1)) {
+    SaveSettings();
     return true;
   }
-  for (const SettingWord& word : kSettingWords) {
-    if (!args.IsCommand(word.pszWord, 1)) continue;
-    // The value is read into a copy, so a bad one leaves every setting as
-    // it was.
-    ExportSettings settings = m_exportSettings;
-    if (args.GetCount() < 2 || !word.pfnSet(args, &settings)) {
-      m_pConsole->WriteLine("invalid value.");
-      m_pConsole->WriteLine("%s", word.pszAccepts);
-      return true;
-    }
-    m_exportSettings = settings;
-    ShowSetting(m_pConsole, word, m_exportSettings);
-    return true;
+  std::vector<std::string> lines;
+  if (ApplySettingLine(args, &m_exportSettings, &lines) == SettingOutcome::kNotASetting) {
+    return false;
   }
-  return false;
+  for (const std::string& strLine : lines) m_pConsole->WriteLine("%s", strLine.c_str());
+  return true;
 }

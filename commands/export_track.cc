@@ -4,6 +4,7 @@
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "motion/bone_names.h"
 #include "midibind/midi_binding.h"
 #include "motion/track_summary.h"
 #include "motion/vmd_writer.h"
@@ -41,8 +42,13 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
     // left the path as it was.
     m_pConsole->WriteLine("Cannot Write File.");
   }
+  if (!writer.GetLeftover().empty()) {
+    m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
+  }
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
-    m_pConsole->WriteLine("%llu notes outside 0..127 dropped.",
+    // A naming that leaves keys without bones drops their notes too.
+    m_pConsole->WriteLine(NamesEveryKey(m_exportSettings) ? "%llu notes outside 0..127 dropped."
+                                                          : "%llu notes without a key bone dropped.",
                           static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
   }
   m_pConsole->WriteLine("Write %d Byte.", nResult);

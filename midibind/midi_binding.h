@@ -23,6 +23,7 @@
   X(MIDIEvent_GetKey)                   \
   X(MIDIEvent_GetNumber)                \
   X(MIDIEvent_GetValue)                 \
+  X(MIDIEvent_GetVelocity)              \
   X(MIDIEvent_ToString)                 \
   X(MIDITrack_GetNextTrack)             \
   X(MIDITrack_GetFirstEvent)            \

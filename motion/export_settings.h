@@ -4,13 +4,14 @@
 // A default-constructed value writes exactly the file the program has always
 // written: bones nt000..nt127 and cc064, the fixed key-down pose, the model
 // name "pmdGRAND", and the file ending after the bone keyframes. The values
-// are checked by whoever sets them (the length limits below come from the
-// widths of the file's text fields); the writer cuts a name that is too long
-// to its field rather than overrun it.
+// are checked by whoever sets them (the length limits below, in Shift-JIS
+// bytes, come from the widths of the file's text fields); the writer cuts a
+// name that is too long to its field rather than overrun it.
 #ifndef SONOMOT_MOTION_EXPORT_SETTINGS_H_
 #define SONOMOT_MOTION_EXPORT_SETTINGS_H_
 
 #include <string>
+#include <vector>
 
 #include "motion/quaternion.h"
 #include "motion/vmd_format.h"
@@ -28,7 +29,13 @@ struct ExportSettings {
   // light, self-shadow and IK sections follow, all 0. Most readers need
   // them; without them the file ends after the last record.
   bool bFullLayout = false;
+  // The key bones' naming (motion/bone_names.h): a prefix or a pattern
+  // with one placeholder, unless strKeyMapPath names a map.
   std::string strKeyPrefix = "nt";
+  // A map: its file as an absolute path, and the names it gives, one per
+  // key 0..127, "" for a key it doesn't list.
+  std::string strKeyMapPath;
+  std::vector<std::string> keyMapNames;
   // bPedal false: the sustain pedal gets no bone and no keyframes.
   bool bPedal = true;
   std::string strPedalName = "cc064";
@@ -36,12 +43,23 @@ struct ExportSettings {
   // otherwise a turn of fAngleDegrees about X.
   bool bDefaultAngle = true;
   double fAngleDegrees = 0.0;
+  // bVelocity: a key dips by its press's velocity (KeyDownRotation).
+  bool bVelocity = false;
+  // bDefaultPedalAngle: the pedal follows the fixed pose table; otherwise
+  // it turns fPedalAngleDegrees x value / 127 about X.
+  bool bDefaultPedalAngle = true;
+  double fPedalAngleDegrees = 0.0;
   // Added to every key number; a note that leaves 0..127 is dropped.
   int nTranspose = 0;
   std::string strModelName = vmd::kModelName;
 };
 
-// The rotation written for a pressed key under these settings.
-Quaternion KeyDownRotation(const ExportSettings& settings);
+// The rotation written for a key pressed with nVelocity (1..127) under
+// these settings. Without bVelocity, or at 127, every press turns by the
+// whole angle; with it, a press turns by the angle x (0.25 + 0.75 x
+// velocity / 127), so the softest notes still show a quarter of the dip.
+Quaternion KeyDownRotation(const ExportSettings& settings, int nVelocity = 127);
+// The rotation written for a pedal keyframe of nValue (0..127).
+Quaternion PedalRotation(const ExportSettings& settings, int nValue);
 
 #endif  // SONOMOT_MOTION_EXPORT_SETTINGS_H_

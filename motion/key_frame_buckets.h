@@ -14,6 +14,7 @@
 #include <deque>
 
 #include "midilib/MIDIData.h"
+#include "motion/export_settings.h"
 
 class MergedEvents;
 
@@ -33,33 +34,39 @@ class KeyFrameBuckets {
     // time 0 has none: frame -1 can't be stored, and the key is at rest
     // before the first frame anyway.
     uint8_t bCompanion;
-    uint8_t nValue;  // pedal: the controller value, 0..127
+    // pedal: the controller value, 0..127. keys, with velocity on: the
+    // velocity of the press (for a release, of the key's last press).
+    uint8_t nValue;
   };
 
   // Walks pTrack once through the bound library functions. Events for
   // which MIDIEvent_IsMIDIEvent is zero are skipped before their kind is
-  // read; note events of all channels count alike. nTranspose is added to
-  // every key; a note event moved outside 0..127 is left out, and each
-  // such press is counted. Without bPedal, pedal events are left out.
+  // read; note events of all channels count alike. The settings'
+  // transposition is added to every key; a note event whose key leaves
+  // 0..127 or has no bone under the settings' naming is left out, and
+  // each such press is counted. Without the pedal, pedal events are left
+  // out. Velocities are read only with velocity on.
   // REQUIRES: pTrack is not null.
-  void Collect(MIDITrack* pTrack, int nTranspose = 0, bool bPedal = true);
+  void Collect(MIDITrack* pTrack, const ExportSettings& settings = ExportSettings());
   // The same for the events of several tracks, in the order *pEvents gives
   // them (motion/merged_events.h): within a bone, time order, and events of
   // one time in track order. Collecting one track this way gives the same
   // buckets as Collect of that track.
-  void Collect(MergedEvents* pEvents, int nTranspose = 0, bool bPedal = true);
+  void Collect(MergedEvents* pEvents, const ExportSettings& settings = ExportSettings());
 
   const std::deque<Entry>& GetBone(int nBone) const { return m_aBone[nBone]; }
   // Keyframes to be written: two per note event (one without a companion),
   // one per pedal event.
   uint64_t GetKeyFrameCount() const { return m_nKeyFrameCount; }
-  // Presses whose transposed key left 0..127.
+  // Presses whose transposed key left 0..127 or has no bone.
   uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
 
  private:
   std::deque<Entry> m_aBone[kBoneCount];
   uint64_t m_nKeyFrameCount = 0;
   uint64_t m_nDroppedNotes = 0;
+  // The velocity of each key's last press, for the release that follows.
+  uint8_t m_anPressVelocity[kKeyCount] = {};
 };
 
 #endif  // SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_

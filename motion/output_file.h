@@ -2,31 +2,56 @@
 // that changes nothing but its content, and written in place where it
 // would.
 //
+// Every name is taken relative to the path's folder, opened once, so any
+// path the system accepts works, however long its folder's full name.
+//
 // Replacing: Open makes a new file in the path's folder that has no name
-// while it is written (where the file system allows it; elsewhere a hidden
-// `.sonomot-<pid>-<n>.tmp`); Write appends to it; Commit gives it a name,
-// closes it and renames it over the path. Until Commit succeeds the path
-// keeps what it held before (nothing, or the old file), a file that is not
-// committed is removed when the OutputFile is destroyed, and a process
-// ended while it writes leaves nothing behind.
+// while it is written; Write appends to it; Commit flushes it to the disk
+// and links it straight to the path when nothing was there, or names it
+// `.sonomot-<pid>-<n>.tmp` and renames that over the old file. Until
+// Commit succeeds the path keeps what it held before (nothing, or the old
+// file), and a file that is not committed is removed when the OutputFile
+// is destroyed. On a file system without unnamed files (NFS and some
+// others) the new file has its hidden name from the start: an export
+// killed while it writes leaves that file behind there. It is left for
+// the user rather than removed by a later export, because a process of
+// another machine sharing the folder may be writing it.
 //
 // A new file is not the old one, though: it would part the other names of
-// a hard-linked file, come back owned by whoever exported, or be refused
-// over another user's file in a sticky folder, and it can't be made in a
-// folder we may not write. So an existing file is replaced only when it is
-// a regular file with one name, owned by us (with its group kept), in a
-// folder we may write. Any other writable file is opened and truncated
-// where it is, as a plain "wb" open does: a write that fails then leaves it
-// cut short, and the export says so.
+// a hard-linked file, come back owned by whoever exported, be refused over
+// another user's file in a sticky folder, and it can't be made in a folder
+// we may not write or renamed in one that only grows (append-only). So an
+// existing file is replaced only when it is a regular file with one name,
+// owned by us, in a folder we may write that is not append-only, and only
+// when the new file can be given everything that protects and describes
+// the old one: its group, its mode with the set-id bits (set after the
+// last write, which would clear them), its ACL and every extended
+// attribute. Anything else is written in place. When the rename or link
+// is refused after all (a target that is a mount point, a folder that
+// turned append-only), the finished file is copied in place instead.
+//
+// In place, Reserve makes room for the whole new content before the old
+// content is touched: a full disk or a file size limit is found then and
+// the old file stays whole. Where the file system can't reserve space,
+// only the size limit is checked beforehand, and a disk that fills while
+// writing leaves the file cut short; the export says so.
 //
 // A path naming an existing device or pipe (not a regular file) is written
 // where it is too, except that a pipe nobody reads from is refused instead
 // of waited on. A path through a symbolic link writes the file the link
 // points to, or makes it when it isn't there yet; the link stays.
+//
+// From Open to the end of Commit (or destruction) SIGXFSZ and SIGPIPE are
+// ignored, so that a file size limit or a reader that went away fails the
+// export instead of ending the program.
 #ifndef SONOMOT_MOTION_OUTPUT_FILE_H_
 #define SONOMOT_MOTION_OUTPUT_FILE_H_
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class OutputFile {
@@ -39,26 +64,48 @@ class OutputFile {
   // False when the path can't be opened for writing: an empty path, a
   // folder that doesn't exist, a folder at the path, an existing file
   // without write permission, a new file in a folder that can't be
-  // written. Nothing is created or truncated then.
+  // written. Nothing is created or changed then.
   bool Open(const char* pszPath);
+  // Makes room for the nSize bytes that Write will write and, in place,
+  // cuts a longer old file to nSize. False (the old file unchanged) when
+  // the disk is full or nSize passes the file size limit.
+  // REQUIRES: Open succeeded; called once, before Write.
+  bool Reserve(uint64_t nSize);
   // Writes all n bytes; false on the first failure (a full disk, a file
-  // size limit, a pipe whose reader is gone). REQUIRES: Open succeeded.
+  // size limit, a pipe whose reader is gone).
   bool Write(const void* p, size_t n);
-  // Closes the file and, when replacing, puts the new file at the path.
-  // False when naming, closing or renaming fails; a new file is removed
-  // then and the path untouched.
+  // Puts the file in place and closes it. False when flushing, naming or
+  // renaming fails; a new file is removed then and the path untouched.
   bool Commit();
 
+  // The name of a temporary file that Commit could not remove from the
+  // target's folder after copying it in place; empty when none is left.
+  const std::string& GetLeftover() const { return m_strLeftover; }
+
  private:
-  bool OpenInPlace(const char* pszPath);
-  bool OpenNew(const std::string& strTarget);
+  bool OpenInPlace(const std::string& strName);
+  bool OpenNew();
+  bool GiveOldAttributes();
+  // Puts the new file at the target's name; false with errno set.
+  bool Name();
+  bool LinkUnnamed(const char* pszName);
+  bool CopyInPlace();
+  bool FinishInPlace(int nFd);
   void Abandon();
 
-  int m_nFd = -1;
-  std::string m_strTarget;  // the path replaced on Commit
-  std::string m_strFolder;  // the target's folder, where the new file is named
-  std::string m_strNew;     // the new file's name; empty while it has none
-  bool m_bUnnamed = false;  // a new file that gets its name on Commit
+  int m_nFolderFd = -1;     // the target's folder
+  std::string m_strName;    // the target's name in it
+  int m_nFd = -1;           // the file Write writes: new, or the target itself
+  int m_nOldFd = -1;        // when replacing an existing file: that file
+  struct stat m_old = {};   // the target as opened, when it is a regular file
+  bool m_bReplacing = false;  // m_nFd is a new file
+  bool m_bRegular = false;    // in place: the target is a regular file
+  bool m_bOldAttributes = false;  // the replaced file has extended attributes
+  std::string m_strNew;     // the new file's name in the folder; empty while it has none
+  uint64_t m_nSize = 0;     // what Reserve was given
+  std::string m_strLeftover;
+  bool m_bSignalsIgnored = false;
+  struct sigaction m_previousXfsz = {}, m_previousPipe = {};
 };
 
 #endif  // SONOMOT_MOTION_OUTPUT_FILE_H_

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "motion/bone_key_frame.h"
+#include "motion/bone_names.h"
 #include "motion/key_frame_buckets.h"
 #include "motion/merged_events.h"
 #include "motion/output_file.h"
@@ -20,6 +21,13 @@ constexpr size_t kBufferSize = 256 * 1024;
 // The keys of an 88-key piano: A0 to C8.
 constexpr int kLowestPianoKey = 21;
 constexpr int kHighestPianoKey = 108;
+
+// The bytes a name is stored as: its Shift-JIS form. A name that has none
+// (settings not checked) goes as it is, cut to its field like any other.
+std::string StoredName(const std::string& strName) {
+  std::string strShiftJis;
+  return ToShiftJis(strName, &strShiftJis) ? strShiftJis : strName;
+}
 }  // namespace
 
 VmdWriter::VmdWriter(const ExportSettings& settings)
@@ -49,7 +57,7 @@ void VmdWriter::WriteFixedString(const char* psz, int nWidth) {
 
 int VmdWriter::WriteHeader() {
   WriteFixedString(vmd::kSignature, vmd::kSignatureWidth);
-  WriteFixedString(m_settings.strModelName.c_str(), vmd::kModelNameWidth);
+  WriteFixedString(StoredName(m_settings.strModelName).c_str(), vmd::kModelNameWidth);
   return 1;
 }
 
@@ -68,7 +76,7 @@ int VmdWriter::WriteMotion(MIDITrack* pTrack) {
 }
 
 void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) {
-  pBuckets->Collect(pEvents, m_settings.nTranspose, m_settings.bPedal);
+  pBuckets->Collect(pEvents, m_settings);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
   m_nKeyFrames = pBuckets->GetKeyFrameCount();
 }
@@ -117,8 +125,8 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
   const Quaternion keyDown = KeyDownRotation(m_settings);
   for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount; ++nKey) {
     BoneKeyFrame keyFrame;
-    snprintf(keyFrame.name, sizeof keyFrame.name, "%s%03d", m_settings.strKeyPrefix.c_str(),
-             nKey);
+    snprintf(keyFrame.name, sizeof keyFrame.name, "%s",
+             StoredName(KeyBoneName(m_settings, nKey)).c_str());
     keyFrame.kind = BoneKeyFrame::KeyUp;
     vmd::AppendRecord(&keyTemplates, keyFrame);
     keyFrame.kind = BoneKeyFrame::KeyDown;
@@ -126,23 +134,38 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
     vmd::PutRecordRotation(keyTemplates.data() + keyTemplates.size() - vmd::kRecordSize,
                            keyDown);
   }
+  // With velocity on, a press's depth depends on its velocity: the
+  // rotation of each velocity, put into the KeyDown records as they go.
+  std::vector<Quaternion> keyDownByVelocity;
+  if (m_settings.bVelocity) {
+    for (int nVelocity = 0; nVelocity < 128; ++nVelocity) {
+      keyDownByVelocity.push_back(KeyDownRotation(m_settings, nVelocity));
+    }
+  }
   std::vector<uint8_t> pedalTemplates;
   if (!buckets.GetBone(KeyFrameBuckets::kPedalBone).empty()) {
     pedalTemplates.reserve(128 * vmd::kRecordSize);
     for (int nValue = 0; nValue < 128; ++nValue) {
       BoneKeyFrame keyFrame;
-      snprintf(keyFrame.name, sizeof keyFrame.name, "%s", m_settings.strPedalName.c_str());
+      snprintf(keyFrame.name, sizeof keyFrame.name, "%s",
+               StoredName(m_settings.strPedalName).c_str());
       keyFrame.kind = BoneKeyFrame::Pedal;
       keyFrame.value = nValue;
       vmd::AppendRecord(&pedalTemplates, keyFrame);
+      if (!m_settings.bDefaultPedalAngle) {
+        vmd::PutRecordRotation(pedalTemplates.data() + pedalTemplates.size() - vmd::kRecordSize,
+                               PedalRotation(m_settings, nValue));
+      }
     }
   }
 
-  auto putRecord = [this](const uint8_t* pTemplate, uint32_t nFrame) {
+  auto putRecord = [this](const uint8_t* pTemplate, uint32_t nFrame,
+                          const Quaternion* pRotation = nullptr) {
     if (m_pOutput && m_image.size() + vmd::kRecordSize > kBufferSize) Flush();
     size_t nAt = m_image.size();
     m_image.insert(m_image.end(), pTemplate, pTemplate + vmd::kRecordSize);
     vmd::PutRecordFrame(m_image.data() + nAt, nFrame);
+    if (pRotation) vmd::PutRecordRotation(m_image.data() + nAt, *pRotation);
   };
 
   for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount && !m_bWriteFailed; ++nKey) {
@@ -153,8 +176,10 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
       // and reaches the new state at the event's frame.
       const uint8_t* pBefore = entry.bPress ? pUp : pDown;
       const uint8_t* pAfter = entry.bPress ? pDown : pUp;
-      if (entry.bCompanion) putRecord(pBefore, entry.nFrame - 1);
-      putRecord(pAfter, entry.nFrame);
+      const Quaternion* pDepth =
+          keyDownByVelocity.empty() ? nullptr : &keyDownByVelocity[entry.nValue];
+      if (entry.bCompanion) putRecord(pBefore, entry.nFrame - 1, entry.bPress ? nullptr : pDepth);
+      putRecord(pAfter, entry.nFrame, entry.bPress ? pDepth : nullptr);
     }
   }
   for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(KeyFrameBuckets::kPedalBone)) {
@@ -183,6 +208,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
   m_image.clear();
   m_nDroppedNotes = 0;
   m_nKeyFrames = 0;
+  m_strLeftover.clear();
   WriteHeader();
   // Without a track there is no motion; the path is not touched.
   if (nTracks == 0) return kNoMotion;
@@ -207,14 +233,21 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       m_image.clear();
       return kCannotOpen;
     }
+    // Room for the whole file first: a full disk or a size limit fails
+    // here, before a file written in place loses a byte.
+    if (!output.Reserve(nSize)) {
+      m_image.clear();
+      return kCannotWrite;
+    }
     m_image.reserve(kBufferSize);
     m_pOutput = &output;
     m_bWriteFailed = false;
     WriteKeyFrames(buckets);
     Flush();
     m_pOutput = nullptr;
-    if (m_bWriteFailed || !output.Commit()) return kCannotWrite;
-    return static_cast<int>(nSize);
+    bool bOk = !m_bWriteFailed && output.Commit();
+    m_strLeftover = output.GetLeftover();
+    return bOk ? static_cast<int>(nSize) : kCannotWrite;
   } catch (const std::bad_alloc&) {
     // Out of memory while collecting or writing: a new output file, if
     // opened, is removed by its destructor and the path keeps what it held.

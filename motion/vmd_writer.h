@@ -12,10 +12,11 @@
 // The image is appended field by field through the primitives below. Inside
 // Write it streams through one reused buffer into an OutputFile
 // (motion/output_file.h): a new file, put at the output path only once
-// every byte is written and the file is closed, so a failed export leaves
-// neither a partial file nor a changed one; or, where replacing the file
-// would change more than its content (other hard links, another owner, a
-// folder we can't write), the file itself, truncated and written in place.
+// every byte is written and on the disk, so a failed export leaves neither
+// a partial file nor a changed one; or, where replacing the file would
+// change more than its content (other hard links, another owner, a folder
+// we can't write, an ACL or attribute the new file can't be given), the
+// file itself, written in place once room for all of it is reserved.
 // Outside Write (no file open) the primitives just grow the image in
 // memory, which GetImage shows.
 //
@@ -32,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "midilib/MIDIData.h"
@@ -79,7 +81,8 @@ class VmdWriter {
   // kCannotWrite when writing, closing or putting the finished file in
   // place fails, when memory runs out, or when the file would be larger
   // than an int can report. On every failure the path keeps what it held
-  // before, except a file written in place, which a failed write leaves cut
+  // before, except a file written in place on a file system that can't
+  // reserve space, which a disk filling while it is written leaves cut
   // short.
   int Write(const char* pszPath, MIDITrack* pTrack);
   // The same for the tracks ppTracks[0..nTracks - 1] merged into one
@@ -120,6 +123,10 @@ class VmdWriter {
   // Keyframes of the motion of the last WriteMotion, Write or Measure.
   uint64_t GetKeyFrameCount() const { return m_nKeyFrames; }
 
+  // The name of a temporary file the last Write left in the output's
+  // folder because it could not remove it; empty when none is left.
+  const std::string& GetLeftover() const { return m_strLeftover; }
+
  private:
   void Flush();
   // Collects the events as the settings ask.
@@ -131,6 +138,7 @@ class VmdWriter {
   ExportSettings m_settings;
   uint64_t m_nDroppedNotes = 0;
   uint64_t m_nKeyFrames = 0;
+  std::string m_strLeftover;
   std::vector<uint8_t> m_image;
   OutputFile* m_pOutput;  // not owned; set only inside Write
   bool m_bWriteFailed;

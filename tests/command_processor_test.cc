@@ -1,7 +1,13 @@
 // The command table: its order, the modes, and the Yes/No wait of a dump.
 #include "commands/command_processor.h"
 
+#include <filesystem>
+
+#include "commands/command_args.h"
+#include "commands/setting_words.h"
+#include "motion/vmd_writer.h"
 #include "tests/command_test_util.h"
+#include "tests/motion_test_util.h"
 #include "tests/settings_shown.h"
 
 namespace {
@@ -103,13 +109,13 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
   } aCase[] = {
       {"layout", "layout takes bones or full."},
       {"layout fullest", "layout takes bones or full."},
-      {"keys", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys \"\"", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys \"a b\"", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 printable ASCII characters, no blank."},
-      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off."},
-      {"pedal \"\"", "pedal takes a bone name of 1 to 14 printable ASCII characters, or off."},
+      {"keys", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys \"\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys \"a\tb\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
+      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off."},
+      {"pedal \"\"", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off."},
       {"angle 90.5", "angle takes degrees from -90 to 90, or default."},
       {"angle -91", "angle takes degrees from -90 to 90, or default."},
       {"angle 1e1", "angle takes degrees from -90 to 90, or default."},
@@ -121,8 +127,8 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
       {"transpose -99999999999", "transpose takes whole semitones from -127 to 127."},
       {"transpose 1.5", "transpose takes whole semitones from -127 to 127."},
       {"transpose +", "transpose takes whole semitones from -127 to 127."},
-      {"model", "model takes a name of 1 to 19 printable ASCII characters."},
-      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 printable ASCII characters."},
+      {"model", "model takes a name of 1 to 19 Shift-JIS bytes."},
+      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 Shift-JIS bytes."},
   };
   for (const Case& c : aCase) {
     Type(c.pszLine);
@@ -163,6 +169,189 @@ angle     0.5                 key-down turn about X, in degrees
   EXPECT_EQ(-127, settings.nTranspose);
   TypeAll({"reset now", "show"});
   EXPECT_EQ("conf>reset now\nsettings reset to default.\n" + defaults, TakeTranscript());
+}
+
+// Names are any text with a Shift-JIS form, within the field's Shift-JIS
+// bytes; a word is never cut to its first value; no two bones share a name.
+TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
+  m_console.SetPrompt("conf>");
+  const std::string keys =
+      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} "
+      "{note} {piano} making names of at most 14 bytes, or map and a file.\n";
+  const std::string pedal = "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\n";
+  const std::string model = "model takes a name of 1 to 19 Shift-JIS bytes.\n";
+  struct Case {
+    std::string line;
+    std::string answer;  // after "invalid value."
+  } cases[] = {
+      {"pedal Damper Pedal",
+       pedal + "A value with blanks goes in double quotes: pedal \"Damper Pedal\".\n"},
+      {"layout full now",
+       "layout takes bones or full.\nA value with blanks goes in double quotes: layout "
+       "\"full now\".\n"},
+      {"keys map a.txt b.txt", keys + "A value with blanks goes in double quotes: keys map "
+                                      "\"a.txt b.txt\".\n"},
+      {"keys cc", keys + "key 64 and the pedal would both be named cc064.\n"},
+      {"pedal nt060", pedal + "key 60 and the pedal would both be named nt060.\n"},
+      // Eight double-byte characters: 16 bytes.
+      {"pedal \xE9\x8D\xB5\xE7\x9B\xA4\xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5"
+       "\x90\x8D\xE5\x89\x8D",
+       pedal},
+      // Ten double-byte characters: 20 bytes.
+      {"model \"\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
+       "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\"",
+       model},
+      {"model \xC3\xA9t\xC3\xA9", model},  // é has no Shift-JIS form
+      {"pedal \"a\tb\"", pedal},
+      {"keys {note}{n}", keys},
+      {"keys {octave}", keys},
+      {"keys }{n", keys},
+      {"keys abcdefghijk{note}", keys},  // C#-1 makes 15 bytes
+      {"keys \xE9\x8D\xB5\xE7\x9B\xA4\xE3\x81\xAE\xE7\x95\xAA\xE5\x8F\xB7\xE3\x81\xA7\xE3\x81\x99"
+       "{nnn}",
+       keys},
+  };
+  for (const Case& c : cases) {
+    Type(c.line);
+    EXPECT_EQ("conf>" + c.line + "\ninvalid value.\n" + c.answer, TakeTranscript()) << c.line;
+  }
+  TypeAll({"show"});
+  EXPECT_EQ(std::string("conf>show\n") + kDefaultSettingsShown, TakeTranscript());
+
+  // At the limits; a prefix "map" is still a prefix; the pedal may take a
+  // key's name once the keys are named otherwise.
+  TypeAll({"keys abcdefghij{note}", "keys \"\xE9\x8D\xB5 {piano}\"", "keys map",
+           "pedal \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
+           "\x81\xA7",
+           "model \"\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
+           "\xE3\x83\x94\xE3\x82\xA2" "1\"",
+           "keys k{n}", "pedal nt060"});
+  EXPECT_EQ(
+      "conf>keys abcdefghij{note}\n"
+      "keys      abcdefghij{note}    key bones abcdefghijC-1 to abcdefghijG9\n"
+      "conf>keys \"\xE9\x8D\xB5 {piano}\"\n"
+      "keys      \xE9\x8D\xB5 {piano}         key bones \xE9\x8D\xB5 1 to \xE9\x8D\xB5 88, other "
+      "keys dropped\n"
+      "conf>keys map\n"
+      "keys      map                 key bones map000 to map127\n"
+      "conf>pedal \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
+      "\x81\xA7\n"
+      "pedal     \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
+      "\x81\xA7 sustain pedal bone\n"
+      "conf>model \"\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
+      "\xE3\x83\x94\xE3\x82\xA2" "1\"\n"
+      "model     \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
+      "\xE3\x83\x94\xE3\x82\xA2" "1 model name in the file\n"
+      "conf>keys k{n}\n"
+      "keys      k{n}                key bones k0 to k127\n"
+      "conf>pedal nt060\n"
+      "pedal     nt060               sustain pedal bone\n",
+      TakeTranscript());
+}
+
+// keys map FILE: a bad map is refused with the file, the line and what is
+// wrong, and the settings stay; a good one names the keys it lists.
+TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
+  m_console.SetPrompt("conf>");
+  const std::string keys =
+      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} "
+      "{note} {piano} making names of at most 14 bytes, or map and a file.\n";
+  std::string strMap = TempPath("map.txt");
+  struct Case {
+    const char* pszText;
+    std::string reason;  // after "PATH"
+  } cases[] = {
+      {"60 a\nH4 b\n", ":2: H4 is no key number (0 to 127) or note name (C-1 to G9)"},
+      {"60 a\n128 b\n", ":2: 128 is no key number (0 to 127) or note name (C-1 to G9)"},
+      {"Cb-1 a\n", ":1: Cb-1 is no key number (0 to 127) or note name (C-1 to G9)"},
+      {"# name only\n60\n", ":2: a key and its bone name expected"},
+      {"C4 a\n60 b\n", ":2: key 60 (C4) is listed twice"},
+      {"60 a\nDb4 a\n", ":2: key 61 (C#4) and key 60 would both be named a"},
+      {"60 abcdefghijklmno\n",
+       ":1: the bone name of key 60 (C4) can't be used: it is 15 Shift-JIS bytes, above 14 (a "
+       "bone takes 1 to 14 Shift-JIS bytes)"},
+      {"60 \xFF\n",
+       ":1: the bone name of key 60 (C4) can't be used: it has no Shift-JIS form (a bone "
+       "takes 1 to 14 Shift-JIS bytes)"},
+      {"# nothing\n\n", ": lists no key"},
+  };
+  for (const Case& c : cases) {
+    WriteFile("map.txt", std::vector<uint8_t>(c.pszText, c.pszText + strlen(c.pszText)));
+    Type("keys map " + strMap);
+    EXPECT_EQ("conf>keys map " + strMap + "\ninvalid value.\n" + keys + strMap + c.reason + "\n",
+              TakeTranscript())
+        << c.pszText;
+  }
+  Type("keys map " + TempPath("none.txt"));
+  EXPECT_EQ("conf>keys map " + TempPath("none.txt") + "\ninvalid value.\n" + keys +
+                TempPath("none.txt") + ": No such file or directory\n",
+            TakeTranscript());
+  // A map that names a key after the pedal.
+  WriteFile("map.txt", {'6', '4', ' ', 'c', 'c', '0', '6', '4', '\n'});
+  Type("keys map " + strMap);
+  EXPECT_EQ("conf>keys map " + strMap + "\ninvalid value.\n" + keys +
+                "key 64 and the pedal would both be named cc064.\n",
+            TakeTranscript());
+  EXPECT_EQ("nt", m_pProcessor->GetExportSettings().strKeyPrefix);
+  EXPECT_EQ("", m_pProcessor->GetExportSettings().strKeyMapPath);
+
+  // Relative to where the program runs, kept as a whole path.
+  const char kGood[] = "21 low\nC8 high # the top\n";
+  WriteFile("map.txt", std::vector<uint8_t>(kGood, kGood + strlen(kGood)));
+  std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(m_folder);
+  Type("keys map \"./map.txt\"");
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ("conf>keys map \"./map.txt\"\nkeys      map " + strMap +
+                " key bones of the map, 2 keys\n",
+            TakeTranscript());
+  EXPECT_EQ("low", m_pProcessor->GetExportSettings().keyMapNames[21]);
+  EXPECT_EQ("high", m_pProcessor->GetExportSettings().keyMapNames[108]);
+}
+
+// What show prints and save writes, typed back, is the same setting; a
+// tiny angle shows without an exponent, and -0 is 0 in the file too.
+TEST_F(CommandProcessorTest, EveryShownValueReadsBackToTheSameSetting) {
+  m_console.SetPrompt("conf>");
+  TypeAll({"angle 0.00000000000000000000000000000000000000000001", "pedalangle -89.99999999999",
+           "pedal \"Damper Pedal\"", "keys \"key {note}\"", "velocity on", "layout full",
+           "model \"My Piano\"", "transpose -3"});
+  EXPECT_NE(std::string::npos,
+            TakeTranscript().find(
+                "\nangle     0.00000000000000000000000000000000000000000001 key-down turn"));
+  const ExportSettings& shown = m_pProcessor->GetExportSettings();
+  ExportSettings read;
+  for (const std::string& strLine : SettingFileLines(shown)) {
+    CommandArgs args;
+    args.Tokenize(strLine.c_str());
+    std::vector<std::string> lines;
+    EXPECT_EQ(SettingOutcome::kApplied, ApplySettingLine(args, &read, &lines)) << strLine;
+  }
+  EXPECT_EQ(ShowSettingLines(shown), ShowSettingLines(read));
+  EXPECT_EQ(shown.fAngleDegrees, read.fAngleDegrees);
+  EXPECT_EQ(shown.fPedalAngleDegrees, read.fPedalAngleDegrees);
+  EXPECT_EQ(shown.strPedalName, read.strPedalName);
+
+  // angle -0 is angle 0: shown as 0, and the same bytes with no negative
+  // zero in the rotation.
+  FakeTrack track;
+  track.Press(10, 60).Release(20, 60);
+  auto image = [&track](const ExportSettings& settings) {
+    VmdWriter writer(settings);
+    writer.WriteHeader();
+    writer.WriteMotion(track.GetTrack());
+    return writer.GetImage();
+  };
+  TypeAll({"reset", "angle -0"});
+  EXPECT_EQ("conf>reset\nsettings reset to default.\nconf>angle -0\n"
+            "angle     0                   key-down turn about X, in degrees\n",
+            TakeTranscript());
+  std::vector<uint8_t> negative = image(m_pProcessor->GetExportSettings());
+  Type("angle 0");
+  EXPECT_EQ(image(m_pProcessor->GetExportSettings()), negative);
+  // The pressed record's rotation X, bytes 54 + 111 + 31 on.
+  EXPECT_EQ((std::vector<uint8_t>{0, 0, 0, 0}),
+            std::vector<uint8_t>(negative.begin() + 54 + 111 + 31, negative.begin() + 54 + 111 + 35));
 }
 
 TEST_F(CommandProcessorTest, ExitClosesTheMainWindowInEveryMode) {

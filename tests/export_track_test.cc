@@ -101,8 +101,16 @@ TEST_F(ExportTrackTest, NotesDroppedByTransposingAreReportedOnlyWhenThereAreAny)
   Type("export " + out);
   EXPECT_EQ("track>export " + out + "\nWrite 407 Byte.\nComplete.\n\n", TakeTranscript());
   EXPECT_EQ(407u, std::filesystem::file_size(out));
+  // Key 60 pushed below the piano's A0 has no bone under {piano}: its note
+  // is dropped, and said to be so.
+  TypeAll({"Conf", "transpose -40", "keys p{piano}", "tr 0"});
+  TakeTranscript();
+  Type("export " + out);
+  EXPECT_EQ("track>export " + out +
+                "\n1 notes without a key bone dropped.\nWrite 74 Byte.\nComplete.\n\n",
+            TakeTranscript());
   // A failed export claims nothing about dropped notes.
-  TypeAll({"Conf", "transpose -61", "tr 0"});
+  TypeAll({"Conf", "keys nt", "transpose -61", "tr 0"});
   TakeTranscript();
   std::string missing = TempPath("no/such/folder/x.vmd");
   Type("export " + missing);

@@ -2,13 +2,19 @@
 // handed to the command processor, and the exit codes of the ways to close.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/app_run.h"
 #include "app/main_dlg.h"
+#include "commands/command_processor.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
 #include "platform/event_source.h"
@@ -93,6 +99,34 @@ TEST(MainDlgTest, StartsWithTheBannerAndThePromptAndHandsLinesToTheProcessor) {
   EXPECT_EQ(6, std::count(banner.begin(), banner.end(), '\n'));
   EXPECT_EQ("root>roo\r\ninvalid command.\r\nroot>\r\nroot>Conf\r\nconf>",
             text.substr(nBannerEnd + 4));
+}
+
+// The settings file read at start-up: what it did is told on the console
+// between the banner and the first prompt, and the processor has them.
+TEST(MainDlgTest, SavedSettingsAreToldOnTheConsoleBeforeThePrompt) {
+  std::string strHome = std::filesystem::temp_directory_path() /
+                        ("sonomot_main_dlg_" + std::to_string(getpid()));
+  std::filesystem::create_directories(strHome + "/sonomot");
+  std::ofstream(strHome + "/sonomot/settings") << "velocity on\nbogus 1\n";
+  const char* pszSaved = std::getenv("XDG_CONFIG_HOME");
+  std::string strSaved = pszSaved ? pszSaved : "";
+  setenv("XDG_CONFIG_HOME", strHome.c_str(), 1);
+  TypingFrontEnd fe;
+  bool bVelocity = false;
+  fe.m_steps = {Look(), [&bVelocity](TypingFrontEnd* p) {
+                  bVelocity = p->m_pDlg->GetCommandProcessor()->GetExportSettings().bVelocity;
+                  SendMessageA(p->m_pDlg->m_hWnd, WM_COMMAND, IDOK, 0);
+                }};
+  EXPECT_EQ(1, RunWith(&fe));
+  setenv("XDG_CONFIG_HOME", strSaved.c_str(), 1);
+  std::filesystem::remove_all(strHome);
+  std::string strPath = strHome + "/sonomot/settings";
+  EXPECT_NE(std::string::npos,
+            fe.m_textSeen.find("--------------------------------\r\n\r\n" + strPath +
+                               ":2: bogus is no setting\r\nsettings from " + strPath +
+                               ": velocity.\r\nroot>"))
+      << fe.m_textSeen;
+  EXPECT_TRUE(bVelocity);
 }
 
 TEST(MainDlgTest, CloseBoxExitAndEscapeEndWithCancel) {

@@ -52,6 +52,20 @@ TEST(MidiEdit, CreateRefusesBadArguments) {
   EXPECT_EQ(nullptr, MIDIData_GetFirstTrack(smpte.get()));
 }
 
+// A quarter holds at most 32767 ticks: the most a file's header can say.
+TEST(MidiEdit, TimeBaseOfAtMost32767TicksAQuarter) {
+  DataPtr finest(MIDIData_Create(1, 1, MIDIDATA_TPQNBASE, 32767));
+  ASSERT_TRUE(finest);
+  EXPECT_EQ(32767, MIDIData_GetTimeResolution(finest.get()));
+  EXPECT_EQ(nullptr, MIDIData_Create(1, 1, MIDIDATA_TPQNBASE, 32768));
+  DataPtr data(MIDIData_Create(1, 1, MIDIDATA_TPQNBASE, 96));
+  ASSERT_TRUE(data);
+  EXPECT_EQ(0, MIDIData_SetTimeBase(data.get(), MIDIDATA_TPQNBASE, 32768));
+  EXPECT_EQ(96, MIDIData_GetTimeResolution(data.get()));
+  EXPECT_NE(0, MIDIData_SetTimeBase(data.get(), MIDIDATA_TPQNBASE, 32767));
+  EXPECT_EQ(32767, MIDIData_GetTimeResolution(data.get()));
+}
+
 TEST(MidiEdit, InsertKeepsOrderAndEndOfTrackLast) {
   DataPtr data(MIDIData_Create(1, 1, 0, 96));
   MIDITrack* t = MIDIData_GetFirstTrack(data.get());

@@ -96,6 +96,20 @@ TEST(MidiRead, FormatsAndDivisions) {
   }
 }
 
+// The latest time a file may hold, 2^31 - 1 ticks, loads (one tick more
+// is refused: below).
+TEST(MidiRead, EventAtTheLatestTickLoads) {
+  std::string t = Vlq(0x0FFFFFFF) + Bytes({0x90, 1, 1});
+  for (int i = 0; i < 7; ++i) t += Vlq(0x0FFFFFFF) + Bytes({1, 1});
+  t += Vlq(7) + Bytes({1, 0}) + EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  ASSERT_TRUE(data);
+  std::vector<std::string> events = Events(TrackAt(data.get(), 0));
+  ASSERT_EQ(10u, events.size());
+  EXPECT_EQ("2147483647 90 1 0", events[8]);
+  EXPECT_EQ("2147483647 EOT", events[9]);
+}
+
 // A small valid file all the broken ones below start from.
 std::string GoodTrack() {
   return Meta(0, 0x03, "T") + Ev(0, {0x90, 60, 100}) + Ev(10, {0x80, 60, 0}) +

@@ -96,6 +96,24 @@ TEST(MidiText, TextsAreShownAsUtf8) {
   EXPECT_EQ("0 Text \"\\x83\"", Line(EventAt(track, 4)));  // a lead byte cut off
 }
 
+// Channels count from 1 in every line, the channel prefix's too; a code
+// point past U+10FFFF is no UTF-8, though it is coded like it, and is not
+// handed on as text (U+10FFFF itself is).
+TEST(MidiText, ChannelPrefixAndTheLastCodePoint) {
+  std::string t = Meta(0, 0x20, Bytes({0})) + Meta(0, 0x20, Bytes({15})) +
+                  Meta(0, 0x01, "\xF4\x8F\xBF\xBF") + Meta(0, 0x01, "\xF4\x90\x80\x80") +
+                  EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  ASSERT_TRUE(data);
+  MIDITrack* track = MIDIData_GetFirstTrack(data.get());
+  EXPECT_EQ("0 Channel Prefix ch=1", Line(EventAt(track, 0)));
+  EXPECT_EQ("0 Channel Prefix ch=16", Line(EventAt(track, 1)));
+  EXPECT_EQ("0 Text \"\xF4\x8F\xBF\xBF\"", Line(EventAt(track, 2)));
+  std::string beyond = Line(EventAt(track, 3));
+  EXPECT_EQ(std::string::npos, beyond.find("\xF4\x90\x80\x80")) << beyond;
+  EXPECT_EQ("0 Text \"", beyond.substr(0, 8)) << beyond;
+}
+
 TEST(MidiText, NoTextFunctionWritesPastItsSize) {
   std::string title(3000, 'T');
   std::string utf8 = "ab\xE3\x83\x94";  // 2 + 3 bytes

@@ -20,7 +20,7 @@ add_test(NAME motion_install_mmd_parser
 set_tests_properties(motion_install_mmd_parser PROPERTIES
                      FIXTURES_SETUP mmd_parser TIMEOUT 300)
 add_executable(vmd_reader_test vmd_reader_test.cc motion_message_box.cc)
-target_link_libraries(vmd_reader_test PRIVATE motion motion_test_util
+target_link_libraries(vmd_reader_test PRIVATE motion motion_test_util config_home_guard
                       GTest::gtest GTest::gtest_main)
 target_compile_definitions(vmd_reader_test PRIVATE
                            SONOMOT_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}"

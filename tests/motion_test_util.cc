@@ -30,6 +30,7 @@ struct SavedBinding {
   decltype(midilib::MIDIEvent_GetKey) pKey;
   decltype(midilib::MIDIEvent_GetNumber) pNumber;
   decltype(midilib::MIDIEvent_GetValue) pValue;
+  decltype(midilib::MIDIEvent_GetVelocity) pVelocity;
 } g_saved;
 
 MIDIEvent* FakeFirstEvent(MIDITrack* pTrack) {
@@ -52,6 +53,11 @@ long FakeKey(MIDIEvent* p) {
 }
 long FakeNumber(MIDIEvent* p) { return AsEvent(p)->lNumber; }
 long FakeValue(MIDIEvent* p) { return AsEvent(p)->lValue; }
+long FakeVelocity(MIDIEvent* p) {
+  long lType = AsEvent(p)->lKind & 0xF0;
+  EXPECT_TRUE(lType == 0x80 || lType == 0x90) << "velocity of a non-note event";
+  return AsEvent(p)->lVelocity;
+}
 
 }  // namespace
 
@@ -62,7 +68,7 @@ FakeTrack::FakeTrack() {
              midilib::MIDIEvent_GetKind,       midilib::MIDIEvent_IsMIDIEvent,
              midilib::MIDIEvent_IsNoteOn,      midilib::MIDIEvent_GetTime,
              midilib::MIDIEvent_GetKey,        midilib::MIDIEvent_GetNumber,
-             midilib::MIDIEvent_GetValue};
+             midilib::MIDIEvent_GetValue,      midilib::MIDIEvent_GetVelocity};
   midilib::MIDITrack_GetFirstEvent = FakeFirstEvent;
   midilib::MIDIEvent_GetNextEvent = FakeNextEvent;
   midilib::MIDIEvent_GetKind = FakeKind;
@@ -72,6 +78,7 @@ FakeTrack::FakeTrack() {
   midilib::MIDIEvent_GetKey = FakeKey;
   midilib::MIDIEvent_GetNumber = FakeNumber;
   midilib::MIDIEvent_GetValue = FakeValue;
+  midilib::MIDIEvent_GetVelocity = FakeVelocity;
 }
 
 FakeTrack::~FakeTrack() {
@@ -84,6 +91,7 @@ FakeTrack::~FakeTrack() {
   midilib::MIDIEvent_GetKey = g_saved.pKey;
   midilib::MIDIEvent_GetNumber = g_saved.pNumber;
   midilib::MIDIEvent_GetValue = g_saved.pValue;
+  midilib::MIDIEvent_GetVelocity = g_saved.pVelocity;
   g_pCurrent = nullptr;
 }
 
@@ -96,9 +104,10 @@ FakeTrack::Event& FakeTrack::Add(long lTime, long lKind) {
   return m_events.back();
 }
 
-FakeTrack& FakeTrack::Press(long lTime, int nKey, int nChannel) {
+FakeTrack& FakeTrack::Press(long lTime, int nKey, int nChannel, int nVelocity) {
   Event& event = Add(lTime, 0x90 | nChannel);
   event.lKey = nKey;
+  event.lVelocity = nVelocity;
   event.bNoteOn = true;
   return *this;
 }

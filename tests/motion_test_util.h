@@ -22,6 +22,7 @@ class FakeTrack {
     long lKey = 0;       // note events
     long lNumber = 0;    // control change
     long lValue = 0;     // control change
+    long lVelocity = 0;  // note events
     bool bMidi = true;   // MIDIEvent_IsMIDIEvent
     bool bNoteOn = false;  // MIDIEvent_IsNoteOn
     Event* pNext = nullptr;
@@ -32,8 +33,8 @@ class FakeTrack {
   FakeTrack(const FakeTrack&) = delete;
   FakeTrack& operator=(const FakeTrack&) = delete;
 
-  // A note-on that presses its key (velocity above 0).
-  FakeTrack& Press(long lTime, int nKey, int nChannel = 0);
+  // A note-on that presses its key with nVelocity (above 0).
+  FakeTrack& Press(long lTime, int nKey, int nChannel = 0, int nVelocity = 100);
   // A note-off.
   FakeTrack& Release(long lTime, int nKey, int nChannel = 0);
   // A note-on of velocity 0: a release by the library's word.

@@ -10,6 +10,8 @@ inline constexpr char kDefaultSettingsShown[] =
     "pedal     cc064               sustain pedal bone\n"
     "angle     default             key-down turn about X, -0.04 rad\n"
     "transpose 0                   semitones added to every key\n"
-    "model     pmdGRAND            model name in the file\n";
+    "model     pmdGRAND            model name in the file\n"
+    "velocity  off                 every key dips the whole angle\n"
+    "pedalangle default            pedal turn about X at 127, about -5.97 degrees\n";
 
 #endif  // SONOMOT_TESTS_SETTINGS_SHOWN_H_

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -26,13 +27,18 @@ std::filesystem::path BinFolder() {
 }
 
 // Runs the program on the script; with a folder, the program runs there.
-Session RunScript(const std::string& script, const std::filesystem::path& folder = {}) {
+// Standard error joins the output, or goes to *pErrors when given.
+// strConfigHome, when given, is the program's XDG_CONFIG_HOME.
+Session RunScript(const std::string& script, const std::filesystem::path& folder = {},
+                  const std::string& strConfigHome = "", std::string* pErrors = nullptr) {
   std::filesystem::path input =
       std::filesystem::temp_directory_path() /
       ("sonomot_console_" + std::to_string(getpid()) + ".txt");
+  std::filesystem::path errors = input.string() + ".err";
   std::ofstream(input, std::ios::binary) << script;
   std::string command = (BinFolder() / "sonomot-console").string() + " < " +
-                        input.string() + " 2>&1";
+                        input.string() + (pErrors ? " 2>" + errors.string() : " 2>&1");
+  if (!strConfigHome.empty()) command = "XDG_CONFIG_HOME='" + strConfigHome + "' " + command;
   if (!folder.empty()) command = "cd '" + folder.string() + "' && " + command;
   Session session;
   FILE* pPipe = popen(command.c_str(), "r");
@@ -43,6 +49,11 @@ Session RunScript(const std::string& script, const std::filesystem::path& folder
   int nStatus = pclose(pPipe);
   if (WIFEXITED(nStatus)) session.nExitCode = WEXITSTATUS(nStatus);
   std::filesystem::remove(input);
+  if (pErrors) {
+    std::ifstream file(errors, std::ios::binary);
+    pErrors->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::filesystem::remove(errors);
+  }
   return session;
 }
 
@@ -252,3 +263,33 @@ TEST(SonomotConsoleTest, DefaultSettingsWriteTheClassicFilesByteForByte) {
 }
 
 }  // namespace
+
+// Settings saved by one session apply to the next. A script's transcript on
+// standard output stays the session's own; what the settings file did goes
+// to standard error, a line for each bad line and one saying what changed.
+TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
+  std::filesystem::path home = ExampleFolder("sonomot_console_config");
+  std::string strErrors;
+  Session first = RunScript("conf\nlayout full\nvelocity on\nsave\n", home, home.string(),
+                            &strErrors);
+  EXPECT_EQ("", strErrors);
+  std::string strPath = (home / "sonomot/settings").string();
+  EXPECT_NE(std::string::npos, first.output.find("settings saved to " + strPath + ".\n"));
+  std::ofstream(strPath, std::ios::app) << "angle steep\n";
+
+  Session second = RunScript("conf\nshow\n", home, home.string(), &strErrors);
+  EXPECT_EQ("sonomot-console: " + strPath +
+                ":10: invalid value. angle takes degrees from -90 to 90, or default.\n"
+                "sonomot-console: settings from " + strPath + ": layout, velocity.\n",
+            strErrors);
+  size_t nBannerEnd = second.output.find(kBannerEnd);
+  ASSERT_NE(std::string::npos, nBannerEnd) << second.output;
+  std::string strShown = kDefaultSettingsShown;
+  strShown.replace(strShown.find("bones               the file ends after the bone keyframes"),
+                   58, "full                bone keyframes, then five empty section counts");
+  strShown.replace(strShown.find("off                 every key dips the whole angle"), 50,
+                   "on                  key dip x (0.25 + 0.75 x velocity / 127)");
+  EXPECT_EQ("root>conf\nconf>show\n" + strShown + "conf>\n",
+            second.output.substr(nBannerEnd + strlen(kBannerEnd) - 5));
+  std::filesystem::remove_all(home);
+}

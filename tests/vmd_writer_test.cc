@@ -5,12 +5,18 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/fs.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +25,7 @@
 
 #include "motion/bone_key_frame.h"
 #include "motion/export_settings.h"
+#include "motion/key_map.h"
 #include "tests/motion_test_util.h"
 
 namespace {
@@ -88,6 +95,16 @@ TEST(VmdWriterTest, RecordCarriesNamePoseAndInterpolation) {
   std::vector<uint8_t> expected = ExpectedVmd(0).Record("nt060", 129, kKeyDownX, kKeyDownW).GetBytes();
   expected.erase(expected.begin(), expected.begin() + 54);
   EXPECT_EQ(expected, writer.GetImage());
+}
+
+// The file of one note on key 60, pressed at frame 100 and released at 130.
+std::vector<uint8_t> SingleNoteBytes() {
+  ExpectedVmd expected(4);
+  expected.Record("nt060", 99, 0.0f, 1.0f)
+      .Record("nt060", 100, kKeyDownX, kKeyDownW)
+      .Record("nt060", 129, kKeyDownX, kKeyDownW)
+      .Record("nt060", 130, 0.0f, 1.0f);
+  return expected.GetBytes();
 }
 
 TEST(VmdWriterTest, TrackWithoutNotesGivesTheEmptyFile) {
@@ -167,6 +184,120 @@ TEST(VmdWriterTest, SettingsShapeNamesPosesKeysAndLayoutByteByByte) {
       .Record("abcdefghijk059", 5, kKeyDownX, kKeyDownW)
       .Record("abcdefghijk059", 6, 0.0f, 1.0f);
   EXPECT_EQ(expectedLongest.GetBytes(), ReadFileBytes(strPath));
+}
+
+// The key bones' names under each naming, as the file stores them: in
+// Shift-JIS, byte by byte; keys a naming leaves without a bone are dropped
+// and counted like notes transposed off the keyboard.
+TEST(VmdWriterTest, EveryKeyNamingWritesShiftJisNames) {
+  TempDir dir;
+  FakeTrack track;
+  // Keys 20 (below the piano), 21 (A0), 61 (C#4) and 127 (G9).
+  for (int nKey : {20, 21, 61, 127}) track.Press(10, nKey).Release(20, nKey);
+  // The names of the bones written, one per note (four records each).
+  auto written = [&track](const ExportSettings& settings, uint64_t* pnDropped) {
+    VmdWriter writer(settings);
+    writer.WriteHeader();
+    EXPECT_EQ(1, writer.WriteMotion(track.GetTrack()));
+    *pnDropped = writer.GetDroppedNoteCount();
+    std::vector<std::string> names;
+    std::vector<ReadRecord> records = ReadRecords(writer.GetImage());
+    for (size_t i = 0; i < records.size(); i += 4) names.push_back(records[i].strName);
+    return names;
+  };
+  struct Case {
+    const char* pszKeys;  // UTF-8
+    std::vector<std::string> names;  // Shift-JIS
+    uint64_t nDropped;
+  } cases[] = {
+      {"nt", {"nt020", "nt021", "nt061", "nt127"}, 0},
+      {"{nnn}x", {"020x", "021x", "061x", "127x"}, 0},
+      {"k{n}", {"k20", "k21", "k61", "k127"}, 0},
+      // 鍵 is 0x8C 0xAE.
+      {"\xE9\x8D\xB5{note}", {"\x8C\xAEG#0", "\x8C\xAE" "A0", "\x8C\xAE" "C#4",
+                                "\x8C\xAEG9"}, 0},
+      {"P {piano}", {"P 1", "P 41"}, 2},
+  };
+  for (const Case& c : cases) {
+    ExportSettings settings;
+    settings.strKeyPrefix = c.pszKeys;
+    uint64_t nDropped = 0;
+    EXPECT_EQ(c.names, written(settings, &nDropped)) << c.pszKeys;
+    EXPECT_EQ(c.nDropped, nDropped) << c.pszKeys;
+  }
+
+  // A map: note names and numbers, comments, quotes, a Japanese name and
+  // the model's. ピアノ is 0x83 0x73, 0x83 0x41, 0x83 0x6D.
+  std::string strMap = dir.Join("keys.txt");
+  WriteFileBytes(strMap,
+                 "\xEF\xBB\xBF# keys of a small model\r\n"
+                 "A0 \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E  # the lowest\r\n"
+                 "\n"
+                 "Db4   \"C# four\"\r\n"
+                 "127 top#1\n");
+  ExportSettings settings;
+  std::string strError;
+  ASSERT_TRUE(LoadKeyMap(strMap, &settings.keyMapNames, &strError)) << strError;
+  settings.strKeyMapPath = strMap;
+  settings.strModelName = "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E";
+  uint64_t nDropped = 0;
+  EXPECT_EQ((std::vector<std::string>{"\x83\x73\x83\x41\x83\x6D", "C# four", "top#1"}),
+            written(settings, &nDropped));
+  EXPECT_EQ(1u, nDropped);
+  VmdWriter writer(settings);
+  writer.WriteHeader();
+  EXPECT_EQ(Bytes(std::string("\x83\x73\x83\x41\x83\x6D\0", 7) + std::string(13, '\xFD')),
+            std::vector<uint8_t>(writer.GetImage().begin() + 30, writer.GetImage().end()));
+}
+
+// Velocity on: a press dips by angle x (0.25 + 0.75 x velocity / 127),
+// its release's companion holds that depth, and 127 gives exactly the
+// whole angle. pedalangle turns the pedal by the angle x value / 127.
+TEST(VmdWriterTest, VelocityScalesTheDipAndPedalAngleTheFullPress) {
+  FakeTrack track;
+  track.Press(10, 60, 0, 1).Release(20, 60).Press(10, 62, 0, 64).Release(20, 62);
+  track.Press(10, 64, 0, 127).Release(20, 64).Control(30, 64, 127).Control(31, 64, 64);
+  auto records = [&track](const ExportSettings& settings) {
+    VmdWriter writer(settings);
+    writer.WriteHeader();
+    EXPECT_EQ(1, writer.WriteMotion(track.GetTrack()));
+    return ReadRecords(writer.GetImage());
+  };
+  auto turn = [](const ReadRecord& r) { return 2.0 * std::atan2(r.afRotation[0], r.afRotation[3]); };
+  const double fDefault = 2.0 * std::atan2(kKeyDownX, kKeyDownW);
+
+  ExportSettings settings;
+  settings.bVelocity = true;
+  std::vector<ReadRecord> r = records(settings);
+  ASSERT_EQ(14u, r.size());
+  // Per key: companion, press, release's companion, release.
+  EXPECT_NEAR(0.25 + 0.75 / 127, turn(r[1]) / fDefault, 1e-5);
+  EXPECT_NEAR(0.25 + 0.75 * 64 / 127, turn(r[5]) / fDefault, 1e-5);
+  EXPECT_EQ(0, std::memcmp(r[1].afRotation, r[2].afRotation, sizeof r[1].afRotation));
+  EXPECT_EQ(0, std::memcmp(r[5].afRotation, r[6].afRotation, sizeof r[5].afRotation));
+  for (int i : {9, 10}) {
+    EXPECT_EQ(kKeyDownX, r[i].afRotation[0]);
+    EXPECT_EQ(kKeyDownW, r[i].afRotation[3]);
+  }
+  for (int i : {0, 3, 4, 7, 8, 11}) EXPECT_EQ(1.0f, r[i].afRotation[3]) << i;
+
+  // An angle of its own, and the pedal's.
+  settings.bDefaultAngle = false;
+  settings.fAngleDegrees = -10.0;
+  settings.bDefaultPedalAngle = false;
+  settings.fPedalAngleDegrees = -20.0;
+  r = records(settings);
+  const double fDegree = std::acos(-1.0) / 180.0;
+  EXPECT_NEAR(-10.0 * (0.25 + 0.75 / 127) * fDegree, turn(r[1]), 1e-6);
+  EXPECT_NEAR(-10.0 * (0.25 + 0.75 * 64 / 127) * fDegree, turn(r[5]), 1e-6);
+  EXPECT_NEAR(-10.0 * fDegree, turn(r[9]), 1e-6);
+  EXPECT_NEAR(-20.0 * fDegree, turn(r[12]), 1e-6);
+  EXPECT_NEAR(-20.0 * 64 / 127 * fDegree, turn(r[13]), 1e-6);
+  // At 127 the press is the turn velocity off writes.
+  settings.bVelocity = false;
+  std::vector<ReadRecord> whole = records(settings);
+  EXPECT_EQ(0, std::memcmp(whole[9].afRotation, r[9].afRotation, sizeof r[9].afRotation));
+  EXPECT_EQ(0, std::memcmp(whole[1].afRotation, r[9].afRotation, sizeof r[9].afRotation));
 }
 
 TEST(VmdWriterTest, StreamedFileEqualsTheImageBuiltInMemory) {
@@ -434,11 +565,13 @@ TEST(VmdWriterTest, FilesThatReplacingWouldChangeAreWrittenInPlace) {
   VmdWriter writer;
   struct stat before, after;
   // Both names of a hard-linked file see the new motion.
+  // The old file is longer than the motion: written in place, it ends
+  // with the motion's last byte.
   std::string strPath = dir.Join("out.vmd"), strTwin = dir.Join("twin.vmd");
-  WriteFileBytes(strPath, "old");
+  WriteFileBytes(strPath, std::string(3000, 'x'));
   ASSERT_EQ(0, link(strPath.c_str(), strTwin.c_str()));
   EXPECT_EQ(498, writer.Write(strPath.c_str(), track.GetTrack()));
-  EXPECT_EQ(498u, ReadFileBytes(strTwin).size());
+  EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strTwin));
   ASSERT_EQ(0, stat(strPath.c_str(), &after));
   EXPECT_EQ(2u, after.st_nlink);
   EXPECT_EQ((std::vector<std::string>{"out.vmd", "twin.vmd"}), dir.List());
@@ -545,6 +678,372 @@ TEST(VmdWriterTest, ExportKilledWhileWritingLeavesNoFile) {
   ASSERT_TRUE(bCaught) << "the export ended before it could be killed";
   EXPECT_EQ(std::vector<std::string>{"song.vmd"}, dir.List());
   EXPECT_EQ(Bytes("the previous export"), ReadFileBytes(strPath));
+}
+
+// --- Exports by an ordinary user and over files with more than content ---
+
+constexpr uid_t kNobody = 65534;
+
+// Runs fnRun in a child process with SIGXFSZ and SIGPIPE at their default
+// actions (ending the process) and an alarm that ends it if it hangs, and
+// returns its result, or 999 when the child did not finish on its own.
+template <typename F>
+int RunInChild(F fnRun) {
+  int aFd[2];
+  if (pipe(aFd) != 0) return 999;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(aFd[0]);
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
+    alarm(20);
+    int nResult = fnRun();
+    _exit(write(aFd[1], &nResult, sizeof nResult) == sizeof nResult ? 0 : 1);
+  }
+  close(aFd[1]);
+  int nResult = 999;
+  if (read(aFd[0], &nResult, sizeof nResult) != sizeof nResult) nResult = 999;
+  close(aFd[0]);
+  int nStatus = 0;
+  waitpid(pid, &nStatus, 0);
+  EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0)
+      << (WIFSIGNALED(nStatus) ? strsignal(WTERMSIG(nStatus)) : "exit code");
+  return nResult;
+}
+
+// Who the export runs as: ourselves, and, when we are root (who keeps
+// set-id bits and passes every permission check), also user and group
+// 65534 with no other groups, made in the child.
+struct Exporter {
+  bool bNobody;
+  const char* pszName;
+};
+
+std::vector<Exporter> Exporters() {
+  std::vector<Exporter> exporters = {{false, geteuid() == 0 ? "root" : "this user"}};
+  if (geteuid() == 0) exporters.push_back({true, "user 65534"});
+  return exporters;
+}
+
+// Gives the test's file or folder to the exporter (a no-op for ourselves).
+void GiveTo(const Exporter& exporter, const std::string& strPath) {
+  if (exporter.bNobody) {
+    ASSERT_EQ(0, chown(strPath.c_str(), kNobody, kNobody)) << strPath;
+  }
+}
+
+// Write in a child run as the exporter, with a file size limit (none by
+// default) and in the folder pszCwd (if not null).
+int WriteAs(const Exporter& exporter, const std::string& strPath, MIDITrack* pTrack,
+            rlim_t nLimit = RLIM_INFINITY, const char* pszCwd = nullptr) {
+  return RunInChild([&]() {
+    struct rlimit limit = {nLimit, nLimit};
+    if (nLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) return kNoUser;
+    if (exporter.bNobody &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      return kNoUser;
+    }
+    if (pszCwd && chdir(pszCwd) != 0) return kNoUser;
+    VmdWriter writer;
+    return writer.Write(strPath.c_str(), pTrack);
+  });
+}
+
+// A folder the exporter may write, in a scratch folder everyone may enter.
+std::string FolderFor(const TempDir& dir, const Exporter& exporter, const std::string& strName) {
+  chmod(dir.GetPath().c_str(), 0755);
+  std::string strFolder = dir.Join(strName);
+  EXPECT_EQ(0, mkdir(strFolder.c_str(), 0755));
+  GiveTo(exporter, strFolder);
+  return strFolder;
+}
+
+std::string ReadAttribute(const std::string& strPath, const char* pszName) {
+  char sz[1024];
+  ssize_t n = getxattr(strPath.c_str(), pszName, sz, sizeof sz);
+  return n < 0 ? "(none)" : std::string(sz, static_cast<size_t>(n));
+}
+
+// A POSIX ACL as the file system keeps it in system.posix_acl_*: version
+// 2, then (tag, permissions, id) entries in the order of their tags.
+std::string AclBytes(uint32_t nUser, int nUserPerm) {
+  const uint32_t kAny = 0xFFFFFFFF;
+  const uint32_t aEntry[][3] = {{0x01, 6, kAny},  {0x02, static_cast<uint32_t>(nUserPerm), nUser},
+                                {0x04, 4, kAny},  {0x10, 6, kAny}, {0x20, 4, kAny}};
+  std::string str("\x02\0\0\0", 4);
+  for (const auto& entry : aEntry) {
+    const uint8_t ab[8] = {static_cast<uint8_t>(entry[0]), 0, static_cast<uint8_t>(entry[1]), 0,
+                           static_cast<uint8_t>(entry[2]), static_cast<uint8_t>(entry[2] >> 8),
+                           static_cast<uint8_t>(entry[2] >> 16), static_cast<uint8_t>(entry[2] >> 24)};
+    str.append(reinterpret_cast<const char*>(ab), 8);
+  }
+  return str;
+}
+
+TEST(VmdWriterTest, ReplacingKeepsAclsAndExtendedAttributes) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  const std::string strAcl = AclBytes(65533, 6);
+  for (const Exporter& exporter : Exporters()) {
+    SCOPED_TRACE(exporter.pszName);
+    TempDir dir;
+    std::string strFolder = FolderFor(dir, exporter, "f");
+    // Mode 0644 plus write for one more user: the group bits show the
+    // ACL's mask (rw), not what the group may do (r).
+    std::string strPath = strFolder + "/acl.vmd";
+    WriteFileBytes(strPath, "old");
+    GiveTo(exporter, strPath);
+    ASSERT_EQ(0, chmod(strPath.c_str(), 0644));
+    if (setxattr(strPath.c_str(), "user.origin", "take 3", 6, 0) != 0 ||
+        setxattr(strPath.c_str(), "system.posix_acl_access", strAcl.data(), strAcl.size(), 0) != 0) {
+      GTEST_SKIP() << "the file system of " << dir.GetPath() << " keeps no user attributes or ACLs";
+    }
+    struct stat before, after;
+    ASSERT_EQ(0, stat(strPath.c_str(), &before));
+    const std::string strAclBefore = ReadAttribute(strPath, "system.posix_acl_access");
+    EXPECT_EQ(498, WriteAs(exporter, strPath, track.GetTrack()));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strPath));
+    ASSERT_EQ(0, stat(strPath.c_str(), &after));
+    EXPECT_EQ(before.st_mode, after.st_mode);
+    EXPECT_EQ(strAclBefore, ReadAttribute(strPath, "system.posix_acl_access"));
+    EXPECT_EQ("take 3", ReadAttribute(strPath, "user.origin"));
+
+    // A folder whose files inherit an ACL, and an old file there without
+    // one: the new file doesn't keep the inherited ACL.
+    ASSERT_EQ(0, setxattr(strFolder.c_str(), "system.posix_acl_default", strAcl.data(),
+                          strAcl.size(), 0));
+    std::string strPlain = strFolder + "/plain.vmd";
+    WriteFileBytes(strPlain, "old");
+    GiveTo(exporter, strPlain);
+    removexattr(strPlain.c_str(), "system.posix_acl_access");
+    ASSERT_EQ(0, chmod(strPlain.c_str(), 0640));
+    EXPECT_EQ(498, WriteAs(exporter, strPlain, track.GetTrack()));
+    ASSERT_EQ(0, stat(strPlain.c_str(), &after));
+    EXPECT_EQ(S_IFREG | 0640u, after.st_mode);
+    EXPECT_EQ("(none)", ReadAttribute(strPlain, "system.posix_acl_access"));
+
+    // An attribute only a privileged process may set: an ordinary user's
+    // export writes the file in place, keeping it.
+    std::string strGuarded = strFolder + "/guarded.vmd";
+    WriteFileBytes(strGuarded, "old");
+    GiveTo(exporter, strGuarded);
+    if (geteuid() == 0 && setxattr(strGuarded.c_str(), "security.sonomot", "label", 5, 0) == 0) {
+      ASSERT_EQ(0, stat(strGuarded.c_str(), &before));
+      EXPECT_EQ(498, WriteAs(exporter, strGuarded, track.GetTrack()));
+      EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strGuarded));
+      EXPECT_EQ("label", ReadAttribute(strGuarded, "security.sonomot"));
+      ASSERT_EQ(0, stat(strGuarded.c_str(), &after));
+      if (exporter.bNobody) {
+        EXPECT_EQ(before.st_ino, after.st_ino);
+      }
+    }
+    // A file capability, which every write takes away: root's export
+    // gives it back.
+    std::string strTool = strFolder + "/tool.vmd";
+    WriteFileBytes(strTool, "old");
+    GiveTo(exporter, strTool);
+    const std::string strCapability("\x01\0\0\x02\0\x04\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20);
+    if (!exporter.bNobody && geteuid() == 0 &&
+        setxattr(strTool.c_str(), "security.capability", strCapability.data(),
+                 strCapability.size(), 0) == 0) {
+      const std::string strBefore = ReadAttribute(strTool, "security.capability");
+      EXPECT_EQ(498, WriteAs(exporter, strTool, track.GetTrack()));
+      EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strTool));
+      EXPECT_EQ(strBefore, ReadAttribute(strTool, "security.capability"));
+    }
+    EXPECT_EQ((std::vector<std::string>{"acl.vmd", "guarded.vmd", "plain.vmd", "tool.vmd"}),
+              TempDir::ListOf(strFolder));
+  }
+}
+
+TEST(VmdWriterTest, SetIdBitsSurviveTheExport) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  for (const Exporter& exporter : Exporters()) {
+    SCOPED_TRACE(exporter.pszName);
+    TempDir dir;
+    std::string strFolder = FolderFor(dir, exporter, "f");
+    // Replaced (one name), and written in place (two names).
+    std::string strReplaced = strFolder + "/a.vmd", strInPlace = strFolder + "/b.vmd";
+    WriteFileBytes(strReplaced, "old");
+    WriteFileBytes(strInPlace, "old");
+    ASSERT_EQ(0, link(strInPlace.c_str(), (strFolder + "/twin.vmd").c_str()));
+    for (const std::string& strPath : {strReplaced, strInPlace}) {
+      GiveTo(exporter, strPath);
+      ASSERT_EQ(0, chmod(strPath.c_str(), strPath == strReplaced ? 06775 : 04755));
+    }
+    EXPECT_EQ(498, WriteAs(exporter, strReplaced, track.GetTrack()));
+    EXPECT_EQ(498, WriteAs(exporter, strInPlace, track.GetTrack()));
+    struct stat st;
+    ASSERT_EQ(0, stat(strReplaced.c_str(), &st));
+    EXPECT_EQ(06775u, st.st_mode & 07777);
+    EXPECT_EQ(498, st.st_size);
+    ASSERT_EQ(0, stat(strInPlace.c_str(), &st));
+    EXPECT_EQ(04755u, st.st_mode & 07777);
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strInPlace));
+  }
+}
+
+// Sets or clears a folder's append-only flag; false when it can't.
+bool SetAppendOnly(const std::string& strFolder, bool bOn) {
+  int nFd = open(strFolder.c_str(), O_RDONLY | O_DIRECTORY);
+  int nFlags = 0;
+  bool bOk = nFd >= 0 && ioctl(nFd, FS_IOC_GETFLAGS, &nFlags) == 0;
+  nFlags = bOn ? nFlags | FS_APPEND_FL : nFlags & ~FS_APPEND_FL;
+  bOk = bOk && ioctl(nFd, FS_IOC_SETFLAGS, &nFlags) == 0;
+  if (nFd >= 0) close(nFd);
+  return bOk;
+}
+
+// Clears the flag when the test ends, however it ends, so that the folder
+// can be removed.
+struct AppendOnlyFolder {
+  explicit AppendOnlyFolder(const std::string& strFolder)
+      : strPath(strFolder), bSet(SetAppendOnly(strFolder, true)) {}
+  ~AppendOnlyFolder() {
+    if (bSet) SetAppendOnly(strPath, false);
+  }
+  std::string strPath;
+  bool bSet;
+};
+
+TEST(VmdWriterTest, AppendOnlyFolderIsWrittenInPlace) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  for (const Exporter& exporter : Exporters()) {
+    SCOPED_TRACE(exporter.pszName);
+    TempDir dir;
+    std::string strFolder = FolderFor(dir, exporter, "log");
+    std::string strOld = strFolder + "/old.vmd";
+    WriteFileBytes(strOld, std::string(600, 'x'));
+    GiveTo(exporter, strOld);
+    AppendOnlyFolder appendOnly(strFolder);
+    if (!appendOnly.bSet) GTEST_SKIP() << "can't make " << strFolder << " append-only here";
+    // The old file is overwritten, a new one is added, and nothing else
+    // appears (no name can be removed there).
+    EXPECT_EQ(498, WriteAs(exporter, strOld, track.GetTrack()));
+    EXPECT_EQ(498, WriteAs(exporter, strFolder + "/new.vmd", track.GetTrack()));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strOld));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strFolder + "/new.vmd"));
+    EXPECT_EQ((std::vector<std::string>{"new.vmd", "old.vmd"}), TempDir::ListOf(strFolder));
+  }
+}
+
+TEST(VmdWriterTest, PathsNearTheLengthLimitWork) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  for (const Exporter& exporter : Exporters()) {
+    SCOPED_TRACE(exporter.pszName);
+    TempDir dir;
+    chmod(dir.GetPath().c_str(), 0755);
+    // A folder whose full name is 4085 characters: with "/a.vmd" the path
+    // is just below the system's limit of 4096 bytes.
+    std::string strFolder = dir.GetPath();
+    while (strFolder.size() < 4085) {
+      size_t nLeft = 4085 - strFolder.size();
+      strFolder += "/" + std::string(nLeft > 250 ? 199 : nLeft - 1, 'd');
+      ASSERT_EQ(0, mkdir(strFolder.c_str(), 0755)) << strFolder.size();
+    }
+    GiveTo(exporter, strFolder);
+    std::string strPath = strFolder + "/a.vmd";
+    ASSERT_EQ(4091u, strPath.size());
+    // A new file, the same file replaced, and a short name from inside
+    // the folder.
+    EXPECT_EQ(498, WriteAs(exporter, strPath, track.GetTrack()));
+    EXPECT_EQ(498, WriteAs(exporter, strPath, track.GetTrack()));
+    WriteFileBytes(strFolder + "/b.vmd", "old");
+    GiveTo(exporter, strFolder + "/b.vmd");
+    EXPECT_EQ(498, WriteAs(exporter, "b.vmd", track.GetTrack(), RLIM_INFINITY, strFolder.c_str()));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strPath));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strFolder + "/b.vmd"));
+    EXPECT_EQ((std::vector<std::string>{"a.vmd", "b.vmd"}), TempDir::ListOf(strFolder));
+  }
+}
+
+TEST(VmdWriterTest, InPlaceWriteOverTheSizeLimitLeavesTheOldFileWhole) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);  // 498 bytes
+  for (const Exporter& exporter : Exporters()) {
+    SCOPED_TRACE(exporter.pszName);
+    TempDir dir;
+    std::string strFolder = FolderFor(dir, exporter, "f");
+    // Written in place: a file with two names, and (for an ordinary user)
+    // root's file that anyone may write.
+    std::string strLinked = strFolder + "/linked.vmd";
+    WriteFileBytes(strLinked, "the previous export");
+    GiveTo(exporter, strLinked);
+    ASSERT_EQ(0, link(strLinked.c_str(), (strFolder + "/twin.vmd").c_str()));
+    std::vector<std::string> paths = {strLinked};
+    if (exporter.bNobody) {
+      std::string strShared = strFolder + "/shared.vmd";
+      WriteFileBytes(strShared, "the previous export");
+      ASSERT_EQ(0, chmod(strShared.c_str(), 0666));
+      paths.push_back(strShared);
+    }
+    for (const std::string& strPath : paths) {
+      EXPECT_EQ(-3, WriteAs(exporter, strPath, track.GetTrack(), 300)) << strPath;
+      EXPECT_EQ(Bytes("the previous export"), ReadFileBytes(strPath)) << strPath;
+      EXPECT_EQ(498, WriteAs(exporter, strPath, track.GetTrack(), 600)) << strPath;
+      EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strPath)) << strPath;
+    }
+  }
+}
+
+TEST(VmdWriterTest, InPlaceWriteOnAFullDiskLeavesTheOldFileWhole) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  FakeTrack large;  // 54 + 111 x 12000 bytes, about 1.3 MB
+  for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  TempDir dir;
+  constexpr int kNoMount = 997, kChanged = 996;
+  // A 512 kB file system of its own, full but for a few blocks, in the
+  // child's own mount table.
+  int nResult = RunInChild([&]() {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", dir.GetPath().c_str(), "tmpfs", 0, "size=512k") != 0) {
+      return kNoMount;
+    }
+    std::string strPath = dir.Join("song.vmd");
+    WriteFileBytes(strPath, "the previous export");
+    if (link(strPath.c_str(), dir.Join("twin.vmd").c_str()) != 0) return kNoMount;
+    int nFiller = open(dir.Join("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    std::vector<char> block(4096, 'f');
+    for (int i = 0; i < 100; ++i) {
+      if (write(nFiller, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
+    }
+    close(nFiller);
+    VmdWriter writer;
+    int nWrite = writer.Write(strPath.c_str(), large.GetTrack());
+    return ReadFileBytes(strPath) == Bytes("the previous export") ? nWrite : kChanged;
+  });
+  if (nResult == kNoMount) GTEST_SKIP() << "can't mount a file system here";
+  EXPECT_EQ(-3, nResult);
+}
+
+TEST(VmdWriterTest, BindMountedTargetIsWrittenInPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount";
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  TempDir dir;
+  std::string strSource = dir.Join("source.vmd"), strTarget = dir.Join("target.vmd");
+  WriteFileBytes(strSource, std::string(700, 's'));
+  WriteFileBytes(strTarget, "under the mount");
+  constexpr int kNoMount = 997;
+  // The mount lives in the child's own mount table and ends with it.
+  int nResult = RunInChild([&]() {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(strSource.c_str(), strTarget.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+      return kNoMount;
+    }
+    VmdWriter writer;
+    return writer.Write(strTarget.c_str(), track.GetTrack());
+  });
+  if (nResult == kNoMount) GTEST_SKIP() << "can't bind-mount a file here";
+  EXPECT_EQ(498, nResult);
+  EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strSource));
+  EXPECT_EQ(Bytes("under the mount"), ReadFileBytes(strTarget));
+  EXPECT_EQ((std::vector<std::string>{"source.vmd", "target.vmd"}), dir.List());
 }
 
 }  // namespace
