@@ -2,7 +2,8 @@
 # scripts/fresh_root.sh [DEB_DIR]: installs the Debian packages in a fresh,
 # minimal Debian 12 root (mmdebstrap --variant=apt bookworm) and runs them
 # there:
-# Each is installed as a user would, recommended packages included.
+# Each is installed as a user would, recommended packages included (the
+# root's own apt setting leaves them out).
 #   1. sonomot-console alone: counts what it pulls in, fails if that is a
 #      graphics package (X, Wayland, GL, Qt, GTK, fonts, dbus, systemd),
 #      and exports the demo with a scripted session;
@@ -28,7 +29,7 @@ if [ "${SONOMOT_FRESH_ROOT_STAGE:-}" = inside ]; then
   # count and size, and keeps the list in $2.
   added() {
     installed | comm -13 "$1" - > "$2"
-    echo "$(wc -l < "$2") packages, $(awk '{ s += $2 } END { print int(s / 1024) }' "$2") MB installed:"
+    echo "$(wc -l < "$2") packages, $(awk '{ s += $2 } END { printf "%.1f", s / 1024 }' "$2") MB installed:"
     awk '{ printf " %s", $1 } END { print "" }' "$2"
   }
   mkdir -p "$root/tmp/sonomot/examples"
@@ -39,7 +40,7 @@ if [ "${SONOMOT_FRESH_ROOT_STAGE:-}" = inside ]; then
   echo "== the minimal root: $(wc -l < "$work/base.list") packages" >&2
 
   echo "== apt-get install sonomot-console" >&2
-  in_root apt-get install -y \
+  in_root apt-get install -y -o APT::Install-Recommends=true \
     "/tmp/sonomot/$(basename "$work"/debs/sonomot-console_*.deb)" \
     >"$work/apt-console.log" 2>&1 ||
     { cat "$work/apt-console.log" >&2; exit 1; }
@@ -65,7 +66,7 @@ if [ "${SONOMOT_FRESH_ROOT_STAGE:-}" = inside ]; then
 
   echo "== apt-get install sonomot (the window)" >&2
   installed > "$work/with-console.list"
-  in_root apt-get install -y \
+  in_root apt-get install -y -o APT::Install-Recommends=true \
     "/tmp/sonomot/$(basename "$work"/debs/sonomot_*.deb)" \
     >"$work/apt-window.log" 2>&1 ||
     { cat "$work/apt-window.log" >&2; exit 1; }
