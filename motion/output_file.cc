@@ -181,9 +181,16 @@ OutputFile::~OutputFile() { Abandon(); }
 bool OutputFile::Open(const char* pszPath) {
   Abandon();
   m_strLeftover.clear();
-  if (!pszPath || !*pszPath) return false;
+  // Every failure leaves errno saying why, for the export's message.
+  if (!pszPath || !*pszPath) {
+    errno = ENOENT;
+    return false;
+  }
   std::string strPath = pszPath;
-  if (strPath.back() == '/') return false;  // names a folder, not a file
+  if (strPath.back() == '/') {  // names a folder, not a file
+    errno = EISDIR;
+    return false;
+  }
 
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
@@ -197,15 +204,20 @@ bool OutputFile::Open(const char* pszPath) {
   struct stat st;
   for (int nLink = 0;; ++nLink) {
     if (m_nFolderFd < 0 || nLink > 40) {  // no folder there, or a loop of links
+      int nError = m_nFolderFd < 0 ? errno : ELOOP;
       Abandon();
+      errno = nError;
       return false;
     }
     if (fstatat(m_nFolderFd, strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       // Nothing there yet (through a link: the file is made where the link
       // points, and the link stays).
+      bool bMissing = errno == ENOENT;
       m_strName = strName;
-      if (errno == ENOENT && OpenNew()) return true;
+      if (bMissing && OpenNew()) return true;
+      int nError = errno;
       Abandon();
+      errno = nError;
       return false;
     }
     if (!S_ISLNK(st.st_mode)) break;
@@ -220,7 +232,9 @@ bool OutputFile::Open(const char* pszPath) {
     m_nFolderFd = nFolderFd;
   }
   if (S_ISDIR(st.st_mode) || !OpenInPlace(strName)) {
+    int nError = S_ISDIR(st.st_mode) ? EISDIR : errno;
     Abandon();
+    errno = nError;
     return false;
   }
   // A device or a pipe is written where it is, nothing to replace.
@@ -357,7 +371,6 @@ bool OutputFile::CopyInPlace() {
     nTarget = openat(m_nFolderFd, m_strName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (nTarget < 0) return false;
     m_nOldFd = nTarget;
-    fstat(nTarget, &m_old);
   }
   if (!ReserveInPlace(nTarget, m_nSize)) return false;
   std::vector<char> buffer(256 * 1024);
