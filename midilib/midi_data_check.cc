@@ -17,6 +17,9 @@
 #include <vector>
 
 #include "midilib/MIDIData.h"
+#include "midilib/midi_data_internal.h"
+
+using midilib_internal::PageBuffer;
 
 namespace {
 
@@ -196,7 +199,7 @@ Verdict CheckImage(const uint8_t* pFile, size_t nSize) {
 }
 
 // The file's bytes, or false with errno set.
-bool ReadFile(const char* pszFileName, std::vector<uint8_t>* pBytes) {
+bool ReadFile(const char* pszFileName, PageBuffer* pBytes, size_t* pnSize) {
   int fd = open(pszFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
@@ -211,10 +214,15 @@ bool ReadFile(const char* pszFileName, std::vector<uint8_t>* pBytes) {
     errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     return false;
   }
-  pBytes->resize(static_cast<size_t>(st.st_size));
+  size_t nSize = static_cast<size_t>(st.st_size);
+  if (!pBytes->Allocate(nSize)) {
+    close(fd);
+    errno = ENOMEM;
+    return false;
+  }
   size_t nRead = 0;
-  while (nRead < pBytes->size()) {
-    ssize_t n = read(fd, pBytes->data() + nRead, pBytes->size() - nRead);
+  while (nRead < nSize) {
+    ssize_t n = read(fd, pBytes->data() + nRead, nSize - nRead);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       int nError = errno;
@@ -225,7 +233,7 @@ bool ReadFile(const char* pszFileName, std::vector<uint8_t>* pBytes) {
     if (n == 0) break;
     nRead += static_cast<size_t>(n);
   }
-  pBytes->resize(nRead);
+  *pnSize = nRead;
   close(fd);
   return true;
 }
@@ -234,14 +242,17 @@ bool ReadFile(const char* pszFileName, std::vector<uint8_t>* pBytes) {
 
 extern "C" long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long lLen) {
   Verdict verdict;
-  std::vector<uint8_t> bytes;
+  // Fresh pages, not malloc'd: the loaded data lives on beside the check,
+  // and a block of the file's size kept by the allocator would add to it.
+  PageBuffer bytes;
+  size_t nSize = 0;
   if (pszFileName == nullptr) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD, std::strerror(EINVAL)};
-  } else if (!ReadFile(pszFileName, &bytes)) {
+  } else if (!ReadFile(pszFileName, &bytes, &nSize)) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD,
                errno == EINVAL ? "not a regular file" : std::strerror(errno)};
   } else {
-    verdict = CheckImage(bytes.data(), bytes.size());
+    verdict = CheckImage(bytes.data(), nSize);
   }
   if (pszText != nullptr && lLen > 0) {
     size_t n = verdict.text.size() < static_cast<size_t>(lLen - 1) ? verdict.text.size()

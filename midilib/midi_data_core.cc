@@ -57,6 +57,21 @@ void AdviseLargePages(void* p, size_t nBytes) {
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
+PageBuffer::~PageBuffer() {
+  if (m_p != nullptr) munmap(m_p, m_nMapped);
+}
+
+bool PageBuffer::Allocate(size_t nSize) {
+  if (m_p != nullptr) munmap(m_p, m_nMapped);
+  m_p = nullptr;
+  m_nMapped = nSize ? nSize : 1;
+  void* p = mmap(nullptr, m_nMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return false;
+  m_p = static_cast<uint8_t*>(p);
+  AdviseLargePages(m_p, m_nMapped);
+  return true;
+}
+
 MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount) {
   if (nCount == 0) nCount = 1;
   if (nCount > SIZE_MAX / sizeof(MIDIEvent)) return nullptr;

@@ -94,17 +94,31 @@ MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount);
 // most when a large file is read. Only the part that gets written is
 // resident (the last large page may be partly unused).
 void AdviseLargePages(void* p, size_t nBytes);
+// A buffer of fresh pages for a file's bytes while they are read: given
+// back to the system when it goes, where a large malloc'd block would make
+// the allocator keep the next one of its size for good.
+class PageBuffer {
+ public:
+  PageBuffer() = default;
+  ~PageBuffer();
+  PageBuffer(const PageBuffer&) = delete;
+  PageBuffer& operator=(const PageBuffer&) = delete;
+  // Room for nSize bytes (at least one page); false if none is to be had.
+  bool Allocate(size_t nSize);
+  uint8_t* data() const { return m_p; }
+
+ private:
+  uint8_t* m_p = nullptr;
+  size_t m_nMapped = 0;
+};
 // One event from the data's blocks, zeroed. Null if out of memory.
 MIDIEvent* NewEvent(MIDIData* pData);
 // Keeps bytes (already in VLQ-length form) for an inserted meta event.
 const uint8_t* KeepBytes(MIDIData* pData, const std::string& bytes);
 
-// Reads a Standard MIDI File (or RMID) from a malloc'd image of nSize
-// bytes, which it takes over and frees before it returns: the data keeps
-// copies of the few bytes it needs. Null if the bytes are not a readable
-// SMF.
-MIDIData* LoadFromImage(uint8_t* pFile, size_t nSize);
-// The same from bytes the caller keeps.
+// Reads a Standard MIDI File (or RMID) from bytes the caller keeps; the
+// data copies the few bytes it needs (meta and SysEx events), so they may
+// go once it returns. Null if the bytes are not a readable SMF.
 MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize);
 
 // Builds the release chains of one track while its events are visited in

@@ -283,12 +283,6 @@ MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize) {
 
 }  // namespace
 
-MIDIData* LoadFromImage(uint8_t* pFile, size_t nSize) {
-  MIDIData* pData = ReadSMF(pFile, nSize);
-  std::free(pFile);
-  return pData;
-}
-
 MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize) {
   return ReadSMF(pBytes, nSize);
 }
@@ -311,12 +305,12 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
   // The size can change while we read: read what is there, never past the
   // buffer.
   size_t nSize = static_cast<size_t>(st.st_size);
-  uint8_t* pFile = static_cast<uint8_t*>(std::malloc(nSize ? nSize : 1));
-  if (pFile == nullptr) {
+  PageBuffer image;
+  if (!image.Allocate(nSize)) {
     close(fd);
     return nullptr;
   }
-  AdviseLargePages(pFile, nSize);
+  uint8_t* pFile = image.data();
   // The first bytes decide whether the rest is worth reading: a large file
   // of another kind is refused without reading it all.
   size_t nRead = 0;
@@ -339,9 +333,7 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
     }
   }
   close(fd);
-  if (!bOk) {
-    std::free(pFile);
-    return nullptr;
-  }
-  return LoadFromImage(pFile, nRead);
+  if (!bOk) return nullptr;
+  // The image goes when the file is read: the data keeps what it needs.
+  return ReadSMF(pFile, nRead);
 }
