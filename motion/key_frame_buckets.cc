@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr size_t kPieceBytes = KeyFrameBuckets::kPieceWords * sizeof(uint32_t);
+constexpr size_t kPieceBytes = KeyFrameBuckets::kPieceBytes;
 // Slabs grow from 64 KiB by four times to 4 MiB: a short track costs little,
 // a long one few slabs. Slabs of 4 MiB are placed on 2 MiB boundaries and
 // asked for large pages, where touching memory costs one fault per 2 MiB.
@@ -47,10 +48,7 @@ Slab MapSlab(size_t nBytes) {
 
 }  // namespace
 
-KeyFrameBuckets::KeyFrameBuckets() {
-  m_aBone[kPedalBone].m_nWordsPerEntry = 2;
-  m_aBone[kPedalBone].m_bPedal = true;
-}
+KeyFrameBuckets::KeyFrameBuckets() { m_aBone[kPedalBone].m_bPedal = true; }
 
 KeyFrameBuckets::~KeyFrameBuckets() {
   size_t nBytes = kFirstSlabBytes;
@@ -60,7 +58,7 @@ KeyFrameBuckets::~KeyFrameBuckets() {
   }
 }
 
-uint32_t* KeyFrameBuckets::NewPiece() {
+uint8_t* KeyFrameBuckets::NewPiece() {
   if (m_nSlabPiecesLeft == 0) {
     size_t nBytes = kFirstSlabBytes;
     for (size_t i = 0; i < m_slabs.size() && nBytes < kLargeSlabBytes; ++i) nBytes *= 4;
@@ -68,23 +66,71 @@ uint32_t* KeyFrameBuckets::NewPiece() {
     Slab slab = MapSlab(nBytes);
     if (slab.p == nullptr) throw std::bad_alloc();
     m_slabs.push_back(slab.p);
-    m_pSlabFree = static_cast<uint32_t*>(slab.p);
+    m_pSlabFree = static_cast<uint8_t*>(slab.p);
     m_nSlabPiecesLeft = nBytes / kPieceBytes;
   }
-  uint32_t* pPiece = m_pSlabFree;
-  m_pSlabFree += kPieceWords;
+  uint8_t* pPiece = m_pSlabFree;
+  m_pSlabFree += kPieceBytes;
   --m_nSlabPiecesLeft;
   return pPiece;
 }
 
-void KeyFrameBuckets::Push(Bone* pBone, uint32_t nWord) {
-  size_t nAt = pBone->m_nWords % kPieceWords;
-  if (nAt == 0 && pBone->m_nWords / kPieceWords == pBone->m_pieces.size()) {
-    pBone->m_pieces.reserve(pBone->m_pieces.size() + 1);
-    pBone->m_pieces.push_back(NewPiece());
+void KeyFrameBuckets::AddPiece(Bone* pBone) {
+  pBone->m_pieces.reserve(pBone->m_pieces.size() + 1);
+  uint8_t* pPiece = NewPiece();
+  pBone->m_pieces.push_back(pPiece);
+  pBone->m_pWrite = pPiece;
+  pBone->m_pWriteEnd = pPiece + kPieceBytes;
+}
+
+void KeyFrameBuckets::PutFrame(Bone* pBone, int64_t lFrame, bool bPress) {
+  int64_t lDistance = lFrame - pBone->m_lLastFrame;
+  pBone->m_lLastFrame = lFrame;
+  uint64_t nValue = (static_cast<uint64_t>(lDistance) << 1) ^ static_cast<uint64_t>(lDistance >> 63);
+  if (!pBone->m_bPedal) nValue = (nValue << 1) | (bPress ? 1 : 0);
+  while (nValue >= 0x80) {
+    PutByte(pBone, static_cast<uint8_t>(nValue | 0x80));
+    nValue >>= 7;
   }
-  pBone->m_pieces.back()[nAt] = nWord;
-  ++pBone->m_nWords;
+  PutByte(pBone, static_cast<uint8_t>(nValue));
+  ++pBone->m_nEntries;
+}
+
+KeyFrameBuckets::Bone::Iterator::Iterator(const Bone* pBone, size_t nLeft)
+    : m_pBone(pBone), m_nLeft(nLeft) {
+  if (m_nLeft > 0) {
+    m_pAt = m_pBone->m_pieces[0];
+    m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->m_nBytes);
+    Decode();
+  }
+}
+
+void KeyFrameBuckets::Bone::Iterator::NextPiece() {
+  ++m_nPiece;
+  m_pAt = m_pBone->m_pieces[m_nPiece];
+  m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->m_nBytes - m_nPiece * kPieceBytes);
+}
+
+void KeyFrameBuckets::Bone::Iterator::Decode() {
+  uint64_t nValue = 0;
+  for (int nShift = 0;; nShift += 7) {
+    uint8_t by = NextByte();
+    nValue |= uint64_t{by & 0x7Fu} << nShift;
+    if (by < 0x80) break;
+  }
+  if (!m_pBone->m_bPedal) {
+    m_entry.bPress = static_cast<uint8_t>(nValue & 1);
+    nValue >>= 1;
+  }
+  m_lFrame += static_cast<int64_t>(nValue >> 1) ^ -static_cast<int64_t>(nValue & 1);
+  m_entry.nFrame = static_cast<uint32_t>(m_lFrame);
+  if (m_pBone->m_bPedal) {
+    m_entry.bCompanion = 0;
+    m_entry.nValue = NextByte();
+  } else {
+    m_entry.bCompanion = m_lFrame > 0;
+    m_entry.nValue = m_pBone->m_bVelocity ? NextByte() : 0;
+  }
 }
 
 void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings) {
@@ -93,9 +139,9 @@ void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings)
 }
 
 void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& settings) {
-  // With velocity on, a key's entry carries its velocity in a second word.
+  // With velocity on, a key's entry carries its velocity in a byte more.
   for (int nKey = 0; nKey < kKeyCount; ++nKey) {
-    if (m_aBone[nKey].empty()) m_aBone[nKey].m_nWordsPerEntry = settings.bVelocity ? 2 : 1;
+    if (m_aBone[nKey].empty()) m_aBone[nKey].m_bVelocity = settings.bVelocity;
   }
   const int nTranspose = settings.nTranspose;
   const bool bPedal = settings.bPedal;
@@ -122,8 +168,8 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
       long lTime = midilib::MIDIEvent_GetTime(pEvent);
       uint32_t nFrame = lTime < 0 ? 0 : lTime > INT32_MAX ? INT32_MAX : static_cast<uint32_t>(lTime);
       Bone* pBone = &m_aBone[lKey];
-      Push(pBone, nFrame | (bPress ? kPressBit : 0));
-      if (settings.bVelocity) {
+      PutFrame(pBone, nFrame, bPress);
+      if (pBone->m_bVelocity) {
         if (bPress) {
           long lVelocity = midilib::MIDIEvent_GetVelocity(pEvent);
           m_anPressVelocity[lKey] =
@@ -132,7 +178,7 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
           // A release with no press before it: the key was down all along.
           m_anPressVelocity[lKey] = 127;
         }
-        Push(pBone, m_anPressVelocity[lKey]);
+        PutByte(pBone, m_anPressVelocity[lKey]);
       }
       m_nKeyFrameCount += nFrame > 0 ? 2 : 1;
     } else if (bPedal && lType == 0xB0 &&
@@ -141,8 +187,8 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
       // A controller value is 7 bits; anything else is held at the ends.
       uint32_t nValue = static_cast<uint32_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
       Bone* pBone = &m_aBone[kPedalBone];
-      Push(pBone, static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent)));
-      Push(pBone, nValue);
+      PutFrame(pBone, static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent)), false);
+      PutByte(pBone, static_cast<uint8_t>(nValue));
       m_nKeyFrameCount += 1;
     }
   }

@@ -8,10 +8,11 @@
 // bucket. The keyframes themselves (two per note event, one per pedal
 // event) are only formed when the records are written.
 //
-// Memory: a note event takes 4 bytes (its frame and whether it presses),
-// a pedal event 8. Buckets grow in pieces of 8 KiB taken from slabs of a
-// few MiB that are asked for large pages, so a million notes cost 8 MB and
-// few page faults, and nothing is ever copied to grow.
+// Memory: a note event takes a byte or two (the frame's distance from the
+// one before it in its bone, and whether it presses), a pedal event a byte
+// more. Buckets grow in pieces of 8 KiB taken from slabs of a few MiB that
+// are asked for large pages, so a million notes cost about 4 MB and few
+// page faults, and nothing is ever copied to grow.
 #ifndef SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_
 #define SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_
 
@@ -45,57 +46,64 @@ class KeyFrameBuckets {
     uint8_t nValue;
   };
 
-  // The entries of one bone in the order they were collected. A key's
-  // entry is one word: the frame in the low 31 bits, the press in the top
-  // bit, and with velocity on a second word, the velocity; a pedal's is
-  // two: the frame, then the value.
+  // The entries of one bone in the order they were collected, as bytes: a
+  // frame is kept as its distance from the frame before it in the bone
+  // (most notes of a key are near each other), so an entry is a byte or
+  // two. A key's entry is the distance, zigzagged (0, -1, 1, -2 ...) and
+  // shifted left once with the press in the low bit, in 7-bit groups low
+  // group first (high bit: another follows); with velocity on, one more
+  // byte, the velocity. A pedal's is the zigzagged distance, then the
+  // value byte.
   class Bone {
    public:
     class Iterator {
      public:
-      Entry operator*() const;
+      const Entry& operator*() const { return m_entry; }
+      const Entry* operator->() const { return &m_entry; }
       Iterator& operator++() {
-        m_nWord += m_pBone->m_nWordsPerEntry;
+        if (--m_nLeft > 0) Decode();
         return *this;
       }
-      bool operator!=(const Iterator& other) const { return m_nWord != other.m_nWord; }
-      bool operator==(const Iterator& other) const { return m_nWord == other.m_nWord; }
+      bool operator!=(const Iterator& other) const { return m_nLeft != other.m_nLeft; }
+      bool operator==(const Iterator& other) const { return m_nLeft == other.m_nLeft; }
 
      private:
       friend class Bone;
-      Iterator(const Bone* pBone, size_t nWord) : m_pBone(pBone), m_nWord(nWord) {}
+      Iterator(const Bone* pBone, size_t nLeft);
+      void Decode();
+      uint8_t NextByte() {
+        if (m_pAt == m_pEnd) NextPiece();
+        return *m_pAt++;
+      }
+      void NextPiece();
+
       const Bone* m_pBone;
-      size_t m_nWord;
+      size_t m_nLeft;  // entries from this one to the end
+      size_t m_nPiece = 0;
+      const uint8_t* m_pAt = nullptr;
+      const uint8_t* m_pEnd = nullptr;
+      int64_t m_lFrame = 0;
+      Entry m_entry = {};
     };
 
-    Iterator begin() const { return Iterator(this, 0); }
-    Iterator end() const { return Iterator(this, m_nWords); }
-    bool empty() const { return m_nWords == 0; }
-    size_t size() const { return m_nWords / m_nWordsPerEntry; }
-
-    // Calls fn(const uint32_t* pWords, size_t nWords) for each stored piece
-    // in order: the fastest way through a long bucket.
-    template <typename F>
-    void ForEachPiece(F fn) const {
-      size_t nLeft = m_nWords;
-      for (const uint32_t* pPiece : m_pieces) {
-        size_t n = nLeft < kPieceWords ? nLeft : kPieceWords;
-        fn(pPiece, n);
-        nLeft -= n;
-      }
-    }
+    Iterator begin() const { return Iterator(this, m_nEntries); }
+    Iterator end() const { return Iterator(this, 0); }
+    bool empty() const { return m_nEntries == 0; }
+    size_t size() const { return m_nEntries; }
 
    private:
     friend class KeyFrameBuckets;
-    std::vector<uint32_t*> m_pieces;  // each kPieceWords words
-    size_t m_nWords = 0;
-    size_t m_nWordsPerEntry = 1;
+    std::vector<uint8_t*> m_pieces;  // each kPieceBytes, the last in use
+    size_t m_nBytes = 0;
+    size_t m_nEntries = 0;
+    uint8_t* m_pWrite = nullptr;  // the next byte of the last piece
+    uint8_t* m_pWriteEnd = nullptr;
+    int64_t m_lLastFrame = 0;
     bool m_bPedal = false;
+    bool m_bVelocity = false;
   };
 
-  // A key entry's word: the press in the top bit, the frame below it.
-  static constexpr uint32_t kPressBit = 0x80000000u;
-  static constexpr size_t kPieceWords = 2048;  // 8 KiB, an even count
+  static constexpr size_t kPieceBytes = 8192;
 
   KeyFrameBuckets();
   ~KeyFrameBuckets();
@@ -127,35 +135,25 @@ class KeyFrameBuckets {
   uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
 
  private:
-  void Push(Bone* pBone, uint32_t nWord);
-  uint32_t* NewPiece();
+  // Appends an entry's frame (with the press of a key) to its bone.
+  void PutFrame(Bone* pBone, int64_t lFrame, bool bPress);
+  void PutByte(Bone* pBone, uint8_t by) {
+    if (pBone->m_pWrite == pBone->m_pWriteEnd) AddPiece(pBone);
+    *pBone->m_pWrite++ = by;
+    ++pBone->m_nBytes;
+  }
+  void AddPiece(Bone* pBone);
+  uint8_t* NewPiece();
 
   Bone m_aBone[kBoneCount];
   uint64_t m_nKeyFrameCount = 0;
   uint64_t m_nDroppedNotes = 0;
   // Slabs the pieces are cut from, and what is left of the last one.
   std::vector<void*> m_slabs;
-  uint32_t* m_pSlabFree = nullptr;
+  uint8_t* m_pSlabFree = nullptr;
   size_t m_nSlabPiecesLeft = 0;
   // The velocity of each key's last press, for the release that follows.
   uint8_t m_anPressVelocity[kKeyCount] = {};
 };
-
-inline KeyFrameBuckets::Entry KeyFrameBuckets::Bone::Iterator::operator*() const {
-  const uint32_t* pWord = m_pBone->m_pieces[m_nWord / kPieceWords] + m_nWord % kPieceWords;
-  Entry entry;
-  if (!m_pBone->m_bPedal) {
-    entry.nFrame = pWord[0] & ~kPressBit;
-    entry.bPress = (pWord[0] & kPressBit) != 0;
-    entry.bCompanion = entry.nFrame > 0;
-    entry.nValue = m_pBone->m_nWordsPerEntry == 2 ? static_cast<uint8_t>(pWord[1]) : 0;
-  } else {
-    entry.nFrame = pWord[0];
-    entry.bPress = 0;
-    entry.bCompanion = 0;
-    entry.nValue = static_cast<uint8_t>(pWord[1]);
-  }
-  return entry;
-}
 
 #endif  // SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_

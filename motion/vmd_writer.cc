@@ -214,18 +214,12 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
     const uint8_t* pDown = pUp + vmd::kRecordSize;
     const KeyFrameBuckets::Bone& bone = buckets.GetBone(nKey);
     if (keyDownByVelocity.empty()) {
-      bone.ForEachPiece([&](const uint32_t* pWords, size_t nWords) {
-        for (size_t i = 0; i < nWords; ++i) {
-          uint32_t nWord = pWords[i];
-          bool bPress = (nWord & KeyFrameBuckets::kPressBit) != 0;
-          uint32_t nFrame = nWord & ~KeyFrameBuckets::kPressBit;
-          // The key holds its earlier state until one frame before the
-          // event and reaches the new state at the event's frame; at frame
-          // 0 it has no earlier frame.
-          if (nFrame > 0) putRecord(bPress ? pUp : pDown, nFrame - 1);
-          putRecord(bPress ? pDown : pUp, nFrame);
-        }
-      });
+      for (const KeyFrameBuckets::Entry& entry : bone) {
+        // The key holds its earlier state until one frame before the event
+        // and reaches the new state at the event's frame.
+        if (entry.bCompanion) putRecord(entry.bPress ? pUp : pDown, entry.nFrame - 1);
+        putRecord(entry.bPress ? pDown : pUp, entry.nFrame);
+      }
       continue;
     }
     for (const KeyFrameBuckets::Entry& entry : bone) {
