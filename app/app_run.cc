@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/exit_status.h"
 #include "app/main_dlg.h"
 #include "midibind/midi_binding.h"
 #include "platform/message_loop.h"
@@ -30,13 +31,19 @@ int Run(int nCmdShow, CFrontEnd* pFrontEnd) {
 }
 
 int RunProgram(HINSTANCE hInstance, int nCmdShow, CFrontEnd* pFrontEnd) {
-  if (!BindMidiDataLibrary()) return 0;
+  if (!BindMidiDataLibrary()) return kExitFailure;
   // COM and the common controls have no counterpart here.
-  if (pFrontEnd != nullptr) pFrontEnd->Start();
+  if (pFrontEnd != nullptr && !pFrontEnd->Start()) {
+    pFrontEnd->Stop();
+    ReleaseMidiDataLibrary();
+    return kExitFailure;
+  }
   g_Module.Init(hInstance);
-  int nRet = Run(nCmdShow, pFrontEnd);
+  // The loop's result is the dialog's code, 1 (OK) or 2 (Cancel): both are
+  // a normal end. 0 means the dialog could not be created.
+  int nLoop = Run(nCmdShow, pFrontEnd);
   g_Module.Term();
   if (pFrontEnd != nullptr) pFrontEnd->Stop();
   ReleaseMidiDataLibrary();
-  return nRet;
+  return nLoop == 0 ? kExitFailure : kExitOk;
 }

@@ -9,13 +9,15 @@
 class CMainDlg;
 
 // What a program adds around the frame: its back end. Start runs once the
-// library is bound (so a binding failure shows no screen), Attach once the
-// main dialog exists, Stop after the loop has ended and the module is
-// terminated, before the library is unbound.
+// library is bound (so a binding failure shows no screen) and returns false,
+// after saying why on standard error, when the back end can't be used;
+// Attach runs once the main dialog exists, Stop after the loop has ended
+// and the module is terminated, before the library is unbound (also after
+// a failed Start).
 class CFrontEnd {
  public:
   virtual ~CFrontEnd() = default;
-  virtual void Start() {}
+  virtual bool Start() { return true; }
   virtual void Attach(CMainDlg* pDlg) {}
   virtual void Stop() {}
   // True when the front end shows the start-up notices (about the saved
@@ -30,10 +32,13 @@ class CFrontEnd {
 // is shown, no loop runs).
 int Run(int nCmdShow, CFrontEnd* pFrontEnd = nullptr);
 
-// The whole start-up and shutdown around Run: binds the MIDI data library
-// (on failure returns 0 at once; the binding has shown its message), starts
-// the front end, initialises the module, runs, terminates the module, stops
-// the front end and unbinds the library last. pFrontEnd may be null.
+// The whole start-up and shutdown around Run: binds the MIDI data library,
+// starts the front end, initialises the module, runs, terminates the
+// module, stops the front end and unbinds the library last. pFrontEnd may
+// be null. Returns the program's exit status (app/exit_status.h):
+// kExitOk when the dialog ran and ended, whichever way; kExitFailure when
+// the library can't be bound (the binding has shown its message), the
+// front end can't start, or the dialog can't be created.
 int RunProgram(HINSTANCE hInstance, int nCmdShow, CFrontEnd* pFrontEnd);
 
 #endif  // SONOMOT_APP_APP_RUN_H_

@@ -7,6 +7,7 @@
 #include "commands/command_processor.h"
 #include "commands/settings_file.h"
 #include "console/edit_control.h"
+#include "platform/key_input.h"
 
 namespace {
 using Entry = MessageMapEntry<CMainDlg>;
@@ -91,8 +92,17 @@ LRESULT CMainDlg::OnLineEntered(UINT, WPARAM wParam, LPARAM, BOOL&) {
   const char* pszLine = reinterpret_cast<const char*>(wParam);
   CommandArgs args;
   args.Tokenize(pszLine != nullptr ? pszLine : "");
-  if (m_pCommandProcessor != nullptr) m_pCommandProcessor->Dispatch(&args);
+  if (m_pCommandProcessor != nullptr) {
+    m_pCommandProcessor->Dispatch(&args);
+    if (m_lineListener) m_lineListener(pszLine != nullptr ? pszLine : "", m_pCommandProcessor->GetOutcome());
+  }
   return 1;
+}
+
+void CMainDlg::TypeLine(const std::string& line) {
+  HWND hConsole = GetDlgItem(IDC_CONSOLE);
+  PostTypedText(hConsole, line.c_str(), 0);
+  PostTypedChar(hConsole, 13, 0);
 }
 
 LRESULT CMainDlg::OnOK(UINT, WPARAM, LPARAM, BOOL&) {

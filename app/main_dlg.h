@@ -12,11 +12,10 @@
 #include <functional>
 #include <string>
 
+#include "commands/command_processor.h"
 #include "console/shell_edit.h"
 #include "platform/dialog.h"
 #include "platform/message_loop.h"
-
-class CommandProcessor;
 
 class CMainDlg : public CDialogImplBase,
                  public CMessageFilter,
@@ -51,6 +50,16 @@ class CMainDlg : public CDialogImplBase,
   void CloseDialog(int nCode);
 
   CShellEditBox& GetConsole() { return m_wndConsole; }
+
+  // Called after the processor has carried out each entered line, with the
+  // line as the console handed it over and how it ended (the script back
+  // end reports failures on standard error).
+  using LineListener = std::function<void(const char* pszLine, const CommandOutcome& outcome)>;
+  void SetLineListener(LineListener listener) { m_lineListener = std::move(listener); }
+
+  // Types the line into the console and presses Enter, as the keyboard
+  // would, once the loop runs (the window opens a file given at start-up).
+  void TypeLine(const std::string& line);
   // Where the lines about the settings file read at start-up go (bad
   // lines, and which settings it changed): by default console lines after
   // the banner; a front end may take them instead. Set before Create.
@@ -74,6 +83,7 @@ class CMainDlg : public CDialogImplBase,
 
   CShellEditBox m_wndConsole;
   CommandProcessor* m_pCommandProcessor = nullptr;
+  LineListener m_lineListener;
   NoticeSink m_noticeSink;
 };
 

@@ -1,9 +1,15 @@
 #include "app/qt_front_end.h"
 
+#include "app/main_dlg.h"
 #include "resources/dialog_template.h"
 
-void CQtFrontEnd::Start() {
+bool CQtFrontEnd::Start() {
   m_pBackEnd = std::make_unique<CQtBackEnd>(kMainDialogTemplate);
+  return true;
 }
 
 void CQtFrontEnd::Stop() { m_pBackEnd.reset(); }
+
+void CQtFrontEnd::Attach(CMainDlg* pDlg) {
+  if (!m_strOpenAtStart.empty()) pDlg->TypeLine("Open \"" + m_strOpenAtStart + "\"");
+}

@@ -5,6 +5,7 @@
 #define SONOMOT_APP_QT_FRONT_END_H_
 
 #include <memory>
+#include <string>
 
 #include "app/app_run.h"
 #include "frontends/qt/qt_back_end.h"
@@ -12,7 +13,12 @@
 // REQUIRES: a QApplication exists while Start to Stop runs.
 class CQtFrontEnd : public CFrontEnd {
  public:
-  void Start() override;
+  // With a path, the dialog opens that file once it is up, as if
+  // Open "PATH" had been typed (a file given on the command line).
+  explicit CQtFrontEnd(std::string strOpenAtStart = std::string())
+      : m_strOpenAtStart(std::move(strOpenAtStart)) {}
+  bool Start() override;
+  void Attach(CMainDlg* pDlg) override;
   void Stop() override;
 
   // The running back end, or null outside Start to Stop.
@@ -20,6 +26,7 @@ class CQtFrontEnd : public CFrontEnd {
 
  private:
   std::unique_ptr<CQtBackEnd> m_pBackEnd;
+  std::string m_strOpenAtStart;
 };
 
 #endif  // SONOMOT_APP_QT_FRONT_END_H_

@@ -6,10 +6,11 @@
 // input is a script: each line is typed into the console followed by Enter, and what
 // the console shows goes to standard output (frontends/term/
 // script_event_source.h); the end of the input closes the dialog as its
-// close box would. Exit codes: 0 when the MIDI data library can't be bound
-// (its message on standard error, nothing drawn), else 1 (OK) or 2 (Cancel:
-// the close box, Escape, "exit", the end of a script); --help, --version and
-// a wrong command line as app/command_line.h says.
+// close box would. A scripted line that fails is also reported on standard
+// error: "sonomot-console: line N: LINE: MESSAGE (REASON)".
+//
+// Given files on its command line, it converts them without a session
+// (app/console_options.h). Exit statuses: app/exit_status.h.
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,27 +18,42 @@
 
 #include "app/app_run.h"
 #include "app/command_line.h"
+#include "app/console_options.h"
+#include "app/exit_status.h"
 #include "app/main_dlg.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
 #include "frontends/term/curses_screen.h"
 #include "frontends/term/script_event_source.h"
+#include "midibind/midi_binding.h"
 #include "platform/event_source.h"
 
 namespace {
 
+// Sets the settings options on the processor of a session (they were
+// checked when the command line was read).
+void ApplySettings(const ConsoleOptions& options, CMainDlg* pDlg) {
+  std::string reason;
+  if (pDlg->GetCommandProcessor() != nullptr) {
+    ApplySettingOptions(options, pDlg->GetCommandProcessor(), &reason);
+  }
+}
+
 class CTerminalFrontEnd : public CFrontEnd {
  public:
-  void Start() override {
+  explicit CTerminalFrontEnd(const ConsoleOptions& options) : m_options(options) {}
+  bool Start() override {
     if (!m_screen.Start()) {
       std::fputs("sonomot-console: the terminal can't be used\n", stderr);
-      return;
+      return false;
     }
     SetEventSource(&m_screen);
+    return true;
   }
   void Attach(CMainDlg* pDlg) override {
     HWND hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);
     m_screen.SetTarget(pDlg->m_hWnd, hConsole, GetEditBuffer(hConsole));
+    ApplySettings(m_options, pDlg);
   }
   void Stop() override {
     SetEventSource(nullptr);
@@ -45,13 +61,21 @@ class CTerminalFrontEnd : public CFrontEnd {
   }
 
  private:
+  const ConsoleOptions& m_options;
   CCursesScreen m_screen;
 };
 
+// Lines read from standard input. From a script, each failure is reported
+// on standard error and fails the session; typed at a terminal that can't
+// be drawn on, the session ends normally whatever was typed.
 class CScriptFrontEnd : public CFrontEnd {
  public:
-  CScriptFrontEnd() : m_source(stdin, stdout) {}
-  void Start() override { SetEventSource(&m_source); }
+  CScriptFrontEnd(const ConsoleOptions& options, bool bScript)
+      : m_options(options), m_source(stdin, stdout), m_bScript(bScript) {}
+  bool Start() override {
+    SetEventSource(&m_source);
+    return true;
+  }
   // Standard output is the session's transcript: what the saved settings
   // did goes beside it, to standard error.
   bool TakesNotices() const override { return true; }
@@ -68,28 +92,77 @@ class CScriptFrontEnd : public CFrontEnd {
                                 : std::string());
     pDlg->GetConsole().SetWriteListener(
         [this](std::string_view text) { m_source.OnConsoleWrite(text); });
+    if (m_bScript) {
+      pDlg->SetLineListener([this](const char* pszLine, const CommandOutcome& outcome) {
+        ReportLine(pszLine, outcome);
+      });
+    }
+    ApplySettings(m_options, pDlg);
   }
   void Stop() override {
     SetEventSource(nullptr);
     m_source.Finish();
   }
 
+  bool AnyLineFailed() const { return m_bAnyFailed; }
+  bool HasWriteError() const { return m_source.HasWriteError(); }
+
  private:
+  void ReportLine(const char* pszLine, const CommandOutcome& outcome) {
+    int nLine = m_source.GetLineNumber();
+    for (const std::string& warning : outcome.warnings) {
+      std::fprintf(stderr, "sonomot-console: line %d: %s: warning: %s\n", nLine, pszLine,
+                   warning.c_str());
+    }
+    if (outcome.bFailed) {
+      m_bAnyFailed = true;
+      std::fprintf(stderr, "sonomot-console: line %d: %s: %s", nLine, pszLine,
+                   outcome.strMessage.c_str());
+      if (!outcome.strReason.empty()) std::fprintf(stderr, " (%s)", outcome.strReason.c_str());
+      std::fputc('\n', stderr);
+    }
+    std::fflush(stderr);
+  }
+
+  const ConsoleOptions& m_options;
   CScriptEventSource m_source;
+  bool m_bScript;
+  bool m_bAnyFailed = false;
 };
+
+int ConvertGivenFiles(const ConsoleOptions& options) {
+  if (!BindMidiDataLibrary()) return kExitFailure;
+  int nExit = ConvertFiles(options, stdout, stderr);
+  ReleaseMidiDataLibrary();
+  if (FinishOutput(kConsoleUsage, stdout) != kExitOk) return kExitFailure;
+  return nExit;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int nExit = HandleCommandLine(argc, argv, kConsoleUsage, stdout, stderr);
+  std::string settingOptions = DescribeSettingOptions();
+  int nExit = AnswerInfoOptions(argc, argv, kConsoleUsage, stdout, settingOptions.c_str());
   if (nExit != kRunProgram) return nExit;
+  ConsoleOptions options;
+  nExit = ParseConsoleOptions(argc, argv, &options, stderr);
+  if (nExit != kRunProgram) return nExit;
+  if (!options.files.empty()) return ConvertGivenFiles(options);
+
   // A terminal that can't be drawn on (TERM=dumb) is typed at line by line,
   // as a script is.
-  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) &&
-      CCursesScreen::CanDrawOn(STDOUT_FILENO)) {
-    CTerminalFrontEnd frontEnd;
+  bool bTypedAt = isatty(STDIN_FILENO) != 0;
+  if (bTypedAt && isatty(STDOUT_FILENO) && CCursesScreen::CanDrawOn(STDOUT_FILENO)) {
+    // Typed at: a session ends normally whatever was typed.
+    CTerminalFrontEnd frontEnd(options);
     return RunProgram(nullptr, SW_SHOW, &frontEnd);
   }
-  CScriptFrontEnd frontEnd;
-  return RunProgram(nullptr, SW_SHOW, &frontEnd);
+  CScriptFrontEnd frontEnd(options, !bTypedAt);
+  nExit = RunProgram(nullptr, SW_SHOW, &frontEnd);
+  if (nExit != kExitOk) return nExit;
+  if (frontEnd.HasWriteError()) {
+    std::fputs("sonomot-console: standard output can't be written\n", stderr);
+    return kExitFailure;
+  }
+  return frontEnd.AnyLineFailed() ? kExitFailure : kExitOk;
 }

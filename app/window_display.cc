@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/exit_status.h"
+
 namespace {
 
 constexpr char kProgram[] = "sonomot";
@@ -68,7 +70,7 @@ void HoldStartMessage(QtMsgType type, const QMessageLogContext& context,
   std::fprintf(stderr, "%s: the window can't be shown: %s\n", kProgram,
                reason.toLocal8Bit().constData());
   std::fflush(stderr);
-  std::_Exit(0);
+  std::_Exit(kExitFailure);
 }
 
 }  // namespace
@@ -115,4 +117,42 @@ bool CheckWindowDisplay(int argc, char** argv) {
   if (reason.empty()) return true;
   std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
   return false;
+}
+
+std::string ReadWindowArguments(int argc, char** argv, std::string* pFile) {
+  // Qt's options, as QGuiApplication and its X platform take them.
+  static const char* const kWithValue[] = {
+      "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+      "qwindowgeometry", "geometry", "qwindowicon", "qwindowtitle", "title", "display",
+      "name", "style", "stylesheet", "session", "visual", "ncols", "im", "inputstyle"};
+  static const char* const kAlone[] = {"reverse", "widgetcount", "nograb", "dograb",
+                                       "sync", "cmap", "testability"};
+  pFile->clear();
+  bool bPlain = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (!bPlain && arg == "--") {
+      bPlain = true;
+      continue;
+    }
+    if (!bPlain && arg.size() > 1 && arg[0] == '-') {
+      std::string_view name = arg.substr(arg.substr(0, 2) == "--" ? 2 : 1);
+      bool bKnown = false;
+      for (const char* psz : kWithValue) {
+        if (name == psz && i + 1 < argc) {
+          ++i;
+          bKnown = true;
+        } else if (name.substr(0, name.find('=')) == psz && name.find('=') != name.npos) {
+          bKnown = true;
+        }
+      }
+      for (const char* psz : kAlone) bKnown = bKnown || name == psz;
+      if (!bKnown) return "unrecognized option '" + std::string(arg) + "'";
+      continue;
+    }
+    if (!pFile->empty()) return "unexpected argument '" + std::string(arg) + "'";
+    *pFile = arg;
+    if (pFile->empty()) return "an empty FILE name";
+  }
+  return std::string();
 }

@@ -22,7 +22,7 @@ std::string FindMissingDisplay(int argc, char** argv,
 
 // Lives while the QApplication is constructed: a platform that still can't
 // start (a display named but not reachable) ends the program with exit code
-// 0 and one line on standard error, where Qt would abort. Qt's other
+// 1 and one line on standard error, where Qt would abort. Qt's other
 // messages meanwhile are held and passed on once Qt has started.
 // Only one may exist at a time.
 class CQtStartGuard {
@@ -36,5 +36,13 @@ class CQtStartGuard {
 // The window program's check before Qt starts: false, after printing the
 // reason on standard error, when no window can be shown.
 bool CheckWindowDisplay(int argc, char** argv);
+
+// The window program's arguments: Qt's own options (-platform offscreen,
+// -display :1, -reverse, ...), "--" (after which everything is a plain
+// argument), and at most one FILE. Returns "" and sets *pFile ("" when none)
+// when they can be used, else why not ("unrecognized option '-x'",
+// "unexpected argument 'b.mid'"). Settled before Qt starts, so that a wrong
+// command line is refused even where no window could be shown.
+std::string ReadWindowArguments(int argc, char** argv, std::string* pFile);
 
 #endif  // SONOMOT_APP_WINDOW_DISPLAY_H_

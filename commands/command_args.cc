@@ -41,6 +41,15 @@ void CommandArgs::StoreArg(int nIndex, const char* pToken, int nLength) {
   m_ppArgs[nIndex] = pszArg;
 }
 
+int CommandArgs::Assign(const std::vector<std::string>& args) {
+  m_nCount = 0;
+  for (const std::string& arg : args) {
+    StoreArg(m_nCount, arg.data(), static_cast<int>(arg.size()));
+    ++m_nCount;
+  }
+  return m_nCount;
+}
+
 int CommandArgs::Tokenize(const char* pszLine) {
   if (pszLine == nullptr) pszLine = "";
   // The token is built in a work buffer as long as the line. This platform's

@@ -8,6 +8,9 @@
 #ifndef SONOMOT_COMMANDS_COMMAND_ARGS_H_
 #define SONOMOT_COMMANDS_COMMAND_ARGS_H_
 
+#include <string>
+#include <vector>
+
 class CommandArgs {
  public:
   CommandArgs() = default;
@@ -17,6 +20,9 @@ class CommandArgs {
 
   // Splits pszLine (null is an empty line); returns the number of arguments.
   int Tokenize(const char* pszLine);
+  // Takes the arguments as they are, untokenized (a path holding '#' or a
+  // quote too); returns their number.
+  int Assign(const std::vector<std::string>& args);
   int GetCount() const { return m_nCount; }
   // REQUIRES: 0 <= nIndex < GetCount().
   const char* GetArg(int nIndex) const { return m_ppArgs[nIndex]; }

@@ -70,8 +70,21 @@ void CommandProcessor::AskToContinue() {
   m_pConsole->WriteLine("");
 }
 
+void CommandProcessor::Fail(const char* pszMessage, const std::string& strReason) {
+  m_pConsole->WriteLine("%s", pszMessage);
+  if (m_outcome.bFailed) return;
+  m_outcome.bFailed = true;
+  m_outcome.strMessage = pszMessage;
+  m_outcome.strReason = strReason;
+}
+
+void CommandProcessor::Warn(const std::string& strWarning) {
+  m_outcome.warnings.push_back(strWarning);
+}
+
 int CommandProcessor::Dispatch(CommandArgs* pArgs) {
   m_pArgs = pArgs;
+  m_outcome = CommandOutcome();
   if (m_pArgs->GetCount() == 0 && m_nWaitAnswer == 0) return 1;
   if (m_nWaitAnswer == 1) {
     DispatchAnswer();
@@ -80,8 +93,8 @@ int CommandProcessor::Dispatch(CommandArgs* pArgs) {
   // Only the answer to a dump's question continues from the dump's cursor;
   // any command may change or free the events it points to.
   ResetDumpCursor();
-  if (DispatchModeCommand() || DispatchCommand()) return 1;
-  m_pConsole->WriteLine("invalid command.");
+  if (DispatchModeCommand() || DispatchCommand()) return m_outcome.bFailed ? 0 : 1;
+  Fail("invalid command.", ExplainInvalidCommand());
   return 0;
 }
 
@@ -128,7 +141,7 @@ bool CommandProcessor::DispatchCommand() {
              IsAnyCommand(args, {"export", "expor", "expo", "exp", "ex"}, 2)) {
     ForgetLastExport();
     if (m_bFileReady != 1) {
-      m_pConsole->WriteLine("file not ready.");
+      Fail("file not ready.", "conv pr has not been run on the loaded file");
     } else if (IsMode(kTrackPrompt)) {
       ExportTrack(args.GetArg(1));
     } else {
@@ -142,6 +155,8 @@ bool CommandProcessor::DispatchCommand() {
     ShowTrackExportInfo();
   } else if (IsMode(kConfPrompt) && DispatchSettingCommand()) {
     // An export setting, changed or refused.
+  } else if (args.IsCommand("help", 1)) {
+    ShowHelp(args.GetCount() > 1 ? args.GetArg(1) : nullptr);
   } else if (args.IsCommand("Open", 2)) {
     OpenFile(args.GetArg(1));
   } else if (args.IsCommand("Close", 1)) {
@@ -154,7 +169,7 @@ bool CommandProcessor::DispatchCommand() {
     } else if (IsMode(kConfPrompt)) {
       ShowConfig();
     } else {
-      m_pConsole->WriteLine("invalid command.");
+      Fail("invalid command.", "show works in midi>, track> and conf>");
     }
   } else if (args.IsCommand("exit", 1)) {
     // Handled at once: the main window closes before this returns.

@@ -12,6 +12,7 @@
 #define SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "midilib/MIDIData.h"
@@ -20,6 +21,18 @@
 
 class CommandArgs;
 class ConsoleOutput;
+
+// What one dispatched line left for scripts besides the console's lines:
+// the first error answer it printed and why (a system reason such as "No
+// such file or directory", or what is wrong with a MIDI file), and warnings
+// about a file that opened although it is damaged. The console shows only
+// the answer; the reasons and warnings are for standard error.
+struct CommandOutcome {
+  bool bFailed = false;
+  std::string strMessage;  // the answer as printed, e.g. "Cannot Open File."
+  std::string strReason;   // may be empty
+  std::vector<std::string> warnings;
+};
 
 class CommandProcessor {
  public:
@@ -35,7 +48,25 @@ class CommandProcessor {
   CommandProcessor& operator=(const CommandProcessor&) = delete;
 
   // Interprets one entered line; *pArgs is used only during the call.
+  // Returns 0 when the line failed (GetOutcome says how), else 1.
   int Dispatch(CommandArgs* pArgs);
+  // How the last dispatched line ended; cleared as each line starts.
+  const CommandOutcome& GetOutcome() const { return m_outcome; }
+
+  // "help" lists the words of the current mode, one a line; "help WORD"
+  // says what one word takes and does.
+  int ShowHelp(const char* pszWord);
+
+  // The conf> words that take a value (layout, keys, ...), in the order
+  // show lists them: each is also a command-line option of the same name.
+  static std::vector<std::string> GetSettingWords();
+  // What one of them accepts, as conf> says it ("layout takes bones or
+  // full."), or "" for another word.
+  static std::string DescribeSetting(const std::string& strWord);
+  // Sets one of them as if "WORD VALUE" had been typed in conf>, whatever
+  // the mode. Returns 0 for a word that is none of them or a value it
+  // refuses (GetOutcome says why), else 1.
+  int ApplySetting(const char* pszWord, const char* pszValue);
 
   // Modes.
   int EnterRootMode();
@@ -103,6 +134,13 @@ class CommandProcessor {
   // value set, or refused with the reason printed), false otherwise.
   bool DispatchSettingCommand();
   void DispatchAnswer();
+  // Prints an error answer and keeps it, with its reason, as the line's
+  // outcome (the first one of the line is kept).
+  void Fail(const char* pszMessage, const std::string& strReason = std::string());
+  // Keeps a warning for standard error; the console shows nothing.
+  void Warn(const std::string& strWarning);
+  // Why a line that fits no command is refused.
+  std::string ExplainInvalidCommand() const;
   void AskToContinue();
   // Forgets the dump's event cursor (the data it points into may be gone).
   void ResetDumpCursor();
@@ -128,6 +166,8 @@ class CommandProcessor {
   MIDITrack* m_pDumpCursorTrack = nullptr;
   MIDIEvent* m_pDumpCursorEvent = nullptr;
   int m_nDumpCursorPos = -1;
+
+  CommandOutcome m_outcome;
 
   // What every export of the run is made with; set in "conf>".
   ExportSettings m_exportSettings;

@@ -263,6 +263,18 @@ std::string FormatShowLine(const SettingWord& word, const ExportSettings& settin
   return str + line.strMeaning;
 }
 
+// Why a setting was refused, for standard error: the lines after "invalid
+// value." (what the word accepts, then any reason), joined in one.
+std::string RefusalReason(const std::vector<std::string>& lines) {
+  std::string strReason;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    std::string str = lines[i];
+    if (!str.empty() && str.back() == '.') str.pop_back();
+    strReason += (strReason.empty() ? "" : "; ") + str;
+  }
+  return strReason;
+}
+
 }  // namespace
 
 SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
@@ -348,9 +360,59 @@ bool CommandProcessor::DispatchSettingCommand() {
     return true;
   }
   std::vector<std::string> lines;
-  if (ApplySettingLine(args, &m_exportSettings, &lines) == SettingOutcome::kNotASetting) {
-    return false;
+  SettingOutcome outcome = ApplySettingLine(args, &m_exportSettings, &lines);
+  if (outcome == SettingOutcome::kNotASetting) return false;
+  size_t nFirst = 0;
+  if (outcome == SettingOutcome::kRefused && !lines.empty()) {
+    Fail(lines[0].c_str(), RefusalReason(lines));
+    nFirst = 1;
   }
-  for (const std::string& strLine : lines) m_pConsole->WriteLine("%s", strLine.c_str());
+  for (size_t i = nFirst; i < lines.size(); ++i) m_pConsole->WriteLine("%s", lines[i].c_str());
   return true;
+}
+
+std::vector<std::string> CommandProcessor::GetSettingWords() {
+  std::vector<std::string> words;
+  for (const SettingWord& word : kSettingWords) words.push_back(word.pszWord);
+  return words;
+}
+
+std::string CommandProcessor::DescribeSetting(const std::string& strWord) {
+  for (const SettingWord& word : kSettingWords) {
+    if (strWord == word.pszWord) return word.pszAccepts;
+  }
+  return std::string();
+}
+
+int CommandProcessor::ApplySetting(const char* pszWord, const char* pszValue) {
+  m_outcome = CommandOutcome();
+  const SettingWord* pWord = nullptr;
+  for (const SettingWord& word : kSettingWords) {
+    if (std::strcmp(word.pszWord, pszWord) == 0) pWord = &word;
+  }
+  if (pWord == nullptr) {
+    m_outcome.bFailed = true;
+    m_outcome.strMessage = "invalid command.";
+    m_outcome.strReason = std::string(pszWord) + " is no setting";
+    return 0;
+  }
+  // A value of two words is given as one ("map my keys.txt"): its first
+  // word is the setting's second word.
+  CommandArgs args;
+  std::string strValue = pszValue;
+  std::string strSecond = pWord->pszSecondWord != nullptr ? pWord->pszSecondWord : "";
+  if (!strSecond.empty() && strValue.compare(0, strSecond.size() + 1, strSecond + " ") == 0) {
+    args.Assign({pszWord, strSecond, strValue.substr(strSecond.size() + 1)});
+  } else {
+    args.Assign({pszWord, strValue});
+  }
+  // Set from the command line, not typed: the console shows nothing.
+  std::vector<std::string> lines;
+  if (ApplySettingLine(args, &m_exportSettings, &lines) != SettingOutcome::kApplied) {
+    m_outcome.bFailed = true;
+    m_outcome.strMessage = lines.empty() ? "invalid value." : lines[0];
+    m_outcome.strReason = RefusalReason(lines);
+    return 0;
+  }
+  return 1;
 }

@@ -1,5 +1,7 @@
 // The export: the current track, or several tracks merged, written as a
 // VMD motion file.
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "commands/command_processor.h"
@@ -32,15 +34,20 @@ void CommandProcessor::ForgetLastExport() {
 int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                                       const std::vector<int>& positions) {
   VmdWriter writer(m_exportSettings);
+  // The system's reason of a failed open or write is what errno holds when
+  // Write returns: the clean-up after a failure only makes calls that
+  // succeed.
+  errno = 0;
   int nResult = writer.Write(pszPath, tracks.data(), tracks.size());
+  std::string strReason = errno != 0 ? std::strerror(errno) : "";
   if (nResult == VmdWriter::kNoMotion) {
-    m_pConsole->WriteLine("Unkown Error.");
+    Fail("Unkown Error.", "no track is selected");
   } else if (nResult == VmdWriter::kCannotOpen) {
-    m_pConsole->WriteLine("Cannot Open File.");
+    Fail("Cannot Open File.", strReason);
   } else if (nResult == VmdWriter::kCannotWrite) {
     // The file could be opened but not written out whole; the writer has
     // left the path as it was.
-    m_pConsole->WriteLine("Cannot Write File.");
+    Fail("Cannot Write File.", strReason);
   }
   if (!writer.GetLeftover().empty()) {
     m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
@@ -74,7 +81,7 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
 
 int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks) {
   if (m_pMIDIData == nullptr) {
-    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
   int nCount = static_cast<int>(midilib::MIDIData_GetNumTrack(m_pMIDIData));
@@ -82,7 +89,11 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   std::vector<bool> chosen(static_cast<size_t>(nCount > 0 ? nCount : 0), false);
   for (int nPosition : tracks) {
     if (nPosition < 0 || nPosition >= nCount || chosen[nPosition]) {
-      m_pConsole->WriteLine("invalid track number.");
+      std::string strReason =
+          nPosition >= 0 && nPosition < nCount ? "track " + std::to_string(nPosition) + " is given twice"
+          : nCount == 0                        ? std::string("the file has no track")
+                                               : "the tracks are 0 to " + std::to_string(nCount - 1);
+      Fail("invalid track number.", strReason);
       return 0;
     }
     chosen[nPosition] = true;
@@ -118,7 +129,7 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   }
   if (merged.empty()) {
     // Without any track the file would hold no motion at all.
-    m_pConsole->WriteLine("no track to merge.");
+    Fail("no track to merge.", "every track is empty or drums");
     m_pConsole->WriteLine("");
     return 0;
   }

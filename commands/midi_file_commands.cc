@@ -1,5 +1,6 @@
 // The MIDI file commands: Open (with the preparation of the loaded data),
 // Close, show in "midi>" and "track>", and the track command.
+#include <cstdio>
 #include <string>
 
 #include "commands/command_processor.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr int kFileTextSize = 2048;   // title, copyright, comment
 constexpr int kTrackNameSize = 256;
+constexpr int kCheckTextSize = 256;
 
 // The part of the path behind its last '/' or '\', or the whole path. In
 // UTF-8 no byte of a multi-byte character is a separator, so the bytes can
@@ -26,18 +28,36 @@ std::string TrackName(MIDITrack* pTrack) {
   return ToDisplayText(midilib::MIDITrack_GetName(pTrack, szName, kTrackNameSize));
 }
 
+// What the library says of the file: why it didn't load, or what is
+// missing from it although it did.
+long CheckFile(const char* pszPath, std::string* pText) {
+  char szText[kCheckTextSize] = "";
+  if (midilib::MIDIData_CheckSMF == nullptr) return MIDIDATA_CHECK_WHOLE;  // a fake library
+  long nResult = midilib::MIDIData_CheckSMF(pszPath, szText, kCheckTextSize);
+  *pText = ToDisplayText(szText);
+  return nResult;
+}
+
 }  // namespace
 
 int CommandProcessor::OpenFile(const char* pszPath) {
   CloseFile();
   m_pMIDIData = midilib::MIDIData_LoadFromSMF(pszPath);
+  std::string strCheck;
+  long nCheck = CheckFile(pszPath, &strCheck);
   if (m_pMIDIData == nullptr) {
-    m_pConsole->WriteLine("Cannot Open File.");
+    // The check reads the file apart from the load; should it see nothing
+    // wrong, the load's verdict still stands.
+    if (nCheck == MIDIDATA_CHECK_WHOLE || nCheck == MIDIDATA_CHECK_DAMAGED) {
+      strCheck = "not readable as a Standard MIDI File";
+    }
+    Fail("Cannot Open File.", strCheck);
     if (m_pConsole->GetPrompt() == "midi>" || m_pConsole->GetPrompt() == "track>") {
       EnterRootMode();
     }
     return 0;
   }
+  if (nCheck == MIDIDATA_CHECK_DAMAGED) Warn(strCheck);
   m_pConsole->WriteLine("File Open \"%s\".",
                         ToDisplayText(FileNameOf(pszPath).c_str()).c_str());
   m_pConsole->WriteLine("");
@@ -49,20 +69,20 @@ int CommandProcessor::OpenFile(const char* pszPath) {
 
 int CommandProcessor::PrepareMidiData(MIDIData* pMIDIData) {
   if (pMIDIData == nullptr) {
-    m_pConsole->WriteLine("pMIDIData == NULL");
+    Fail("pMIDIData == NULL", "no MIDI data to prepare");
     return 0;
   }
   bool bConverted = false;
   long nFormat = midilib::MIDIData_GetFormat(pMIDIData);
   if (nFormat == 2) {
-    m_pConsole->WriteLine("Not Support SMF Format 2.");
+    Fail("Not Support SMF Format 2.", "format 2 holds independent patterns");
     CloseFile();
     return 0;
   }
   if (nFormat == 0) {
     m_pConsole->WriteLine("SMF Format = 0");
     if (!midilib::MIDIData_SetFormat(pMIDIData, 1)) {
-      m_pConsole->WriteLine("Failed Convert SMF Format 1");
+      Fail("Failed Convert SMF Format 1");
       CloseFile();
       return 0;
     }
@@ -118,7 +138,7 @@ int CommandProcessor::CloseFile() {
 
 int CommandProcessor::ShowMidiInfo() {
   if (m_pMIDIData == nullptr) {
-    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
   char szText[kFileTextSize] = "";
@@ -152,11 +172,18 @@ int CommandProcessor::ShowMidiInfo() {
 
 MIDITrack* CommandProcessor::FindTrack(MIDIData* pMIDIData, int nTrack) {
   if (pMIDIData == nullptr) {
-    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return nullptr;
   }
-  if (nTrack < 0 || nTrack > midilib::MIDIData_GetNumTrack(pMIDIData) - 1) {
-    m_pConsole->WriteLine("invalid track number.");
+  long nCount = midilib::MIDIData_GetNumTrack(pMIDIData);
+  if (nTrack < 0 || nTrack > nCount - 1) {
+    char szReason[64];
+    if (nCount == 0) {
+      snprintf(szReason, sizeof szReason, "the file has no track");
+    } else {
+      snprintf(szReason, sizeof szReason, "the tracks are 0 to %ld", nCount - 1);
+    }
+    Fail("invalid track number.", szReason);
     return nullptr;
   }
   MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pMIDIData);
@@ -176,11 +203,11 @@ int CommandProcessor::SelectTrack(int nTrack) {
 
 int CommandProcessor::ShowTrackInfo() {
   if (m_pMIDIData == nullptr) {
-    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
   if (m_pMIDITrack == nullptr) {
-    m_pConsole->WriteLine("m_pMIDITrack == NULL");
+    Fail("m_pMIDITrack == NULL", "no track is selected");
     return 0;
   }
   m_pConsole->WriteLine("*** Information MIDI Track %d ***",

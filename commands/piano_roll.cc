@@ -5,13 +5,13 @@
 
 int CommandProcessor::ConvertPianoRoll(MIDIData* pMIDIData) {
   if (pMIDIData == nullptr) {
-    m_pConsole->WriteLine("pMIDIData == NULL");
+    Fail("pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
   // SMPTE 30 frames per second, one tick per frame: every event time is a
   // frame of the 30-frame motion.
   if (!midilib::MIDIData_SetTimeBase(pMIDIData, MIDIDATA_SMPTE30BASE, 1)) {
-    m_pConsole->WriteLine("Failed Convert SMPTE30BASE.");
+    Fail("Failed Convert SMPTE30BASE.");
     return 0;
   }
   m_pConsole->WriteLine("Convert to SMPTE30BASE.");

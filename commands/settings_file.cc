@@ -143,18 +143,19 @@ int CommandProcessor::SaveSettings() {
   const CommandArgs& args = *m_pArgs;
   std::string strPath = SettingsFilePath();
   if (args.GetCount() > 1) {
-    m_pConsole->WriteLine("invalid value.");
+    Fail("invalid value.", "save takes no value");
     m_pConsole->WriteLine("save takes no value; the settings go to %s.",
                           strPath.empty() ? "~/.config/sonomot/settings" : strPath.c_str());
     return 0;
   }
   if (strPath.empty()) {
-    m_pConsole->WriteLine("Cannot save settings: neither XDG_CONFIG_HOME nor HOME is set.");
+    Fail("Cannot save settings: neither XDG_CONFIG_HOME nor HOME is set.");
     return 0;
   }
   std::string strError = WriteSettingsFile(strPath, m_exportSettings);
   if (!strError.empty()) {
     m_pConsole->WriteLine("Cannot save settings to %s: %s.", strPath.c_str(), strError.c_str());
+    m_outcome = CommandOutcome{true, "Cannot save settings to " + strPath + ".", strError, {}};
     return 0;
   }
   m_pConsole->WriteLine("settings saved to %s.", strPath.c_str());

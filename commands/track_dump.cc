@@ -9,7 +9,7 @@ constexpr int kEventTextSize = 1024;
 
 int CommandProcessor::DumpTrack(int nStart) {
   if (m_pMIDITrack == nullptr) {
-    m_pConsole->WriteLine("m_pMIDITrack == NULL");
+    Fail("m_pMIDITrack == NULL", "no track is selected");
     return 0;
   }
   long nTotal = midilib::MIDITrack_GetNumEvent(m_pMIDITrack);

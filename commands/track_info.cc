@@ -46,7 +46,7 @@ void WriteTrackLine(ConsoleOutput* pConsole, int nPosition, MIDITrack* pTrack,
 
 int CommandProcessor::ShowTracksInfo() {
   if (m_pMIDIData == nullptr) {
-    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
   WriteTrackHeader(m_pConsole);
@@ -72,11 +72,11 @@ int CommandProcessor::ShowTracksInfo() {
 
 int CommandProcessor::ShowTrackExportInfo() {
   if (m_pMIDIData == nullptr) {
-    m_pConsole->WriteLine("m_pMIDIData == NULL");
+    Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
   if (m_pMIDITrack == nullptr) {
-    m_pConsole->WriteLine("m_pMIDITrack == NULL");
+    Fail("m_pMIDITrack == NULL", "no track is selected");
     return 0;
   }
   int nPosition = 0;
@@ -89,7 +89,7 @@ int CommandProcessor::ShowTrackExportInfo() {
     // Frames exist only on the converted time base; the export would
     // refuse just as well.
     WriteTrackLine(m_pConsole, nPosition, m_pMIDITrack, TrackSummary::Of(m_pMIDITrack));
-    m_pConsole->WriteLine("file not ready.");
+    Fail("file not ready.", "conv pr has not been run on the loaded file");
     m_pConsole->WriteLine("");
     return 1;
   }
@@ -99,7 +99,7 @@ int CommandProcessor::ShowTrackExportInfo() {
   MotionFigures figures = writer.Measure(&m_pMIDITrack, 1, &summary);
   WriteTrackLine(m_pConsole, nPosition, m_pMIDITrack, summary);
   if (!figures.bOk) {
-    m_pConsole->WriteLine("not enough memory.");
+    Fail("not enough memory.");
     m_pConsole->WriteLine("");
     return 0;
   }

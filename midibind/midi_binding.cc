@@ -3,7 +3,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -37,9 +40,17 @@ int BindMidiDataLibraryFrom(const char* pszPath) {
   ReleaseMidiDataLibrary();
   void* hLibrary = dlopen(pszPath, RTLD_NOW | RTLD_LOCAL);
   if (hLibrary == nullptr) {
-    std::string text = kLibraryFile;
-    text += "が読み込めません";
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK);
+    // The loader's reason usually starts with the path it tried.
+    const char* pszReason = dlerror();
+    if (pszReason == nullptr) pszReason = "unknown reason";
+    size_t nPath = std::strlen(pszPath);
+    if (std::strncmp(pszReason, pszPath, nPath) == 0 && std::strncmp(pszReason + nPath, ": ", 2) == 0) {
+      pszReason += nPath + 2;
+    }
+    std::vector<char> text(std::strlen(kLibraryFile) + nPath + std::strlen(pszReason) + 64);
+    std::snprintf(text.data(), text.size(), "%sが読み込めません\n(looked for %s: %s)", kLibraryFile,
+                  pszPath, pszReason);
+    MessageBoxA(nullptr, text.data(), nullptr, MB_OK);
     return 0;
   }
   // Bind in the fixed order; the first name not found is reported alone and

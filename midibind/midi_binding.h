@@ -48,7 +48,8 @@
   X(MIDIData_SetTimeBase)               \
   X(MIDIData_GetTitle)                  \
   X(MIDIData_GetCopyright)              \
-  X(MIDIData_GetComment)
+  X(MIDIData_GetComment)                \
+  X(MIDIData_CheckSMF)
 
 namespace midilib {
 
@@ -59,8 +60,11 @@ SONOMOT_BOUND_MIDI_FUNCTIONS(SONOMOT_DECLARE_BOUND)
 }  // namespace midilib
 
 // Loads the library and binds every function. On failure shows a message box
-// (no caption, OK) with "<library file>が読み込めません" or with the name of
-// the first function not found, leaves nothing bound and returns 0.
+// (no caption, OK) with "<library file>が読み込めません" and, on a second
+// line, where it looked and the loader's reason ("(looked for /usr/lib/
+// sonomot/libMIDIData.so: cannot open shared object file: No such file or
+// directory)"), or with the name of the first function not found; leaves
+// nothing bound and returns 0.
 int BindMidiDataLibrary();
 // The same, loading the library from an explicit path (tests).
 int BindMidiDataLibraryFrom(const char* pszPath);

@@ -161,6 +161,18 @@ MIDIDATA_API long MIDITrack_InsertNote(MIDITrack* pTrack, long lTime, long lChan
 // The reader never reads outside the file's bytes and never reserves more
 // than a fixed multiple of the file's size.
 MIDIDATA_API MIDIData* MIDIData_LoadFromSMF(const char* pszFileName);
+// What MIDIData_LoadFromSMF makes of a file, told in words: why it can't
+// load it, or what is missing from a file it loads although it is cut short
+// or holds another number of tracks than its header announces. Reads the
+// file again on its own and changes nothing. Writes one line of text, cut
+// to lLen - 1 bytes and NUL-terminated ("" for a whole file), to pszText and
+// returns one of:
+#define MIDIDATA_CHECK_WHOLE 0       // loads, nothing missing
+#define MIDIDATA_CHECK_DAMAGED 1     // loads; the text says what is missing
+#define MIDIDATA_CHECK_UNREADABLE 2  // doesn't load; the text says why
+#define MIDIDATA_CHECK_CANNOTREAD 3  // can't be opened or read: the system's reason
+// Tracks are counted from 1 in the text ("ends inside track 3 of 6").
+MIDIDATA_API long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long lLen);
 // New data with lNumTrack empty tracks (no events, not even end-of-track).
 // Null for a format other than 0, 1 or 2, more than one track in format 0,
 // more than 65535 tracks, a time mode not listed above, or a resolution

@@ -99,9 +99,11 @@ bool ReadAttribute(int nFd, const char* pszName, std::vector<char>* pValue) {
 // the old file's that it lacks or holds otherwise. False when one of them
 // can't be given (a trusted.* or security.* attribute of another's
 // making, a file system that refuses one).
-bool CopyAttributes(int nOldFd, int nNewFd) {
+// *pbAny tells whether the old file has any.
+bool CopyAttributes(int nOldFd, int nNewFd, bool* pbAny) {
   std::vector<std::string> oldNames, newNames;
   if (!ListAttributes(nOldFd, &oldNames) || !ListAttributes(nNewFd, &newNames)) return false;
+  *pbAny = !oldNames.empty();
   for (const std::string& strName : newNames) {
     if (std::find(oldNames.begin(), oldNames.end(), strName) == oldNames.end() &&
         fremovexattr(nNewFd, strName.c_str()) != 0) {
@@ -179,9 +181,16 @@ OutputFile::~OutputFile() { Abandon(); }
 bool OutputFile::Open(const char* pszPath) {
   Abandon();
   m_strLeftover.clear();
-  if (!pszPath || !*pszPath) return false;
+  // Every failure leaves errno saying why, for the export's message.
+  if (!pszPath || !*pszPath) {
+    errno = ENOENT;
+    return false;
+  }
   std::string strPath = pszPath;
-  if (strPath.back() == '/') return false;  // names a folder, not a file
+  if (strPath.back() == '/') {  // names a folder, not a file
+    errno = EISDIR;
+    return false;
+  }
 
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
@@ -195,15 +204,20 @@ bool OutputFile::Open(const char* pszPath) {
   struct stat st;
   for (int nLink = 0;; ++nLink) {
     if (m_nFolderFd < 0 || nLink > 40) {  // no folder there, or a loop of links
+      int nError = m_nFolderFd < 0 ? errno : ELOOP;
       Abandon();
+      errno = nError;
       return false;
     }
     if (fstatat(m_nFolderFd, strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       // Nothing there yet (through a link: the file is made where the link
       // points, and the link stays).
+      bool bMissing = errno == ENOENT;
       m_strName = strName;
-      if (errno == ENOENT && OpenNew()) return true;
+      if (bMissing && OpenNew()) return true;
+      int nError = errno;
       Abandon();
+      errno = nError;
       return false;
     }
     if (!S_ISLNK(st.st_mode)) break;
@@ -218,7 +232,9 @@ bool OutputFile::Open(const char* pszPath) {
     m_nFolderFd = nFolderFd;
   }
   if (S_ISDIR(st.st_mode) || !OpenInPlace(strName)) {
+    int nError = S_ISDIR(st.st_mode) ? EISDIR : errno;
     Abandon();
+    errno = nError;
     return false;
   }
   // A device or a pipe is written where it is, nothing to replace.
@@ -283,7 +299,8 @@ bool OutputFile::GiveOldAttributes() {
   // are not in would not), and again in Commit, after the writes that
   // clear set-id bits.
   struct stat st;
-  return fchown(m_nFd, m_old.st_uid, m_old.st_gid) == 0 && CopyAttributes(m_nOldFd, m_nFd) &&
+  return fchown(m_nFd, m_old.st_uid, m_old.st_gid) == 0 &&
+         CopyAttributes(m_nOldFd, m_nFd, &m_bOldAttributes) &&
          fchmod(m_nFd, m_old.st_mode & 07777) == 0 && fstat(m_nFd, &st) == 0 &&
          (st.st_mode & 07777) == (m_old.st_mode & 07777);
 }
@@ -303,9 +320,11 @@ bool OutputFile::Commit() {
   if (!m_bReplacing) {
     bOk = FinishInPlace(m_nFd);
   } else if (m_nOldFd >= 0 &&
-             (!CopyAttributes(m_nOldFd, m_nFd) || fchmod(m_nFd, m_old.st_mode & 07777) != 0)) {
-    // Writing took what can't be given back (a file capability is dropped
-    // by every write and may need a privilege to set).
+             ((m_bOldAttributes && !CopyAttributes(m_nOldFd, m_nFd, &m_bOldAttributes)) ||
+              ((m_old.st_mode & (S_ISUID | S_ISGID)) != 0 &&
+               fchmod(m_nFd, m_old.st_mode & 07777) != 0))) {
+    // What the writes took (set-id bits, a file capability) is given
+    // again; where it can't be, the old file is written in place.
     bOk = CopyInPlace();
   } else if (fsync(m_nFd) != 0) {  // on the disk before a name shows it
     bOk = false;
@@ -352,7 +371,6 @@ bool OutputFile::CopyInPlace() {
     nTarget = openat(m_nFolderFd, m_strName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (nTarget < 0) return false;
     m_nOldFd = nTarget;
-    fstat(nTarget, &m_old);
   }
   if (!ReserveInPlace(nTarget, m_nSize)) return false;
   std::vector<char> buffer(256 * 1024);
@@ -395,7 +413,7 @@ void OutputFile::Abandon() {
   m_strNew.clear();
   m_strName.clear();
   m_old = {};
-  m_bReplacing = m_bRegular = false;
+  m_bReplacing = m_bRegular = m_bOldAttributes = false;
   m_nSize = 0;
   if (m_bSignalsIgnored) {
     sigaction(SIGPIPE, &m_previousPipe, nullptr);

@@ -100,6 +100,7 @@ class OutputFile {
   struct stat m_old = {};   // the target as opened, when it is a regular file
   bool m_bReplacing = false;  // m_nFd is a new file
   bool m_bRegular = false;    // in place: the target is a regular file
+  bool m_bOldAttributes = false;  // the replaced file has extended attributes
   std::string m_strNew;     // the new file's name in the folder; empty while it has none
   uint64_t m_nSize = 0;     // what Reserve was given
   std::string m_strLeftover;

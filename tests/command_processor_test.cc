@@ -364,3 +364,130 @@ TEST_F(CommandProcessorTest, ExitClosesTheMainWindowInEveryMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// help lists the words of the current mode, one a line (the settings with
+// them in conf>), and says what one word takes and does; an unknown word
+// after help is refused like any other.
+TEST_F(CommandProcessorTest, HelpListsTheWordsOfEachMode) {
+  Type("help");
+  EXPECT_EQ(R"(root>help
+Root                switch to root>
+Conf                switch to conf>, where the export settings are
+midi                back to midi> when a file is loaded
+track N             select track N (0 is the first) and switch to track>
+Create Midi         build a small two-track test file in memory
+Open PATH           close what is loaded and load a Standard MIDI File
+Close               release the loaded file
+help [WORD]         the words of this mode, or what WORD takes and does
+exit                end the program
+tolk                about Sonomot
+his                 the last three lines entered
+clear               empty the console
+)",
+            TakeTranscript());
+  struct {
+    const char* pszPrompt;
+    std::vector<std::string> shown;
+    std::vector<std::string> notShown;
+  } modes[] = {
+      {"midi>",
+       {"conv pianoroll|pr   convert", "show                the file's", "export PATH [N...]  ",
+        "info   "},
+       {"Create", "dump", "export PATH  ", "layout", "save"}},
+      {"track>", {"dump  ", "export PATH  ", "show                the current track", "info  "},
+       {"Create", "conv", "layout", "export PATH [N"}},
+      {"conf>", {"reset   ", "save   ", "show                the export settings"},
+       {"Create", "conv", "dump", "info"}},
+  };
+  for (const auto& mode : modes) {
+    m_console.SetPrompt(mode.pszPrompt);
+    TakeTranscript();
+    Type("help");
+    std::string text = TakeTranscript();
+    for (const std::string& line : mode.shown) {
+      EXPECT_NE(std::string::npos, text.find("\n" + line)) << mode.pszPrompt << line << text;
+    }
+    for (const std::string& word : mode.notShown) {
+      EXPECT_EQ(std::string::npos, text.find("\n" + word)) << mode.pszPrompt << word << text;
+    }
+    for (const char* pszEveryMode : {"Root ", "Open PATH ", "help [WORD] ", "exit "}) {
+      EXPECT_NE(std::string::npos, text.find(std::string("\n") + pszEveryMode)) << text;
+    }
+  }
+  // In conf>, every setting word, with what it takes.
+  m_console.SetPrompt("conf>");
+  TakeTranscript();
+  Type("help");
+  std::string text = TakeTranscript();
+  for (const std::string& word : CommandProcessor::GetSettingWords()) {
+    EXPECT_NE(std::string::npos, text.find("\n" + word + " VALUE")) << word << text;
+  }
+  EXPECT_NE(std::string::npos, text.find("\nlayout VALUE        takes bones or full.\n")) << text;
+
+  TypeAll({"help EX", "help layout", "help show", "help zork"});
+  EXPECT_EQ(R"(conf>help EX
+export PATH: write the track's motion as a VMD file (track>)
+export PATH [N...]: write the whole piece, or tracks N..., merged into one motion (midi>)
+conf>help layout
+layout VALUE: takes bones or full. (conf>)
+conf>help show
+show: the file's information and its tracks (midi>)
+show: the current track's information (track>)
+show: the export settings (conf>)
+conf>help zork
+invalid command.
+)",
+            TakeTranscript());
+  EXPECT_EQ("help knows no word \"zork\"", m_pProcessor->GetOutcome().strReason);
+  // Nothing else changed: a word that is no command is still refused.
+  Type("helpme");
+  EXPECT_EQ("conf>helpme\ninvalid command.\n", TakeTranscript());
+}
+
+// Each failure is kept as the line's outcome with its reason, for
+// scripts; a line that works leaves none. Settings set from the command
+// line go through the same words, silently.
+TEST_F(CommandProcessorTest, FailuresCarryTheirReasons) {
+  struct {
+    const char* pszPrompt;
+    const char* pszLine;
+    const char* pszMessage;  // "" when the line works
+    const char* pszReason;
+  } cases[] = {
+      {"root>", "roo", "invalid command.", "no such word; help lists the words of root>"},
+      {"root>", "conv pr", "invalid command.", "conv works in midi>"},
+      {"root>", "layout full", "invalid command.", "layout works in conf>"},
+      {"root>", "Open", "invalid command.", "Open PATH is how it is used"},
+      {"root>", "Create Foo", "invalid command.", "Create Midi is how it is used"},
+      {"root>", "show", "invalid command.", "show works in midi>, track> and conf>"},
+      {"root>", "tr 0", "m_pMIDIData == NULL", "no MIDI file is open"},
+      {"track>", "ex o.vmd", "file not ready.", "conv pr has not been run on the loaded file"},
+      {"conf>", "layout x", "invalid value.", "layout takes bones or full"},
+      {"conf>", "layout full", "", ""},
+      {"conf>", "help", "", ""},
+      {"conf>", "Root", "", ""},
+  };
+  for (const auto& c : cases) {
+    m_console.SetPrompt(c.pszPrompt);
+    Type(c.pszLine);
+    const CommandOutcome& outcome = m_pProcessor->GetOutcome();
+    EXPECT_EQ(*c.pszMessage != '\0', outcome.bFailed) << c.pszLine;
+    EXPECT_EQ(c.pszMessage, outcome.strMessage) << c.pszLine;
+    EXPECT_EQ(c.pszReason, outcome.strReason) << c.pszLine;
+  }
+  m_console.SetPrompt("root>");
+  TakeTranscript();
+  EXPECT_EQ(1, m_pProcessor->ApplySetting("model", "My Piano"));
+  EXPECT_EQ("My Piano", m_pProcessor->GetExportSettings().strModelName);
+  EXPECT_EQ(0, m_pProcessor->ApplySetting("transpose", "+200"));
+  EXPECT_EQ("transpose takes whole semitones from -127 to 127",
+            m_pProcessor->GetOutcome().strReason);
+  EXPECT_EQ(0, m_pProcessor->ApplySetting("zork", "1"));
+  EXPECT_EQ(0, m_pProcessor->GetExportSettings().nTranspose);
+  EXPECT_EQ("", TakeTranscript());
+  EXPECT_EQ("root>", Prompt());
+}
+
+}  // namespace

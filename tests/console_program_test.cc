@@ -82,7 +82,7 @@ Result RunScript(const std::string& script) {
 
 TEST(ConsoleProgramTest, AScriptIsTypedThroughTheConsolesOwnKeys) {
   Result r = RunScript("tolk\nhis\nclear\nhis\nCreate Midi\n");
-  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(0, r.nExitCode);  // nothing failed
   size_t nStart = r.out.find("root>tolk\n");
   ASSERT_NE(std::string::npos, nStart) << r.out;
   EXPECT_EQ(
@@ -100,13 +100,15 @@ TEST(ConsoleProgramTest, WithoutItsLibraryItSaysSoAndDrawsNothing) {
   fs::permissions(folder.Path() / "sonomot-console", fs::perms::owner_all);
   Result r = Shell(Quote((folder.Path() / "sonomot-console").string()) +
                    " < /dev/null 2>" + Quote((folder.Path() / "err").string()));
-  EXPECT_EQ(0, r.nExitCode);
+  EXPECT_EQ(1, r.nExitCode);
   EXPECT_EQ("", r.out);
   std::ifstream err(folder.Path() / "err");
   std::string text((std::istreambuf_iterator<char>(err)),
                    std::istreambuf_iterator<char>());
   EXPECT_EQ("libMIDIData.so\xE3\x81\x8C\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC"
-            "\xE3\x82\x81\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\n",
+            "\xE3\x82\x81\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\n(looked for " +
+                (folder.Path() / "libMIDIData.so").string() +
+                ": cannot open shared object file: No such file or directory)\n",
             text);
 }
 
@@ -120,7 +122,7 @@ TEST(ConsoleProgramTest, AScriptRunsCommandsUntilExitAndEndsWithCancel) {
   // Mode words in any case, unknown words, "show" by mode; "exit" with an
   // extra word ends the program and nothing after it runs.
   Result r = RunScript("roo\nRoot\nConf\nshow\nmidi\nexit now\ntolk\n");
-  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(1, r.nExitCode);  // "roo" failed
   EXPECT_EQ(
       std::string("root>roo\ninvalid command.\nroot>Root\nroot>Conf\nconf>show\n") +
           kDefaultSettingsShown + "conf>midi\nconf>exit now\n",
@@ -129,7 +131,7 @@ TEST(ConsoleProgramTest, AScriptRunsCommandsUntilExitAndEndsWithCancel) {
   // Empty input: the banner and the prompt, then the end of input closes
   // the dialog as its close box would.
   r = RunScript("");
-  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(0, r.nExitCode);
   EXPECT_EQ("root>\n", AfterBanner(r.out));
   EXPECT_EQ(6u, static_cast<size_t>(std::count(
                     r.out.begin(), r.out.end(), '\n')) - 1)
@@ -140,7 +142,7 @@ TEST(ConsoleProgramTest, ScriptLinesOfAnyShapeAreTypedWhole) {
   // A 100 KB line goes through whole: typed, shown and handed on.
   std::string longLine(100000, 'a');
   Result r = RunScript(longLine + "\nhis\n");
-  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(1, r.nExitCode);
   EXPECT_EQ("root>" + longLine + "\ninvalid command.\nroot>his\n" + longLine +
                 "\n\nroot>\n",
             AfterBanner(r.out));
@@ -150,7 +152,7 @@ TEST(ConsoleProgramTest, ScriptLinesOfAnyShapeAreTypedWhole) {
   // LF ends a line as LF does.
   r = RunScript(std::string("to\0lk\r\n\x1b\x01\x7f\nab\xff\xc3", 15) +
                 "\ntolk");
-  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(1, r.nExitCode);
   EXPECT_EQ(
       "root>tolk\n--------------------------------\n tolk ver 0.0.2.0\n"
       " 2011 Sonomot\n--------------------------------\n\n"
@@ -170,7 +172,7 @@ TEST(ConsoleProgramTest, ALongTranscriptLosesNothingToTheLineLimit) {
     expected += "root>w" + std::to_string(i) + "\ninvalid command.\n";
   }
   Result r = RunScript(script);
-  EXPECT_EQ(2, r.nExitCode);
+  EXPECT_EQ(1, r.nExitCode);
   EXPECT_EQ(expected + "root>\n", AfterBanner(r.out));
 }
 
@@ -190,7 +192,11 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
   };
   auto [help, helpErr] = run("--help");
   EXPECT_EQ(0, help.nExitCode);
-  EXPECT_EQ(0u, help.out.find("Usage: sonomot-console [OPTION]\n")) << help.out;
+  EXPECT_EQ(0u, help.out.find("Usage: sonomot-console [OPTION]... [FILE.mid]...\n")) << help.out;
+  // Every setting of conf> is an option, listed with what it takes.
+  EXPECT_NE(std::string::npos,
+            help.out.find("      --layout=VALUE     layout takes bones or full.\n"))
+      << help.out;
   EXPECT_EQ(std::string::npos, help.out.find("root>")) << help.out;
   EXPECT_EQ("", helpErr);
 
@@ -208,8 +214,14 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
   const std::pair<std::string, std::string> refused[] = {
       {"--bogus", "unrecognized option '--bogus'"},
       {"-h", "unrecognized option '-h'"},
-      {"song.mid", "unexpected argument 'song.mid'"},
-      {"-- --help", "unexpected argument '--help'"},
+      {"--output", "option '--output' requires an argument"},
+      {"--layout=x", "invalid value 'x' for --layout: layout takes bones or full"},
+      {"a.mid --transpose 200", "invalid value '200' for --transpose: transpose takes whole "
+                                "semitones from -127 to 127"},
+      {"-o a.vmd a.mid b.mid", "-o names the output of one FILE only"},
+      {"-t 1,x a.mid", "invalid track list '1,x' (track numbers, 0 for the first, separated by "
+                       "commas)"},
+      {"--list", "no FILE given to convert or list"},
   };
   for (const auto& [args, reason] : refused) {
     auto [r, text] = run(args);
@@ -220,6 +232,11 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
               text)
         << args;
   }
+  // Help that can't be written is a failure, said on standard error.
+  auto [full, fullErr] = run("--help >/dev/full");
+  EXPECT_EQ(1, full.nExitCode);
+  EXPECT_EQ("sonomot-console: standard output can't be written: No space left on device\n",
+            fullErr);
   EXPECT_EQ(1, std::distance(fs::directory_iterator(folder.Path()),
                              fs::directory_iterator()))
       << "only the captured standard error";
@@ -462,9 +479,9 @@ TEST(ConsoleProgramTest, TypedAtInATerminal) {
   std::error_code ec;
   EXPECT_GT(fs::file_size(folder.Path() / "out.vmd", ec), 0u);
 
-  // Escape is Cancel, as in a dialog.
+  // Escape is Cancel, as in a dialog: a normal end.
   tmux.Keys("Escape");
-  EXPECT_EQ(2, tmux.WaitForExitCode()) << tmux.Screen();
+  EXPECT_EQ(0, tmux.WaitForExitCode()) << tmux.Screen();
 }
 
 // A terminal sends Alt with a key as Escape and the key; only Escape alone
@@ -527,9 +544,10 @@ TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
   tmux.Keys("Enter");
   ASSERT_TRUE(tmux.WaitFor("root>his\ntolk\n\nroot>"));
 
-  // Escape twice in one read is still Cancel.
+  // Escape twice in one read is still Cancel; a session typed at ends 0
+  // whatever was typed.
   tmux.Hex("1b 1b");
-  EXPECT_EQ(2, tmux.WaitForExitCode()) << tmux.Screen();
+  EXPECT_EQ(0, tmux.WaitForExitCode()) << tmux.Screen();
 }
 
 // Bracketed paste, the cursor's shape and the window title are sent only

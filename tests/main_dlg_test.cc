@@ -34,7 +34,10 @@ namespace {
 // A back end that types prepared input once the dialog is up.
 class TypingFrontEnd : public CFrontEnd, public CEventSource {
  public:
-  void Start() override { SetEventSource(this); }
+  bool Start() override {
+    SetEventSource(this);
+    return true;
+  }
   void Attach(CMainDlg* pDlg) override {
     m_pDlg = pDlg;
     m_hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,10 +68,26 @@ TEST_F(MidiBinding, BindsEveryFunctionFromTheExecutablesFolder) {
   EXPECT_EQ(0, CountBound());
 }
 
+// The box also says where the library was looked for and the loader's
+// reason, for a file that is missing and for one that is no library.
 TEST_F(MidiBinding, MissingLibraryShowsItsFileNameOnce) {
   EXPECT_EQ(0, BindMidiDataLibraryFrom("/nonexistent/folder/libMIDIData.so"));
   ASSERT_EQ(1u, g_boxes.size());
-  EXPECT_EQ("libMIDIData.soが読み込めません", g_boxes[0].text);
+  EXPECT_EQ("libMIDIData.soが読み込めません\n(looked for /nonexistent/folder/libMIDIData.so: "
+            "cannot open shared object file: No such file or directory)",
+            g_boxes[0].text);
+  std::string notLibrary = ::testing::TempDir() + "libMIDIData.so";
+  FILE* pFile = std::fopen(notLibrary.c_str(), "w");
+  ASSERT_NE(nullptr, pFile);
+  for (int i = 0; i < 64; ++i) std::fputs("not a library\n", pFile);
+  std::fclose(pFile);
+  EXPECT_EQ(0, BindMidiDataLibraryFrom(notLibrary.c_str()));
+  ASSERT_EQ(2u, g_boxes.size());
+  EXPECT_EQ(0u, g_boxes[1].text.find("libMIDIData.soが読み込めません\n(looked for " + notLibrary +
+                                     ": "))
+      << g_boxes[1].text;
+  EXPECT_NE(std::string::npos, g_boxes[1].text.find("ELF")) << g_boxes[1].text;
+  std::remove(notLibrary.c_str());
   EXPECT_FALSE(g_boxes[0].bCaption);
   EXPECT_EQ(static_cast<UINT>(MB_OK), g_boxes[0].uType);
   EXPECT_EQ(0, CountBound());

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "midilib/MIDIData.h"
 #include "tests/midi_test_util.h"
@@ -332,6 +335,80 @@ TEST(MidiRead, EveryCorruptedByteIsSafe) {
     }
   }
   EXPECT_GT(nLoaded, 0);
+}
+
+// MIDIData_CheckSMF says in words what the reader makes of a file: it
+// agrees with MIDIData_LoadFromSMF on every cut and every corrupted byte of
+// a file, names the track a short file ends in, and gives the system's
+// reason for a file that can't be read.
+TEST(MidiRead, CheckSaysWhatTheReaderMakesOfAFile) {
+  auto check = [](const std::string& path, std::string* pText, long lLen = 256) {
+    std::vector<char> text(static_cast<size_t>(lLen > 0 ? lLen : 1), 'x');
+    long n = MIDIData_CheckSMF(path.c_str(), text.data(), lLen);
+    *pText = lLen > 0 ? text.data() : "";
+    return n;
+  };
+  // Agreement with the loader, and a damaged file only when it loads.
+  auto agrees = [&](const std::string& bytes, const std::string& label) {
+    TempFile file(bytes);
+    DataPtr data(MIDIData_LoadFromSMF(file.Path().c_str()));
+    std::string text;
+    long n = check(file.Path(), &text);
+    if (data) {
+      EXPECT_TRUE(n == MIDIDATA_CHECK_WHOLE || n == MIDIDATA_CHECK_DAMAGED) << label << text;
+    } else {
+      EXPECT_EQ(MIDIDATA_CHECK_UNREADABLE, n) << label << " " << text;
+      EXPECT_NE("", text) << label;
+    }
+    return std::make_pair(n, text);
+  };
+  std::string track = Ev(0, {0x90, 60, 64}) + Ev(96, {0x80, 60, 64}) + EndOfTrack();
+  std::string six = Smf(1, 480, {track, track, track, track, track, track});
+  ASSERT_EQ(14u + 6 * 20, six.size());
+  for (size_t n = 0; n <= six.size(); n++) agrees(six.substr(0, n), "cut at " + std::to_string(n));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_WHOLE}, std::string()), agrees(six, "whole"));
+  // Inside track 3 after its first event: loads, with two tracks and a bit.
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_DAMAGED},
+                           std::string("ends inside track 3 of 6 (4 of its 12 bytes); tracks 4 "
+                                       "to 6 are missing")),
+            agrees(six.substr(0, 14 + 40 + 8 + 4), "event boundary"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE},
+                           std::string("ends inside track 3 of 6 (6 of its 12 bytes)")),
+            agrees(six.substr(0, 14 + 40 + 8 + 6), "inside an event"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_DAMAGED},
+                           std::string("ends inside track 5 of 6 (its chunk header); 4 tracks read")),
+            agrees(six.substr(0, 14 + 80 + 3), "chunk header"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_DAMAGED},
+                           std::string("holds 6 tracks where its header announces 7")),
+            agrees(six.substr(0, 10) + Bytes({0, 7}) + six.substr(12), "count"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE}, std::string("not a MIDI file")),
+            agrees("RIFF....WAVEfmt ", "wave"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE},
+                           std::string("track 2 of 2: unreadable event at byte 42")),
+            agrees(Smf(1, 96, {track, Ev(0, {0x90, 60, 0x80}) + EndOfTrack()}), "status"));
+  for (size_t i = 0; i < six.size(); i++) {
+    for (int value : {0x00, 0x01, 0x7F, 0x80, 0x81, 0xF0, 0xF7, 0xFF}) {
+      std::string bad = six;
+      bad[i] = static_cast<char>(value);
+      agrees(bad, "byte " + std::to_string(i) + " = " + std::to_string(value));
+    }
+  }
+
+  // Files that can't be read: the system's reason.
+  std::string text;
+  EXPECT_EQ(MIDIDATA_CHECK_CANNOTREAD, check("/nonexistent/dir/file.mid", &text));
+  EXPECT_EQ("No such file or directory", text);
+  EXPECT_EQ(MIDIDATA_CHECK_CANNOTREAD, check("/tmp", &text));
+  EXPECT_EQ("Is a directory", text);
+  std::string fifo = TempFile("").Path() + ".fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  EXPECT_EQ(MIDIDATA_CHECK_CANNOTREAD, check(fifo, &text));
+  EXPECT_EQ("not a regular file", text);
+  unlink(fifo.c_str());
+  // The text is cut to the buffer, always terminated; no buffer is fine.
+  EXPECT_EQ(MIDIDATA_CHECK_CANNOTREAD, check("/tmp", &text, 4));
+  EXPECT_EQ("Is ", text);
+  EXPECT_EQ(MIDIDATA_CHECK_CANNOTREAD, MIDIData_CheckSMF("/tmp", nullptr, 0));
 }
 
 }  // namespace

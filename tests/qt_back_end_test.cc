@@ -184,7 +184,10 @@ TEST(QtMessageBoxTest, MissingLibraryShowsOneBoxAndNoWindow) {
   MessageBoxSeen seen;
   AnswerNextMessageBox(&seen);
   EXPECT_EQ(0, BindMidiDataLibraryFrom("/nonexistent/libMIDIData.so"));
-  EXPECT_EQ(QString::fromUtf8("libMIDIData.soが読み込めません"), seen.text);
+  EXPECT_EQ(QString::fromUtf8("libMIDIData.soが読み込めません\n(looked for /nonexistent/"
+                              "libMIDIData.so: cannot open shared object file: No such file or "
+                              "directory)"),
+            seen.text);
   // No boxes in place of the kana; a character no installed face has
   // shows that the check can tell.
   EXPECT_TRUE(HasEveryGlyph(seen.font, seen.text));

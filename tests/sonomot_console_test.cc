@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cstring>
 #include <cstdint>
@@ -19,6 +21,7 @@ namespace {
 
 struct Session {
   std::string output;
+  std::string errors;  // standard error
   int nExitCode = -1;
 };
 
@@ -26,19 +29,31 @@ std::filesystem::path BinFolder() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 // Runs the program on the script; with a folder, the program runs there.
-// Standard error joins the output, or goes to *pErrors when given.
-// strConfigHome, when given, is the program's XDG_CONFIG_HOME.
+// Standard error goes to session.errors (and to *pErrors when given).
+// strConfigHome, when given, is the program's XDG_CONFIG_HOME; args follow
+// the program's name; runner goes before it (setpriv ...).
 Session RunScript(const std::string& script, const std::filesystem::path& folder = {},
-                  const std::string& strConfigHome = "", std::string* pErrors = nullptr) {
+                  const std::string& strConfigHome = "", std::string* pErrors = nullptr,
+                  const std::string& args = "", const std::string& runner = "") {
   std::filesystem::path input =
       std::filesystem::temp_directory_path() /
       ("sonomot_console_" + std::to_string(getpid()) + ".txt");
   std::filesystem::path errors = input.string() + ".err";
   std::ofstream(input, std::ios::binary) << script;
-  std::string command = (BinFolder() / "sonomot-console").string() + " < " +
-                        input.string() + (pErrors ? " 2>" + errors.string() : " 2>&1");
-  if (!strConfigHome.empty()) command = "XDG_CONFIG_HOME='" + strConfigHome + "' " + command;
+  std::string command = runner + (BinFolder() / "sonomot-console").string() + " " + args +
+                        " < " + input.string() + " 2>" + errors.string();
+  // Never the user's own settings: without a home of the test's own, one
+  // that holds none.
+  std::string strHome = strConfigHome.empty()
+                            ? (std::filesystem::temp_directory_path() / "sonomot_no_config").string()
+                            : strConfigHome;
+  command = "XDG_CONFIG_HOME='" + strHome + "' " + command;
   if (!folder.empty()) command = "cd '" + folder.string() + "' && " + command;
   Session session;
   FILE* pPipe = popen(command.c_str(), "r");
@@ -48,12 +63,10 @@ Session RunScript(const std::string& script, const std::filesystem::path& folder
   while ((n = fread(szChunk, 1, sizeof(szChunk), pPipe)) > 0) session.output.append(szChunk, n);
   int nStatus = pclose(pPipe);
   if (WIFEXITED(nStatus)) session.nExitCode = WEXITSTATUS(nStatus);
+  session.errors = ReadBytes(errors);
   std::filesystem::remove(input);
-  if (pErrors) {
-    std::ifstream file(errors, std::ios::binary);
-    pErrors->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    std::filesystem::remove(errors);
-  }
+  std::filesystem::remove(errors);
+  if (pErrors) *pErrors = session.errors;
   return session;
 }
 
@@ -71,16 +84,15 @@ std::filesystem::path ExampleFolder(const std::string& strName) {
   return folder;
 }
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 constexpr char kBannerEnd[] = "--------------------------------\n\nroot>";
 
 TEST(SonomotConsoleTest, ScriptFromStandardInput) {
   Session session = RunScript("roo\nRoot\nConf\nshow\nmidi\nexit now\nRoot\n");
-  EXPECT_EQ(2, session.nExitCode);
+  EXPECT_EQ(1, session.nExitCode);  // "roo" failed
+  EXPECT_EQ("sonomot-console: line 1: roo: invalid command. (no such word; help lists the words "
+            "of root>)\n",
+            session.errors);
   size_t nBannerEnd = session.output.find(kBannerEnd);
   ASSERT_NE(std::string::npos, nBannerEnd) << session.output;
   std::string banner = session.output.substr(0, session.output.find("root>"));
@@ -100,13 +112,14 @@ conf>exit now
 
 TEST(SonomotConsoleTest, EndOfInputClosesAsTheCloseBoxWould) {
   Session session = RunScript("Create Midi\r\nshow");  // CR LF, no final line break
-  EXPECT_EQ(2, session.nExitCode);
+  EXPECT_EQ(0, session.nExitCode);
+  EXPECT_EQ("", session.errors);
   EXPECT_NE(std::string::npos,
             session.output.find("root>Create Midi\ncreated.\nmidi>show\n*** Information MIDI File ***\n"))
       << session.output;
   EXPECT_EQ(std::string::npos, session.output.find('\r'));
   Session empty = RunScript("");
-  EXPECT_EQ(2, empty.nExitCode);
+  EXPECT_EQ(0, empty.nExitCode);
 }
 
 // The transcript shows the lines the screen shows: only CR LF ends a line.
@@ -130,7 +143,7 @@ TEST(SonomotConsoleTest, ExampleSessionRunsToItsExport) {
   std::string script = ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.txt");
 
   Session session = RunScript(script, folder);
-  EXPECT_EQ(2, session.nExitCode);
+  EXPECT_EQ(0, session.nExitCode) << session.errors;
   const std::string& out = session.output;
   EXPECT_EQ(std::string::npos, out.find("invalid command.")) << out;
   for (const char* pszExpected :
@@ -162,7 +175,7 @@ TEST(SonomotConsoleTest, ExampleSettingsSessionExportsForAnotherModel) {
   std::filesystem::path folder = ExampleFolder("sonomot_settings");
   Session session = RunScript(
       ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/settings.txt"), folder);
-  EXPECT_EQ(2, session.nExitCode);
+  EXPECT_EQ(0, session.nExitCode) << session.errors;
   const std::string& out = session.output;
   EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
   EXPECT_EQ(std::string::npos, out.find("dropped")) << out;
@@ -197,7 +210,7 @@ TEST(SonomotConsoleTest, ExampleWholeSessionMergesTheHands) {
   std::filesystem::path folder = ExampleFolder("sonomot_whole");
   Session session = RunScript(
       ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/whole.txt"), folder);
-  EXPECT_EQ(2, session.nExitCode);
+  EXPECT_EQ(0, session.nExitCode) << session.errors;
   const std::string& out = session.output;
   EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
   EXPECT_NE(std::string::npos,
@@ -260,6 +273,160 @@ TEST(SonomotConsoleTest, DefaultSettingsWriteTheClassicFilesByteForByte) {
     }
     std::filesystem::remove_all(folder);
   }
+}
+
+// A script's failures are also written to standard error, each with its
+// line, the line as typed, the console's message and the reason; a file
+// that opens although it is cut short gives a warning there. The
+// transcript on standard output is what it always was, and the session
+// ends with 1. The folder locked for writing is tested as an ordinary
+// user (run as nobody when the test runs as root).
+TEST(SonomotConsoleTest, ScriptFailuresAreReportedOnStandardErrorWithTheirReasons) {
+  std::filesystem::path folder = ExampleFolder("sonomot_reasons");
+  std::filesystem::permissions(folder, std::filesystem::perms::all);  // nobody reads and writes
+  std::filesystem::create_directory(folder / "sub");
+  std::filesystem::create_directory(folder / "locked");
+  std::filesystem::permissions(folder / "locked", std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_exec |
+                                                      std::filesystem::perms::others_read |
+                                                      std::filesystem::perms::others_exec);
+  // Six tracks of one note each: 14 header bytes, then 20 bytes a track.
+  std::string track("MTrk\0\0\0\x0c\0\x90\x3c\x40\x60\x80\x3c\x40\0\xff\x2f\0", 20);
+  std::string six = std::string("MThd\0\0\0\x06\0\x01\0\x06\x01\xe0", 14);
+  for (int i = 0; i < 6; ++i) six += track;
+  std::ofstream(folder / "short.mid", std::ios::binary) << six.substr(0, 14 + 40 + 8 + 4);
+  std::ofstream(folder / "cut.mid", std::ios::binary) << six.substr(0, 14 + 40 + 8 + 6);
+  std::string runner;
+  if (geteuid() == 0 && std::system("command -v setpriv >/dev/null") == 0) {
+    runner = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  Session session = RunScript(
+      "Open nosuch.mid\nOpen sub\nOpen cut.mid\nOpen short.mid\nconv pr\ntrack 7\n"
+      "track 1\nexport /nonexistent/x.vmd\nexport sub\nexport locked/x.vmd\n"
+      "export ok.vmd\nConf\nangle 91\n",
+      folder, "", nullptr, "", runner);
+  EXPECT_EQ(1, session.nExitCode);
+  std::string expected =
+      "sonomot-console: line 1: Open nosuch.mid: Cannot Open File. (No such file or directory)\n"
+      "sonomot-console: line 2: Open sub: Cannot Open File. (Is a directory)\n"
+      "sonomot-console: line 3: Open cut.mid: Cannot Open File. (ends inside track 3 of 6 (6 "
+      "of its 12 bytes))\n"
+      "sonomot-console: line 4: Open short.mid: warning: ends inside track 3 of 6 (4 of its 12 "
+      "bytes); tracks 4 to 6 are missing\n"
+      "sonomot-console: line 6: track 7: invalid track number. (the tracks are 0 to 2)\n"
+      "sonomot-console: line 8: export /nonexistent/x.vmd: Cannot Open File. (No such file or "
+      "directory)\n"
+      "sonomot-console: line 9: export sub: Cannot Open File. (Is a directory)\n";
+  if (geteuid() != 0 || !runner.empty()) {
+    expected +=
+        "sonomot-console: line 10: export locked/x.vmd: Cannot Open File. (Permission denied)\n";
+  }
+  expected += "sonomot-console: line 13: angle 91: invalid value. (angle takes degrees from -90 to "
+              "90, or default)\n";
+  EXPECT_EQ(expected, session.errors);
+  // The console's own lines carry no reason.
+  EXPECT_NE(std::string::npos, session.output.find("root>Open nosuch.mid\nCannot Open File.\n"))
+      << session.output;
+  EXPECT_NE(std::string::npos, session.output.find("File Open \"short.mid\".\n"));
+  EXPECT_EQ(std::string::npos, session.output.find("No such file")) << session.output;
+  EXPECT_TRUE(std::filesystem::exists(folder / "ok.vmd"));
+
+  // A script without failures ends 0 with nothing on standard error.
+  session = RunScript("Open examples/demo.mid\nconv pr\ntrack 1\nexport ok.vmd\n", folder);
+  EXPECT_EQ(0, session.nExitCode);
+  EXPECT_EQ("", session.errors);
+  // A transcript that can't be written is a failure.
+  std::string script = (folder / "script.txt").string();
+  std::ofstream(script) << "Create Midi\n";
+  EXPECT_EQ(1 << 8, std::system(((BinFolder() / "sonomot-console").string() + " < " + script +
+                                 " > /dev/full 2>/dev/null")
+                                    .c_str()));
+  std::filesystem::permissions(folder / "locked", std::filesystem::perms::owner_all);
+  std::filesystem::remove_all(folder);
+}
+
+// Every conf> setting is an option of the same word; a session started
+// with them exports with them, and its transcript starts as always.
+TEST(SonomotConsoleTest, SettingsOptionsApplyToTheSession) {
+  std::filesystem::path folder = ExampleFolder("sonomot_options");
+  Session session = RunScript("Create Midi\nconv pr\ntr 1\nexport o.vmd\n", folder, "", nullptr,
+                              "--layout full --keys=key_ --transpose 12");
+  EXPECT_EQ(0, session.nExitCode) << session.errors;
+  EXPECT_NE(std::string::npos, session.output.find(kBannerEnd + std::string("Create Midi\n")))
+      << session.output;
+  std::string motion = ReadBytes(folder / "o.vmd");
+  ASSERT_EQ(720u + 20, motion.size());
+  EXPECT_EQ(std::string("key_072\0", 8), motion.substr(54, 8));
+  std::filesystem::remove_all(folder);
+}
+
+// Files named on the command line are converted without a session, one
+// line each on standard output; a file that fails is told on standard
+// error and the others still go, the status then 1. Options go the GNU
+// way, before or after the files; no input is ever written over.
+TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
+  std::filesystem::path folder = ExampleFolder("sonomot_batch");
+  for (const char* pszName : {"demo.mid", "demo_hands.mid"}) {
+    std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples" / pszName,
+                               folder / pszName);
+  }
+  Session batch = RunScript("", folder, "", nullptr, "demo.mid nosuch.mid demo_hands.mid");
+  EXPECT_EQ(1, batch.nExitCode);
+  EXPECT_EQ("demo.mid -> demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
+            "demo_hands.mid -> demo_hands.vmd: 16926 bytes, 152 keyframes, tracks 1,2\n",
+            batch.output);
+  EXPECT_EQ("sonomot-console: nosuch.mid: Cannot Open File. (No such file or directory)\n",
+            batch.errors);
+  // The whole piece of the one-track example is the classic export of it.
+  std::string motion = ReadBytes(folder / "demo.vmd");
+  uint64_t nFingerprint = 0xcbf29ce484222325u;
+  for (unsigned char b : motion) nFingerprint = (nFingerprint ^ b) * 0x100000001b3u;
+  EXPECT_EQ(0x120fe70e28210825u, nFingerprint);
+  EXPECT_EQ(16926u, std::filesystem::file_size(folder / "demo_hands.vmd"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "nosuch.vmd"));
+
+  // -o with chosen tracks and a setting, given after the file.
+  Session one = RunScript("", folder, "", nullptr, "demo_hands.mid -o one.vmd --track=1 --layout full");
+  EXPECT_EQ(0, one.nExitCode) << one.errors;
+  EXPECT_EQ("demo_hands.mid -> one.vmd: 5735 bytes, 51 keyframes, tracks 1\n", one.output);
+  EXPECT_EQ(54u + 111 * 51 + 20, std::filesystem::file_size(folder / "one.vmd"));
+  // -d, and "--" before a name that starts with a dash.
+  std::filesystem::create_directory(folder / "out");
+  std::filesystem::copy_file(folder / "demo.mid", folder / "-x.mid");
+  Session into = RunScript("", folder, "", nullptr, "-d out demo.mid -- -x.mid");
+  EXPECT_EQ(0, into.nExitCode) << into.errors;
+  EXPECT_EQ("demo.mid -> out/demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
+            "-x.mid -> out/-x.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+            into.output);
+  Session bad = RunScript("", folder, "", nullptr, "-t 1,1 demo.mid -t 7 -o bad.vmd");
+  EXPECT_EQ(1, bad.nExitCode);
+  EXPECT_EQ("sonomot-console: demo.mid: invalid track number. (track 1 is given twice)\n",
+            bad.errors);
+  EXPECT_FALSE(std::filesystem::exists(folder / "bad.vmd"));
+  // --list prints the tracks and writes nothing.
+  Session list = RunScript("", folder, "", nullptr, "--list demo_hands.mid");
+  EXPECT_EQ(0, list.nExitCode) << list.errors;
+  EXPECT_EQ("demo_hands.mid:\n"
+            "track  channels    notes  low   high   pedal  name\n"
+            "  000  -               0  -     -          0  Sonomot Demo (empty)\n"
+            "  001  1              13  C4    G4         0  Right hand\n"
+            "  002  2              24  G2    G3         8  Left hand\n"
+            "  003  10             16  C2    C2         0  Drums (drums)\n"
+            "length 7670 ticks.\n\n",
+            list.output);
+  // An output that is an input is refused, and the input left alone.
+  std::filesystem::copy_file(folder / "demo.vmd", folder / "in.vmd");
+  Session over = RunScript("", folder, "", nullptr, "-o ./demo.mid demo.mid in.vmd");
+  EXPECT_EQ(64, over.nExitCode);  // -o takes one file only
+  over = RunScript("", folder, "", nullptr, "-o ./demo.mid demo.mid");
+  EXPECT_EQ(1, over.nExitCode);
+  EXPECT_EQ("sonomot-console: demo.mid: ./demo.mid would write over an input file\n", over.errors);
+  over = RunScript("", folder, "", nullptr, "in.vmd");
+  EXPECT_EQ("sonomot-console: in.vmd: in.vmd would write over an input file\n", over.errors);
+  EXPECT_EQ(ReadBytes(folder / "demo.vmd"), ReadBytes(folder / "in.vmd"));
+  EXPECT_EQ(ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid"),
+            ReadBytes(folder / "demo.mid"));
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

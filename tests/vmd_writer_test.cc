@@ -837,7 +837,21 @@ TEST(VmdWriterTest, ReplacingKeepsAclsAndExtendedAttributes) {
         EXPECT_EQ(before.st_ino, after.st_ino);
       }
     }
-    EXPECT_EQ((std::vector<std::string>{"acl.vmd", "guarded.vmd", "plain.vmd"}),
+    // A file capability, which every write takes away: root's export
+    // gives it back.
+    std::string strTool = strFolder + "/tool.vmd";
+    WriteFileBytes(strTool, "old");
+    GiveTo(exporter, strTool);
+    const std::string strCapability("\x01\0\0\x02\0\x04\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20);
+    if (!exporter.bNobody && geteuid() == 0 &&
+        setxattr(strTool.c_str(), "security.capability", strCapability.data(),
+                 strCapability.size(), 0) == 0) {
+      const std::string strBefore = ReadAttribute(strTool, "security.capability");
+      EXPECT_EQ(498, WriteAs(exporter, strTool, track.GetTrack()));
+      EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strTool));
+      EXPECT_EQ(strBefore, ReadAttribute(strTool, "security.capability"));
+    }
+    EXPECT_EQ((std::vector<std::string>{"acl.vmd", "guarded.vmd", "plain.vmd", "tool.vmd"}),
               TempDir::ListOf(strFolder));
   }
 }

@@ -13,6 +13,7 @@ if(SONOMOT_WITH_QT)
             ${CMAKE_SOURCE_DIR}/app/window_display.cc
     LIBS app_frame midibind platform_qt Qt6::Test)
   add_dependencies(window_test MIDIData)  # the whole start-up binds it
+  target_compile_definitions(window_test PRIVATE SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   # The window program itself is run for its command line.
   add_dependencies(window_test sonomot)
   sonomot_add_test(qt_back_end_test

@@ -341,7 +341,7 @@ TEST_F(WindowTest, ExitCommandEndsTheLoopWithExitCodeTwo) {
 // The window program's whole start-up and shutdown: the library bound
 // from beside the program, the back end started, the dialog found and shown,
 // the close box pressed, everything taken down again.
-TEST(WindowProgramTest, RunsFromBindingToTheCloseBoxWithExitCodeTwo) {
+TEST(WindowProgramTest, RunsFromBindingToTheCloseBoxWithExitStatusZero) {
   CQtFrontEnd frontEnd;
   std::string lastLine;
   QString title;
@@ -364,7 +364,7 @@ TEST(WindowProgramTest, RunsFromBindingToTheCloseBoxWithExitCodeTwo) {
     QTimer::singleShot(10, closeWhenShown);
   };
   QTimer::singleShot(0, closeWhenShown);
-  EXPECT_EQ(2, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
+  EXPECT_EQ(0, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
   EXPECT_EQ(QStringLiteral("Sonomot"), title);
   EXPECT_EQ("root>", lastLine);
   EXPECT_TRUE(bFocus);
@@ -374,9 +374,39 @@ TEST(WindowProgramTest, RunsFromBindingToTheCloseBoxWithExitCodeTwo) {
   }
 }
 
+// A file given on the command line is opened once the window is up, as if
+// Open "FILE" had been typed: the line shows at the prompt and is in the
+// history, and the prompt becomes midi>.
+TEST(WindowProgramTest, OpensTheFileGivenOnItsCommandLine) {
+  CQtFrontEnd frontEnd(SONOMOT_SOURCE_DIR "/examples/demo.mid");
+  std::string text;
+  int nTries = 0;
+  std::function<void()> closeWhenOpened = [&] {
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+      auto* pWindow = dynamic_cast<CQtDialogWindow*>(pWidget);
+      if (pWindow == nullptr || !pWindow->isVisible()) continue;
+      text = GetEditBuffer(pWindow->GetConsoleView()->GetEditWindow())->GetText();
+      if (text.size() < 5 || text.compare(text.size() - 5, 5, "midi>") != 0) {
+        if (++nTries < 500) break;
+      }
+      pWindow->close();
+      return;
+    }
+    QTimer::singleShot(10, closeWhenOpened);
+  };
+  QTimer::singleShot(0, closeWhenOpened);
+  EXPECT_EQ(0, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
+  EXPECT_NE(std::string::npos,
+            text.find("\r\nroot>Open \"" SONOMOT_SOURCE_DIR "/examples/demo.mid\"\r\n"
+                      "File Open \"demo.mid\".\r\n"))
+      << text;
+  EXPECT_NE(std::string::npos, text.find("[Track] 001 Piano \r\n")) << text;
+  EXPECT_EQ("midi>", text.substr(text.size() - 5)) << text;
+}
+
 // Run by the test below in a folder without the MIDI data library: the
 // window program's start-up shows its one message box and no window, and
-// returns 0. Disabled here, where the library is beside the program.
+// returns 1. Disabled here, where the library is beside the program.
 TEST(WindowProgramTest, DISABLED_StartsWithoutTheLibrary) {
   if (QFile::exists(QCoreApplication::applicationDirPath() +
                     QStringLiteral("/libMIDIData.so"))) {
@@ -401,16 +431,20 @@ TEST(WindowProgramTest, DISABLED_StartsWithoutTheLibrary) {
   };
   QTimer::singleShot(0, answerBox);
   CQtFrontEnd frontEnd;
-  EXPECT_EQ(0, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
+  EXPECT_EQ(1, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
   EXPECT_EQ(1, nBoxes);
-  EXPECT_EQ(QString::fromUtf8("libMIDIData.soが読み込めません"), text);
+  // Then where it looked and the loader's reason.
+  EXPECT_TRUE(text.startsWith(QString::fromUtf8("libMIDIData.soが読み込めません\n(looked for ") +
+                              QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/libMIDIData.so: cannot open shared object file")))
+      << text.toStdString();
   EXPECT_EQ(1, nWindowsWithBox) << "the box alone, no dialog";
   for (QWidget* pWidget : QApplication::topLevelWidgets()) {
     EXPECT_EQ(nullptr, dynamic_cast<CQtDialogWindow*>(pWidget));
   }
 }
 
-TEST(WindowProgramTest, WithoutTheLibraryOnlyAMessageBoxAndExitCodeZero) {
+TEST(WindowProgramTest, WithoutTheLibraryOnlyAMessageBoxAndExitStatusOne) {
   // This test program, alone in a folder of its own.
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
@@ -430,9 +464,9 @@ TEST(WindowProgramTest, WithoutTheLibraryOnlyAMessageBoxAndExitCodeZero) {
 }
 
 // Without a display to show the window on, the program says so in one line
-// and ends as a failed start-up does (exit code 0), where Qt would abort; a
-// platform that needs no display is never refused.
-TEST(WindowProgramTest, WithoutADisplayOneLineAndExitCodeZero) {
+// and ends as a failed start-up does (exit status 1), where Qt would abort;
+// a platform that needs no display is never refused.
+TEST(WindowProgramTest, WithoutADisplayOneLineAndExitStatusOne) {
   struct Case {
     std::vector<const char*> args;
     std::map<std::string, std::string> env;
@@ -483,7 +517,7 @@ TEST(WindowProgramTest, WithoutADisplayOneLineAndExitCodeZero) {
     ASSERT_TRUE(child.waitForFinished(60000));
     QString error = QString::fromLocal8Bit(child.readAllStandardError());
     EXPECT_EQ(QProcess::NormalExit, child.exitStatus()) << error.toStdString();
-    EXPECT_EQ(0, child.exitCode()) << error.toStdString();
+    EXPECT_EQ(1, child.exitCode()) << error.toStdString();
     EXPECT_TRUE(error.startsWith(expected)) << error.toStdString();
     EXPECT_EQ(1, error.count(QLatin1Char('\n'))) << error.toStdString();
   }
@@ -514,7 +548,7 @@ TEST(WindowProgramTest, CommandLineIsAnsweredOrRefusedBeforeAnyWindow) {
   // xcb without a display would end the program if Qt were started.
   auto [nHelp, help, helpErr] = run({QStringLiteral("--help")}, QStringLiteral("xcb"));
   EXPECT_EQ(0, nHelp);
-  EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: sonomot [OPTION]\n")))
+  EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: sonomot [OPTION]... [FILE.mid]\n")))
       << help.toStdString();
   EXPECT_EQ(std::string(), helpErr.toStdString());
   auto [nVersion, version, versionErr] =
@@ -524,6 +558,21 @@ TEST(WindowProgramTest, CommandLineIsAnsweredOrRefusedBeforeAnyWindow) {
       "sonomot (Sonomot) 0.0.0.2\nCopyright (C) 2026 Sonomot developers\n"
       "License MIT: <https://opensource.org/license/mit>\n")))
       << version.toStdString();
+  // A wrong command line is 64 with no display too, and --help that can't
+  // be written is a failure.
+  auto [nBogus, bogus, bogusErr] = run({QStringLiteral("--bogus")}, QStringLiteral("xcb"));
+  EXPECT_EQ(64, nBogus) << bogusErr.toStdString();
+  EXPECT_TRUE(bogusErr.startsWith(QStringLiteral("sonomot: unrecognized option '--bogus'\n")))
+      << bogusErr.toStdString();
+  {
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(program, {QStringLiteral("--help")});
+    ASSERT_TRUE(full.waitForFinished(60000));
+    EXPECT_EQ(1, full.exitCode());
+    EXPECT_EQ(QStringLiteral("sonomot: standard output can't be written: No space left on device\n"),
+              QString::fromLocal8Bit(full.readAllStandardError()));
+  }
 
   // Qt takes "-platform offscreen" itself; Qt may also have said something
   // of its own first (a missing runtime folder).
@@ -531,7 +580,8 @@ TEST(WindowProgramTest, CommandLineIsAnsweredOrRefusedBeforeAnyWindow) {
       {{QStringLiteral("-platform"), QStringLiteral("offscreen"),
         QStringLiteral("--bogus")},
        QStringLiteral("unrecognized option '--bogus'")},
-      {{QStringLiteral("song.mid")}, QStringLiteral("unexpected argument 'song.mid'")},
+      {{QStringLiteral("a.mid"), QStringLiteral("b.mid")},
+       QStringLiteral("unexpected argument 'b.mid'")},
   };
   for (const auto& [args, reason] : refused) {
     auto [nExit, out, err] = run(args, QStringLiteral("offscreen"));

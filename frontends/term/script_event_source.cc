@@ -86,6 +86,7 @@ bool CScriptEventSource::WaitForEvents() {
     PostMessageA(m_hDlg, WM_CLOSE, 0, 0);
     return true;
   }
+  ++m_nLineNumber;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   std::string typed;
   for (char ch : line) {

@@ -5,7 +5,7 @@
 // What the console shows goes to the output as a transcript: everything the
 // program writes, and each typed line as it stands on the console when Enter
 // is pressed. The end of the input closes the dialog as its close box would
-// (WM_CLOSE, so the program ends with code 2).
+// (WM_CLOSE).
 //
 // Input lines may end in LF or CR LF; other control characters than Tab are
 // not typed (a script is text; an Escape byte would close the dialog).
@@ -34,6 +34,12 @@ class CScriptEventSource : public CEventSource {
   void OnConsoleWrite(std::string_view text);
   // Ends the transcript with a line break if it doesn't end with one.
   void Finish();
+  // The number of the input line being typed (1 for the first), 0 before
+  // the first is read.
+  int GetLineNumber() const { return m_nLineNumber; }
+  // True once a write to the transcript has failed (a full disk, a closed
+  // pipe).
+  bool HasWriteError() const { return std::ferror(m_pOut) != 0; }
 
   bool WaitForEvents() override;
   void PollEvents() override {}
@@ -51,6 +57,7 @@ class CScriptEventSource : public CEventSource {
   const EditBuffer* m_pBuffer = nullptr;
   // The part of the console's last line already in the transcript.
   std::string m_printedLine;
+  int m_nLineNumber = 0;
   bool m_bEnterPending = false;
   bool m_bEndOfInput = false;
   bool m_bLastWasCR = false;

@@ -1,0 +1,48 @@
+// The command line of sonomot-console, read the GNU way (getopt_long: long
+// and short forms, "--", options after the file names), and the one-line
+// conversion it asks for when it names files.
+//
+// Every export setting of conf> is also an option of the same word
+// (--layout full, --keys key_ ...): the words come from the command
+// processor's own table, so a setting added there is an option at once.
+#ifndef SONOMOT_APP_CONSOLE_OPTIONS_H_
+#define SONOMOT_APP_CONSOLE_OPTIONS_H_
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CommandProcessor;
+
+struct ConsoleOptions {
+  std::string strOutput;            // -o: the one output file
+  std::string strDirectory;         // -d: the folder of the outputs
+  std::vector<std::string> tracks;  // -t: track numbers, as given
+  bool bList = false;               // --list: print the tracks, write nothing
+  // --WORD VALUE, in the order given: each is set as conf> would.
+  std::vector<std::pair<std::string, std::string>> settings;
+  std::vector<std::string> files;
+};
+
+// Reads argv into *pOptions. Returns kRunProgram, or kExitUsage after
+// writing the reason and the --help hint to err (an unknown option, a
+// missing value, a track list or setting value that can't be used, -o with
+// several files, an option that needs a FILE without one).
+int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* err);
+
+// The settings options' lines of --help, one per conf> word.
+std::string DescribeSettingOptions();
+
+// Sets every --WORD VALUE of the options on the processor. Returns false
+// at the first one refused, with its reason in *pReason.
+bool ApplySettingOptions(const ConsoleOptions& options, CommandProcessor* pProcessor,
+                         std::string* pReason);
+
+// The one-line conversion of every FILE: one line per file on out, the
+// reasons of failures (and warnings) on err naming the file. REQUIRES: the
+// MIDI data library is bound. Returns kExitOk when every file was done,
+// else kExitFailure.
+int ConvertFiles(const ConsoleOptions& options, FILE* out, FILE* err);
+
+#endif  // SONOMOT_APP_CONSOLE_OPTIONS_H_
