@@ -13,10 +13,11 @@ packages+=(fonts-ipafont-gothic)
 # compiler and runtime, node for the independent VMD reader, the SVG renderer
 # that checks the icon's PNG sizes against their SVG source, groff and mandoc
 # that render and lint the manual pages, desktop-file-utils that checks the
-# desktop entry
+# desktop entry, debhelper that builds the Debian packages and lintian that
+# checks them
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
-             groff-base mandoc desktop-file-utils)
+             groff-base mandoc desktop-file-utils debhelper lintian)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

@@ -22,6 +22,13 @@
 
 namespace fs = std::filesystem;
 
+// No program run here reads the user's own settings file: the settings
+// home is a folder that holds none.
+const bool g_bNoUserSettings = [] {
+  std::string strHome = (std::filesystem::temp_directory_path() / "sonomot_no_config").string();
+  return setenv("XDG_CONFIG_HOME", strHome.c_str(), 1) == 0;
+}();
+
 namespace {
 
 fs::path BinFolder() { return fs::read_symlink("/proc/self/exe").parent_path(); }

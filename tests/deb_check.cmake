@@ -1,47 +1,114 @@
-# Makes the Debian package with cpack and checks what it installs and that
-# it declares what the programs need to run.
-#   cmake -DCPACK=<cpack> -DDPKG_DEB=<dpkg-deb> -DBUILD_DIR=<build>
-#         -DOUT_DIR=<empty folder> -DVERSION=<program version> -P deb_check.cmake
+# Builds the Debian packages with scripts/package.sh (dpkg-buildpackage) and
+# checks them: what each installs, what each depends on, the copyright
+# file, the changelog and compressed manual pages, and lintian's verdict
+# (no error, no warning) when lintian is installed.
+#   cmake -DPACKAGE_SCRIPT=<scripts/package.sh> -DDPKG_DEB=<dpkg-deb>
+#         -DOUT_DIR=<folder> -DVERSION=<program version> [-DLINTIAN=<lintian>]
+#         -P deb_check.cmake
 if(NOT DPKG_DEB)
   message(FATAL_ERROR "dpkg-deb is not installed")
 endif()
-file(REMOVE_RECURSE "${OUT_DIR}")
-execute_process(COMMAND "${CPACK}" -G DEB --config "${BUILD_DIR}/CPackConfig.cmake"
-                        -B "${OUT_DIR}"
+execute_process(COMMAND "${PACKAGE_SCRIPT}" "${OUT_DIR}"
                 RESULT_VARIABLE result OUTPUT_VARIABLE log ERROR_VARIABLE log)
-file(GLOB debs "${OUT_DIR}/sonomot_*.deb")
-list(LENGTH debs count)
-if(NOT result EQUAL 0 OR NOT count EQUAL 1)
-  message(FATAL_ERROR "cpack made ${count} packages (${result}):\n${log}")
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "building the packages failed (${result}):\n${log}")
 endif()
 
-execute_process(COMMAND "${DPKG_DEB}" -c "${debs}" OUTPUT_VARIABLE contents)
-set(expected
-  "./usr/bin/sonomot -> ../lib/[^ \n]*sonomot/sonomot"
+# The files each package must hold, and those it must not (the other's).
+set(console_files
   "./usr/bin/sonomot-console -> ../lib/[^ \n]*sonomot/sonomot-console"
-  "./usr/lib/[^ \n]*sonomot/sonomot"
   "./usr/lib/[^ \n]*sonomot/sonomot-console"
   "./usr/lib/[^ \n]*sonomot/libMIDIData.so"
+  "./usr/share/bash-completion/completions/sonomot-console"
+  "./usr/share/doc/sonomot-console/changelog.gz"
+  "./usr/share/doc/sonomot-console/copyright"
+  "./usr/share/man/man1/sonomot-console.1.gz")
+set(window_files
+  "./usr/bin/sonomot -> ../lib/[^ \n]*sonomot/sonomot"
+  "./usr/lib/[^ \n]*sonomot/sonomot"
   "./usr/share/applications/sonomot.desktop"
+  "./usr/share/bash-completion/completions/sonomot"
+  "./usr/share/doc/sonomot/copyright"
   "./usr/share/icons/hicolor/scalable/apps/sonomot.svg"
   "./usr/share/icons/hicolor/16x16/apps/sonomot.png"
   "./usr/share/icons/hicolor/256x256/apps/sonomot.png"
-  "./usr/share/man/man1/sonomot.1"
-  "./usr/share/man/man1/sonomot-console.1")
-foreach(path IN LISTS expected)
-  if(NOT contents MATCHES " ${path}\n")
-    message(FATAL_ERROR "the package lacks ${path}:\n${contents}")
+  "./usr/share/man/man1/sonomot.1.gz")
+set(console_lacks "sonomot/sonomot\n" "applications/" "icons/" "man1/sonomot.1")
+set(window_lacks "libMIDIData" "sonomot-console")
+# What each links or loads, and what it must not pull in.
+set(console_depends "libncursesw6" "libstdc\\+\\+6" "libc6")
+set(console_not_depends "libqt6" "qt6-" "fonts-" "libx" "libgl")
+set(window_depends "sonomot-console \\(= ${VERSION}\\)" "libqt6widgets6"
+                   "libqt6gui6" "qt6-qpa-plugins" "fonts-dejavu-core")
+set(window_not_depends)
+
+foreach(kind console window)
+  if(kind STREQUAL console)
+    set(name sonomot-console)
+  else()
+    set(name sonomot)
   endif()
+  file(GLOB deb "${OUT_DIR}/${name}_*.deb")
+  list(LENGTH deb count)
+  if(NOT count EQUAL 1)
+    message(FATAL_ERROR "${count} packages named ${name} in ${OUT_DIR}:\n${log}")
+  endif()
+  execute_process(COMMAND "${DPKG_DEB}" -c "${deb}" OUTPUT_VARIABLE contents)
+  foreach(path IN LISTS ${kind}_files)
+    if(NOT contents MATCHES " ${path}\n")
+      message(FATAL_ERROR "${name} lacks ${path}:\n${contents}")
+    endif()
+  endforeach()
+  foreach(path IN LISTS ${kind}_lacks)
+    string(FIND "${contents}" "${path}" at)
+    if(NOT at EQUAL -1)
+      message(FATAL_ERROR "${name} holds ${path}, of the other package:\n${contents}")
+    endif()
+  endforeach()
+  if(contents MATCHES "man1/[^ \n]*\\.1\n")
+    message(FATAL_ERROR "${name} holds an uncompressed manual page:\n${contents}")
+  endif()
+
+  execute_process(COMMAND "${DPKG_DEB}" -f "${deb}" Version OUTPUT_VARIABLE version)
+  if(NOT version STREQUAL "${VERSION}\n")
+    message(FATAL_ERROR "${name}'s version is ${version}, not ${VERSION}")
+  endif()
+  execute_process(COMMAND "${DPKG_DEB}" -f "${deb}" Depends OUTPUT_VARIABLE depends)
+  foreach(package IN LISTS ${kind}_depends)
+    if(NOT depends MATCHES "(^|, )${package}( |,|\n|$)")
+      message(FATAL_ERROR "${name} does not depend on ${package}: ${depends}")
+    endif()
+  endforeach()
+  foreach(package IN LISTS ${kind}_not_depends)
+    if(depends MATCHES "(^|, )${package}")
+      message(FATAL_ERROR "${name} depends on ${package}: ${depends}")
+    endif()
+  endforeach()
+
+  # The copyright file in the machine-readable form, with the licence.
+  set(unpacked "${OUT_DIR}/unpacked/${name}")
+  file(REMOVE_RECURSE "${unpacked}")
+  file(MAKE_DIRECTORY "${unpacked}")
+  execute_process(COMMAND "${DPKG_DEB}" -x "${deb}" "${unpacked}")
+  file(READ "${unpacked}/usr/share/doc/${name}/copyright" copyright)
+  foreach(line
+      "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+      "Files: \\*" "License: Expat" " Permission is hereby granted, free of charge")
+    if(NOT copyright MATCHES "(^|\n)${line}")
+      message(FATAL_ERROR "${name}'s copyright file lacks \"${line}\":\n${copyright}")
+    endif()
+  endforeach()
+  list(APPEND debs "${deb}")
 endforeach()
 
-execute_process(COMMAND "${DPKG_DEB}" -f "${debs}" Version OUTPUT_VARIABLE version)
-if(NOT version STREQUAL "${VERSION}\n")
-  message(FATAL_ERROR "the package's version is ${version}, not ${VERSION}")
-endif()
-execute_process(COMMAND "${DPKG_DEB}" -f "${debs}" Depends OUTPUT_VARIABLE depends)
-foreach(package libqt6widgets6 libncursesw6 libstdc\\+\\+6 qt6-qpa-plugins)
-  if(NOT depends MATCHES "(^|, )${package}( |,|\n|$)")
-    message(FATAL_ERROR "the package does not depend on ${package}: ${depends}")
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --fail-on error,warning ${debs}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE tags ERROR_VARIABLE tags)
+  if(NOT result EQUAL 0 OR tags MATCHES "(^|\n)[EW]: ")
+    message(FATAL_ERROR "lintian finds errors or warnings (${result}):\n${tags}")
   endif()
-endforeach()
-message(STATUS "package ${debs} is complete")
+  message(STATUS "lintian: no error, no warning")
+else()
+  message(STATUS "lintian is not installed: the packages are not linted")
+endif()
+message(STATUS "packages ${debs} are complete")

@@ -22,6 +22,13 @@
 #include "platform/key_input.h"
 #include "platform/message_box.h"
 
+// No test here reads the user's own settings file: the settings home is
+// a folder that holds none (a test of the settings sets its own).
+const bool g_bNoUserSettings = [] {
+  std::string strHome = (std::filesystem::temp_directory_path() / "sonomot_no_config").string();
+  return setenv("XDG_CONFIG_HOME", strHome.c_str(), 1) == 0;
+}();
+
 // The binding's message boxes, recorded (this program links no back end).
 std::vector<std::string> g_messageBoxes;
 int MessageBoxA(HWND, const char* pszText, const char*, UINT) {
@@ -170,6 +177,37 @@ TEST(MainDlgTest, ReflectsTheConsolesColourRequest) {
   EXPECT_NE(0, lBrush);
   EXPECT_EQ(RGB(64, 255, 255), dc.crText);
   EXPECT_EQ(RGB(0, 32, 64), dc.crBk);
+}
+
+// The program's status in the shell's terms: a dialog closed any way is a
+// normal end (0), whatever the loop's Cancel code; a front end that can't
+// start (a terminal that can't be used) ends the program with 1 before any
+// dialog exists, and is still stopped. Each line handed to the processor
+// reaches the line listener with how it ended.
+TEST(MainDlgTest, ProgramStatusIsZeroWhenClosedAndOneWhenTheFrontEndCannotStart) {
+  TypingFrontEnd fe;
+  std::vector<std::string> heard;
+  fe.m_steps = {[&heard](TypingFrontEnd* p) {
+                  p->m_pDlg->SetLineListener([&heard](const char* pszLine, const CommandOutcome& o) {
+                    heard.push_back(std::string(pszLine) + (o.bFailed ? ": " + o.strMessage : ""));
+                  });
+                },
+                Type("roo\r"), Type("Conf\r"), Type("exit\r")};
+  ResetMessageQueue();
+  EXPECT_EQ(0, RunProgram(nullptr, SW_SHOW, &fe));
+  EXPECT_EQ((std::vector<std::string>{"roo: invalid command.", "Conf", "exit"}), heard);
+
+  struct FailingFrontEnd : CFrontEnd {
+    bool Start() override { return false; }
+    void Attach(CMainDlg*) override { ++nAttached; }
+    void Stop() override { ++nStopped; }
+    int nAttached = 0;
+    int nStopped = 0;
+  } failing;
+  EXPECT_EQ(1, RunProgram(nullptr, SW_SHOW, &failing));
+  EXPECT_EQ(0, failing.nAttached);
+  EXPECT_EQ(1, failing.nStopped);
+  EXPECT_EQ(nullptr, g_Module.GetMessageLoop());
 }
 
 }  // namespace

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <filesystem>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -36,6 +38,13 @@
 #include "platform/window.h"
 #include "tests/glyph_check.h"
 #include "tests/window_test_util.h"
+
+// No test here reads the user's own settings file: the settings home is
+// a folder that holds none (a test of the settings sets its own).
+const bool g_bNoUserSettings = [] {
+  std::string strHome = (std::filesystem::temp_directory_path() / "sonomot_no_config").string();
+  return setenv("XDG_CONFIG_HOME", strHome.c_str(), 1) == 0;
+}();
 
 namespace {
 
