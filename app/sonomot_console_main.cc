@@ -11,6 +11,7 @@
 //
 // Given files on its command line, it converts them without a session
 // (app/console_options.h). Exit statuses: app/exit_status.h.
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -71,7 +72,12 @@ class CTerminalFrontEnd : public CFrontEnd {
 class CScriptFrontEnd : public CFrontEnd {
  public:
   CScriptFrontEnd(const ConsoleOptions& options, bool bScript)
-      : m_options(options), m_source(stdin, stdout), m_bScript(bScript) {}
+      : m_options(options), m_source(stdin, stdout), m_bScript(bScript) {
+    // Typed at, the terminal shows each line as it is typed.
+    termios mode;
+    m_source.SetInputEchoed(!bScript && tcgetattr(STDIN_FILENO, &mode) == 0 &&
+                            (mode.c_lflag & ECHO) != 0);
+  }
   bool Start() override {
     SetEventSource(&m_source);
     return true;

@@ -34,6 +34,8 @@ expect "SONG.MIDI|my song.mid|song.mid|sub|" sonomot-console ""
 expect "song.mid|sub|" sonomot-console s
 expect "--help|" sonomot-console --he
 expect "--version|" sonomot-console --vers
+expect "--layout|" sonomot-console --lay
+expect "--pedal|--pedalangle|" sonomot-console --ped
 expect "bones|full|" sonomot-console --layout ""
 expect "full|" sonomot-console --layout = f
 expect "off|on|" sonomot-console --velocity ""

@@ -573,6 +573,12 @@ TEST(ConsoleProgramTest, OnlyWhatTheTerminalsEntryKnowsIsSent) {
     tmux.Literal("tolk");
     tmux.Keys("Enter");
     ASSERT_TRUE(tmux.WaitFor(" 2011 Sonomot")) << term;
+    if (term == "dumb") {
+      // The line shows once, as the terminal echoed it after the prompt.
+      std::string screen = tmux.LastScreen();
+      EXPECT_NE(std::string::npos, screen.find("\nroot>tolk\n-----")) << screen;
+      EXPECT_EQ(std::string::npos, screen.find("\ntolk\n")) << screen;
+    }
     // A dumb terminal's end of input closes the program as Escape does.
     tmux.Keys(term == "dumb" ? "C-d" : "Escape");
     EXPECT_GE(tmux.WaitForExitCode(), 0) << term << ":\n" << tmux.Screen();

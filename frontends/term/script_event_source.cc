@@ -29,12 +29,14 @@ void CScriptEventSource::Print(std::string_view text) {
     if (c == '\r' || c == '\n') continue;
     std::fputc(c, m_pOut);
     m_bAtLineStart = false;
+    m_bLineEndEchoed = false;
   }
   std::fflush(m_pOut);
 }
 
 void CScriptEventSource::NewLine() {
-  std::fputc('\n', m_pOut);
+  if (!m_bLineEndEchoed) std::fputc('\n', m_pOut);
+  m_bLineEndEchoed = false;
   m_printedLine.clear();
   m_bLastWasCR = false;
   m_bAtLineStart = true;
@@ -48,6 +50,12 @@ void CScriptEventSource::EchoInputLine() {
   int nLast = m_pBuffer->LineIndex(m_pBuffer->GetLineCount() - 1);
   std::string_view line(text);
   line.remove_prefix(static_cast<size_t>(nLast));
+  if (m_bInputEchoed) {
+    m_printedLine = line;
+    m_bAtLineStart = true;
+    m_bLineEndEchoed = true;
+    return;
+  }
   if (line.substr(0, m_printedLine.size()) == m_printedLine) {
     Print(line.substr(m_printedLine.size()));
   } else {

@@ -29,6 +29,10 @@ class CScriptEventSource : public CEventSource {
   // The dialog to close at the end of input, the window typed at (null: the
   // focused window) and the console's text (to show each typed line).
   void SetTarget(HWND hDlg, HWND hInput, const EditBuffer* pBuffer);
+  // The input is a terminal that echoes each line as it is typed (a dumb
+  // terminal typed at line by line): the typed line and its line break are
+  // already on the screen, so the transcript doesn't print them again.
+  void SetInputEchoed(bool bEchoed) { m_bInputEchoed = bEchoed; }
   // Receives every text the console writes. CR LF becomes LF; a lone CR or
   // LF inside a line prints nothing, as the screen draws it.
   void OnConsoleWrite(std::string_view text);
@@ -63,6 +67,10 @@ class CScriptEventSource : public CEventSource {
   bool m_bLastWasCR = false;
   // Nothing has been printed on the transcript's current line yet.
   bool m_bAtLineStart = true;
+  bool m_bInputEchoed = false;
+  // The terminal's echo has ended the current line: the console's own line
+  // break after Enter prints nothing.
+  bool m_bLineEndEchoed = false;
 };
 
 #endif  // SONOMOT_FRONTENDS_TERM_SCRIPT_EVENT_SOURCE_H_
