@@ -122,26 +122,87 @@ class TimeMapper {
     m_y = __int128{pData->m_lTimeResolution} * srcNum * den;
     return true;
   }
-  void Rewind() { m_nSegment = 0; }
+  void Rewind() {
+    m_nSegment = 0;
+    m_bStepping = false;
+  }
   // REQUIRES: Rewind() before the first time of each track; times of a
   // track come in order (else the segment is searched again).
   int64_t Map(int64_t lTime) {
-    __int128 value = lTime;
-    if (m_bTempoMap) {
-      if (m_segments[m_nSegment].m_lTick > lTime) m_nSegment = 0;
-      while (m_nSegment + 1 < m_segments.size() &&
-             m_segments[m_nSegment + 1].m_lTick <= lTime) {
-        m_nSegment++;
-      }
-      const TempoSegment& s = m_segments[m_nSegment];
-      value = s.m_lSum + __int128{lTime - s.m_lTick} * s.m_lTempo;
-    }
-    __int128 x = value * m_x;
+    m_bStepping = false;  // the segment may move: Step starts afresh
+    __int128 x = Value(lTime) * m_x;
     __int128 result = (2 * x + m_y) / (2 * m_y);
     return result > INT32_MAX ? int64_t{INT32_MAX} + 1 : static_cast<int64_t>(result);
   }
 
+  // Whether the times of a track up to lLastTime can be mapped by Step:
+  // every numerator 2 X + Y then fits in 63 bits.
+  bool CanStep(int64_t lLastTime) {
+    size_t nSegment = m_nSegment;
+    __int128 n = 2 * Value(lLastTime) * m_x + m_y;
+    m_nSegment = nSegment;
+    __int128 d = 2 * m_y;
+    return n <= INT64_MAX && d <= INT64_MAX;
+  }
+  // The same as Map for the times of one track in order, without a
+  // division for most of them: the numerator of the previous time is kept
+  // as its quotient and remainder and moved on by what the ticks since add.
+  // REQUIRES: CanStep of a time no earlier than lTime; Rewind before a
+  // track.
+  int64_t Step(int64_t lTime) {
+    size_t nSegment = m_nSegment;
+    bool bSame = m_bStepping && lTime >= m_lStepTime;
+    if (m_bTempoMap) {
+      Locate(lTime);
+      bSame = bSame && m_nSegment == nSegment;
+    }
+    const uint64_t nDivisor = static_cast<uint64_t>(2 * m_y);
+    if (bSame) {
+      // Within one segment the numerator grows by 2 X' per tick, X' the
+      // factor of the segment: exact integer steps, as one division gives.
+      uint64_t nAdd = m_nRemainder + static_cast<uint64_t>(lTime - m_lStepTime) * m_nPerTick;
+      if (nAdd < nDivisor) {
+        m_nRemainder = nAdd;
+      } else if (nAdd < 4 * nDivisor) {
+        while (nAdd >= nDivisor) {
+          nAdd -= nDivisor;
+          ++m_nQuotient;
+        }
+        m_nRemainder = nAdd;
+      } else {
+        m_nQuotient += nAdd / nDivisor;
+        m_nRemainder = nAdd % nDivisor;
+      }
+    } else {
+      uint64_t n = static_cast<uint64_t>(2 * Value(lTime) * m_x + m_y);
+      m_nQuotient = n / nDivisor;
+      m_nRemainder = n % nDivisor;
+      int64_t lTempo = m_bTempoMap ? m_segments[m_nSegment].m_lTempo : 1;
+      m_nPerTick = static_cast<uint64_t>(2 * lTempo * m_x);
+      m_bStepping = true;
+    }
+    m_lStepTime = lTime;
+    return static_cast<int64_t>(m_nQuotient);
+  }
+
  private:
+  // The segment of lTime becomes the current one.
+  void Locate(int64_t lTime) {
+    if (m_segments[m_nSegment].m_lTick > lTime) m_nSegment = 0;
+    while (m_nSegment + 1 < m_segments.size() &&
+           m_segments[m_nSegment + 1].m_lTick <= lTime) {
+      m_nSegment++;
+    }
+  }
+  // X / m_x: the time in microseconds times ticks per quarter on a tempo
+  // map, else the time itself.
+  __int128 Value(int64_t lTime) {
+    if (!m_bTempoMap) return lTime;
+    Locate(lTime);
+    const TempoSegment& s = m_segments[m_nSegment];
+    return s.m_lSum + __int128{lTime - s.m_lTick} * s.m_lTempo;
+  }
+
   bool BuildTempoMap(MIDIData* pData) {
     struct Change {
       int64_t lTick;
@@ -151,6 +212,7 @@ class TimeMapper {
     try {
       for (MIDITrack* t = pData->m_pFirstTrack; t; t = t->m_pNext) {
         for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
+          if (!IsMeta(p) || p->m_byData1 != kMetaTempo) continue;
           long lTempo = EventTempo(p);
           if (lTempo >= 0) changes.push_back({p->m_lTime, lTempo});
         }
@@ -182,6 +244,13 @@ class TimeMapper {
   __int128 m_y = 1;
   std::vector<TempoSegment> m_segments;
   size_t m_nSegment = 0;
+  // Step's state: the last time, its numerator as quotient and remainder,
+  // and what one tick adds to the numerator in its segment.
+  bool m_bStepping = false;
+  int64_t m_lStepTime = 0;
+  uint64_t m_nQuotient = 0;
+  uint64_t m_nRemainder = 0;
+  uint64_t m_nPerTick = 0;
 };
 
 }  // namespace
@@ -275,8 +344,18 @@ long MIDIData_SetTimeBase(MIDIData* pData, long lTimeMode,
   }
   for (MIDITrack* t = pData->m_pFirstTrack; t; t = t->m_pNext) {
     mapper.Rewind();
-    for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
-      p->m_lTime = static_cast<int32_t>(mapper.Map(p->m_lTime));
+    int64_t lLast = t->m_pLast != nullptr ? t->m_pLast->m_lTime : 0;
+    if (mapper.CanStep(lLast)) {
+      for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
+        // A time after the last one's (not in a track kept in time
+        // order) takes the exact way.
+        p->m_lTime = static_cast<int32_t>(p->m_lTime <= lLast ? mapper.Step(p->m_lTime)
+                                                              : mapper.Map(p->m_lTime));
+      }
+    } else {
+      for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
+        p->m_lTime = static_cast<int32_t>(mapper.Map(p->m_lTime));
+      }
     }
   }
   pData->m_lTimeMode = lTimeMode;

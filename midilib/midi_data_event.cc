@@ -12,30 +12,6 @@ ReleaseLinker::ReleaseLinker() : m_nTouched(0) {
   std::memset(m_apWaiting, 0, sizeof(m_apWaiting));
 }
 
-void ReleaseLinker::Add(MIDIEvent* pEvent) {
-  uint8_t type = pEvent->m_byKind & 0xF0;
-  if (type != 0x80 && type != 0x90) return;
-  bool bRelease = IsRelease(pEvent);
-  // A joined note-on keeps its release in m_pLink and waits for nothing.
-  if (!bRelease && (pEvent->m_byFlags & kEventJoined)) return;
-  size_t index = (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1;
-  MIDIEvent* pWaiting = m_apWaiting[index];
-  if (pWaiting == nullptr) m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);
-  if (bRelease) {
-    // This is the next release of every event waiting on the key; each
-    // event waits once, so the whole track costs one pass.
-    while (pWaiting != nullptr) {
-      MIDIEvent* pNext = pWaiting->m_pLink;
-      pWaiting->m_pLink = pEvent;
-      pWaiting = pNext;
-    }
-    pEvent->m_pLink = nullptr;
-  } else {
-    pEvent->m_pLink = pWaiting;
-  }
-  m_apWaiting[index] = pEvent;
-}
-
 void ReleaseLinker::Finish() {
   for (size_t i = 0; i < m_nTouched; i++) {
     MIDIEvent* pWaiting = m_apWaiting[m_anTouched[i]];

@@ -61,7 +61,8 @@ struct MIDIData {
   long m_lNumTrack;
   MIDITrack* m_pFirstTrack;
   MIDITrack* m_pLastTrack;
-  // The file image (malloc'd) the reader's meta and SysEx events point into.
+  // The bytes of the meta and SysEx events read from the file, copied out
+  // of its image (malloc'd; null when there are none).
   uint8_t* m_pFile;
   // Event blocks: pointer and capacity; m_nBlockUsed counts the events used
   // in the last block.
@@ -99,10 +100,11 @@ MIDIEvent* NewEvent(MIDIData* pData);
 const uint8_t* KeepBytes(MIDIData* pData, const std::string& bytes);
 
 // Reads a Standard MIDI File (or RMID) from a malloc'd image of nSize
-// bytes, which it takes over (freed on failure too). Null if the bytes are
-// not a readable SMF.
+// bytes, which it takes over and frees before it returns: the data keeps
+// copies of the few bytes it needs. Null if the bytes are not a readable
+// SMF.
 MIDIData* LoadFromImage(uint8_t* pFile, size_t nSize);
-// The same from bytes the caller keeps (copied first).
+// The same from bytes the caller keeps.
 MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize);
 
 // Builds the release chains of one track while its events are visited in
@@ -138,6 +140,31 @@ inline bool IsSysEx(const MIDIEvent* p) {
 }
 inline bool IsEndOfTrack(const MIDIEvent* p) {
   return p->m_byKind == 0xFF && p->m_byData1 == kMetaEndOfTrack;
+}
+
+// Inline: the reader calls it for every event of a file.
+inline void ReleaseLinker::Add(MIDIEvent* pEvent) {
+  uint8_t type = pEvent->m_byKind & 0xF0;
+  if (type != 0x80 && type != 0x90) return;
+  bool bRelease = IsRelease(pEvent);
+  // A joined note-on keeps its release in m_pLink and waits for nothing.
+  if (!bRelease && (pEvent->m_byFlags & kEventJoined)) return;
+  size_t index = (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1;
+  MIDIEvent* pWaiting = m_apWaiting[index];
+  if (pWaiting == nullptr) m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);
+  if (bRelease) {
+    // This is the next release of every event waiting on the key; each
+    // event waits once, so the whole track costs one pass.
+    while (pWaiting != nullptr) {
+      MIDIEvent* pNext = pWaiting->m_pLink;
+      pWaiting->m_pLink = pEvent;
+      pWaiting = pNext;
+    }
+    pEvent->m_pLink = nullptr;
+  } else {
+    pEvent->m_pLink = pWaiting;
+  }
+  m_apWaiting[index] = pEvent;
 }
 
 // The bytes of a meta or SysEx event: sets *pnLength and returns the first

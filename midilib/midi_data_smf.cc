@@ -19,6 +19,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "midilib/midi_data_internal.h"
 
@@ -79,10 +81,53 @@ bool FindSMF(const uint8_t* pFile, size_t nSize, const uint8_t** ppSMF,
   return true;
 }
 
+// Notes a meta or SysEx event whose bytes (m_pBytes up to pEnd, still in
+// the file image) are to be copied once the whole file is read; an event
+// without bytes points at kNoBytes at once. False if memory runs out.
+bool KeepLater(MIDIEvent* pEvent, const uint8_t* pEnd,
+               std::vector<MIDIEvent*>* pBytesEvents, size_t* pnBytes) {
+  size_t n = static_cast<size_t>(pEnd - pEvent->m_pBytes);
+  if (n == 1) {  // the length 0 alone
+    pEvent->m_pBytes = kNoBytes;
+    return true;
+  }
+  try {
+    pBytesEvents->push_back(pEvent);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  *pnBytes += n;
+  return true;
+}
+
+// Copies the bytes of the meta and SysEx events read into one piece the
+// data keeps, so that the file image can go: most of a large file is
+// channel events, whose bytes live in the events themselves. The lengths
+// were checked when the events were read.
+bool KeepBytesOf(MIDIData* pData, const std::vector<MIDIEvent*>& events,
+                 size_t nBytes) {
+  if (events.empty()) return true;
+  uint8_t* pPool = static_cast<uint8_t*>(std::malloc(nBytes));
+  if (pPool == nullptr) return false;
+  pData->m_pFile = pPool;
+  for (MIDIEvent* pEvent : events) {
+    size_t nLength;
+    const uint8_t* pFirst = EventBytes(pEvent, &nLength);
+    size_t n = static_cast<size_t>(pFirst - pEvent->m_pBytes) + nLength;
+    std::memcpy(pPool, pEvent->m_pBytes, n);
+    pEvent->m_pBytes = pPool;
+    pPool += n;
+  }
+  return true;
+}
+
 // Reads one track chunk's events into pTrack from the reserved events
-// starting at *ppNext (at most pLimit). False if it isn't readable.
+// starting at *ppNext (at most pLimit). Meta and SysEx events are left
+// pointing into the image and listed in *pBytesEvents, their bytes added to
+// *pnBytes. False if it isn't readable.
 bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
-               MIDIEvent** ppNext, MIDIEvent* pLimit, ReleaseLinker* pLinker) {
+               MIDIEvent** ppNext, MIDIEvent* pLimit, ReleaseLinker* pLinker,
+               std::vector<MIDIEvent*>* pBytesEvents, size_t* pnBytes) {
   MIDITrack* pTrack = AppendTrack(pData);
   if (pTrack == nullptr) return false;
   MIDIEvent* pEvent = *ppNext;
@@ -110,6 +155,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
       if (!ReadVLQ(p, pEnd, &nLength)) return false;
       if (nLength > static_cast<size_t>(pEnd - p)) return false;
       p += nLength;
+      if (!KeepLater(pEvent, p, pBytesEvents, pnBytes)) return false;
       bEnded = pEvent->m_byData1 == kMetaEndOfTrack;
     } else if (b == 0xF0 || b == 0xF7) {
       pEvent->m_byKind = b;
@@ -120,6 +166,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
       if (!ReadVLQ(p, pEnd, &nLength)) return false;
       if (nLength > static_cast<size_t>(pEnd - p)) return false;
       p += nLength;
+      if (!KeepLater(pEvent, p, pBytesEvents, pnBytes)) return false;
     } else if (b > 0xF0) {
       return false;  // system common and real-time messages have no place here
     } else {
@@ -169,7 +216,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
   return true;
 }
 
-MIDIData* ReadSMF(uint8_t* pFile, size_t nSize) {
+MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize) {
   const uint8_t* pSMF;
   size_t nSMF;
   if (!FindSMF(pFile, nSize, &pSMF, &nSMF)) return nullptr;
@@ -208,24 +255,25 @@ MIDIData* ReadSMF(uint8_t* pFile, size_t nSize) {
 
   MIDIData* pData = NewData(lFormat, lTimeMode, lResolution);
   if (pData == nullptr) return nullptr;
-  pData->m_pFile = pFile;
   MIDIEvent* pNext = ReserveEvents(pData, nCapacity);
   ReleaseLinker* pLinker = new (std::nothrow) ReleaseLinker();
   bool bOk = pNext != nullptr && pLinker != nullptr;
   MIDIEvent* pLimit = pNext + nCapacity;
+  std::vector<MIDIEvent*> bytesEvents;
+  size_t nBytes = 0;
   for (size_t pos = nFirstChunk; bOk && nSMF - pos >= 8;) {
     size_t nLength = ReadBE32(pSMF + pos + 4);
     size_t nAvail = nSMF - pos - 8;
     if (nLength > nAvail) nLength = nAvail;
     if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
       bOk = ReadTrack(pData, pSMF + pos + 8, pSMF + pos + 8 + nLength, &pNext,
-                      pLimit, pLinker);
+                      pLimit, pLinker, &bytesEvents, &nBytes);
     }
     pos += 8 + nLength;
   }
   delete pLinker;
+  bOk = bOk && KeepBytesOf(pData, bytesEvents, nBytes);
   if (!bOk) {
-    pData->m_pFile = nullptr;  // the caller frees the image
     MIDIData_Delete(pData);
     return nullptr;
   }
@@ -237,15 +285,12 @@ MIDIData* ReadSMF(uint8_t* pFile, size_t nSize) {
 
 MIDIData* LoadFromImage(uint8_t* pFile, size_t nSize) {
   MIDIData* pData = ReadSMF(pFile, nSize);
-  if (pData == nullptr) std::free(pFile);
+  std::free(pFile);
   return pData;
 }
 
 MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize) {
-  uint8_t* pFile = static_cast<uint8_t*>(std::malloc(nSize ? nSize : 1));
-  if (pFile == nullptr) return nullptr;
-  if (nSize) std::memcpy(pFile, pBytes, nSize);
-  return LoadFromImage(pFile, nSize);
+  return ReadSMF(pBytes, nSize);
 }
 
 }  // namespace midilib_internal

@@ -1,8 +1,91 @@
 #include "motion/key_frame_buckets.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <new>
+
 #include "midibind/midi_binding.h"
 #include "motion/bone_names.h"
 #include "motion/merged_events.h"
+
+namespace {
+
+constexpr size_t kPieceBytes = KeyFrameBuckets::kPieceWords * sizeof(uint32_t);
+// Slabs grow from 64 KiB by four times to 4 MiB: a short track costs little,
+// a long one few slabs. Slabs of 4 MiB are placed on 2 MiB boundaries and
+// asked for large pages, where touching memory costs one fault per 2 MiB.
+constexpr size_t kFirstSlabBytes = size_t{64} << 10;
+constexpr size_t kLargeSlabBytes = size_t{4} << 20;
+constexpr size_t kLargePage = size_t{2} << 20;
+
+struct Slab {
+  void* p;
+  size_t nBytes;
+};
+
+// A slab of nBytes of fresh memory, untouched; null if none is to be had.
+Slab MapSlab(size_t nBytes) {
+  if (nBytes < kLargeSlabBytes) {
+    void* p = mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return {p == MAP_FAILED ? nullptr : p, nBytes};
+  }
+  // Map a large page more, then give back what lies before the first
+  // boundary and after the slab.
+  size_t nMapped = nBytes + kLargePage;
+  void* p = mmap(nullptr, nMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return {nullptr, nBytes};
+  uintptr_t begin = reinterpret_cast<uintptr_t>(p);
+  uintptr_t aligned = (begin + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
+  if (aligned > begin) munmap(p, aligned - begin);
+  uintptr_t end = begin + nMapped;
+  if (end > aligned + nBytes) munmap(reinterpret_cast<void*>(aligned + nBytes), end - aligned - nBytes);
+  // Only advice: where large pages are not to be had nothing changes.
+  madvise(reinterpret_cast<void*>(aligned), nBytes, MADV_HUGEPAGE);
+  return {reinterpret_cast<void*>(aligned), nBytes};
+}
+
+}  // namespace
+
+KeyFrameBuckets::KeyFrameBuckets() {
+  m_aBone[kPedalBone].m_nWordsPerEntry = 2;
+  m_aBone[kPedalBone].m_bPedal = true;
+}
+
+KeyFrameBuckets::~KeyFrameBuckets() {
+  size_t nBytes = kFirstSlabBytes;
+  for (void* p : m_slabs) {
+    munmap(p, nBytes);
+    if (nBytes < kLargeSlabBytes) nBytes *= 4;
+  }
+}
+
+uint32_t* KeyFrameBuckets::NewPiece() {
+  if (m_nSlabPiecesLeft == 0) {
+    size_t nBytes = kFirstSlabBytes;
+    for (size_t i = 0; i < m_slabs.size() && nBytes < kLargeSlabBytes; ++i) nBytes *= 4;
+    m_slabs.reserve(m_slabs.size() + 1);  // may throw before the slab is mapped
+    Slab slab = MapSlab(nBytes);
+    if (slab.p == nullptr) throw std::bad_alloc();
+    m_slabs.push_back(slab.p);
+    m_pSlabFree = static_cast<uint32_t*>(slab.p);
+    m_nSlabPiecesLeft = nBytes / kPieceBytes;
+  }
+  uint32_t* pPiece = m_pSlabFree;
+  m_pSlabFree += kPieceWords;
+  --m_nSlabPiecesLeft;
+  return pPiece;
+}
+
+void KeyFrameBuckets::Push(Bone* pBone, uint32_t nWord) {
+  size_t nAt = pBone->m_nWords % kPieceWords;
+  if (nAt == 0 && pBone->m_nWords / kPieceWords == pBone->m_pieces.size()) {
+    pBone->m_pieces.reserve(pBone->m_pieces.size() + 1);
+    pBone->m_pieces.push_back(NewPiece());
+  }
+  pBone->m_pieces.back()[nAt] = nWord;
+  ++pBone->m_nWords;
+}
 
 void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings) {
   MergedEvents events(&pTrack, 1);
@@ -10,6 +93,10 @@ void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings)
 }
 
 void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& settings) {
+  // With velocity on, a key's entry carries its velocity in a second word.
+  for (int nKey = 0; nKey < kKeyCount; ++nKey) {
+    if (m_aBone[nKey].empty()) m_aBone[nKey].m_nWordsPerEntry = settings.bVelocity ? 2 : 1;
+  }
   const int nTranspose = settings.nTranspose;
   const bool bPedal = settings.bPedal;
   bool abHasBone[kKeyCount];
@@ -24,21 +111,20 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
       long lKey = midilib::MIDIEvent_GetKey(pEvent);
       if (lKey < 0 || lKey >= kKeyCount) continue;
       lKey += nTranspose;
+      bool bPress = midilib::MIDIEvent_IsNoteOn(pEvent) != 0;
       if (lKey < 0 || lKey >= kKeyCount || !abHasBone[lKey]) {
         // Off the keyboard, or a key the model has no bone for: nothing can
         // show it. Counting the presses tells the user how many notes the
         // motion lacks.
-        if (midilib::MIDIEvent_IsNoteOn(pEvent)) ++m_nDroppedNotes;
+        if (bPress) ++m_nDroppedNotes;
         continue;
       }
       long lTime = midilib::MIDIEvent_GetTime(pEvent);
-      Entry entry;
-      entry.nFrame = static_cast<uint32_t>(lTime);
-      entry.bPress = midilib::MIDIEvent_IsNoteOn(pEvent) ? 1 : 0;
-      entry.bCompanion = lTime > 0 ? 1 : 0;
-      entry.nValue = 0;
+      uint32_t nFrame = lTime < 0 ? 0 : lTime > INT32_MAX ? INT32_MAX : static_cast<uint32_t>(lTime);
+      Bone* pBone = &m_aBone[lKey];
+      Push(pBone, nFrame | (bPress ? kPressBit : 0));
       if (settings.bVelocity) {
-        if (entry.bPress) {
+        if (bPress) {
           long lVelocity = midilib::MIDIEvent_GetVelocity(pEvent);
           m_anPressVelocity[lKey] =
               static_cast<uint8_t>(lVelocity < 1 ? 1 : lVelocity > 127 ? 127 : lVelocity);
@@ -46,20 +132,17 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
           // A release with no press before it: the key was down all along.
           m_anPressVelocity[lKey] = 127;
         }
-        entry.nValue = m_anPressVelocity[lKey];
+        Push(pBone, m_anPressVelocity[lKey]);
       }
-      m_aBone[lKey].push_back(entry);
-      m_nKeyFrameCount += 1 + entry.bCompanion;
+      m_nKeyFrameCount += nFrame > 0 ? 2 : 1;
     } else if (bPedal && lType == 0xB0 &&
                midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
       long lValue = midilib::MIDIEvent_GetValue(pEvent);
-      Entry entry;
-      entry.nFrame = static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent));
-      entry.bPress = 0;
-      entry.bCompanion = 0;
       // A controller value is 7 bits; anything else is held at the ends.
-      entry.nValue = static_cast<uint8_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
-      m_aBone[kPedalBone].push_back(entry);
+      uint32_t nValue = static_cast<uint32_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
+      Bone* pBone = &m_aBone[kPedalBone];
+      Push(pBone, static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent)));
+      Push(pBone, nValue);
       m_nKeyFrameCount += 1;
     }
   }

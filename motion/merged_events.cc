@@ -42,7 +42,7 @@ void MergedEvents::TakeEarliest() {
   m_heap.pop_back();
 }
 
-MIDIEvent* MergedEvents::Next() {
+MIDIEvent* MergedEvents::NextOfAny() {
   MIDIEvent* pEvent = nullptr;
   if (m_bSingle) {
     pEvent = m_pSingle;

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "midibind/midi_binding.h"
 #include "midilib/MIDIData.h"
 
 struct TrackSummary;
@@ -29,7 +30,16 @@ class MergedEvents {
   MergedEvents& operator=(const MergedEvents&) = delete;
 
   // The next event, or null after the last one.
-  MIDIEvent* Next();
+  MIDIEvent* Next() {
+    // One track without a summary, the common export: inline, as cheap as
+    // walking the track itself.
+    if (m_bSingle && m_pSummary == nullptr) {
+      MIDIEvent* pEvent = m_pSingle;
+      if (pEvent) m_pSingle = midilib::MIDIEvent_GetNextEvent(pEvent);
+      return pEvent;
+    }
+    return NextOfAny();
+  }
 
   // Every event Next returns from now on is also added to *pSummary, so one
   // walk serves both (null: none). Not owned.
@@ -41,6 +51,7 @@ class MergedEvents {
     size_t nTrack;
     MIDIEvent* pEvent;
   };
+  MIDIEvent* NextOfAny();
   // Makes the heap's earliest the current event; none when it is empty.
   void TakeEarliest();
 

@@ -1,5 +1,6 @@
 #include "motion/vmd_writer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -15,12 +16,19 @@
 
 namespace {
 // The image goes to the file in pieces of this size: large enough that the
-// number of writes doesn't matter, small enough that a file of any length
-// costs no more memory.
-constexpr size_t kBufferSize = 256 * 1024;
+// number of writes doesn't matter (a few hundred for a file of 300 MB),
+// small enough that a file of any length costs no more memory.
+constexpr size_t kBufferSize = size_t{1} << 20;
 // The keys of an 88-key piano: A0 to C8.
 constexpr int kLowestPianoKey = 21;
 constexpr int kHighestPianoKey = 108;
+
+void PutUInt32(uint8_t* p, uint32_t nValue) {
+  p[0] = static_cast<uint8_t>(nValue);
+  p[1] = static_cast<uint8_t>(nValue >> 8);
+  p[2] = static_cast<uint8_t>(nValue >> 16);
+  p[3] = static_cast<uint8_t>(nValue >> 24);
+}
 
 // The bytes a name is stored as: its Shift-JIS form. A name that has none
 // (settings not checked) goes as it is, cut to its field like any other.
@@ -36,23 +44,26 @@ VmdWriter::VmdWriter(const ExportSettings& settings)
 VmdWriter::~VmdWriter() = default;
 
 void VmdWriter::WriteUInt32(uint32_t nValue) {
-  vmd::AppendUInt32(&m_image, nValue);
-  if (m_image.size() >= kBufferSize) Flush();
+  uint8_t a[4];
+  PutUInt32(a, nValue);
+  Append(a, sizeof a);
 }
 
 void VmdWriter::WriteFloat(float fValue) {
-  vmd::AppendFloat(&m_image, fValue);
-  if (m_image.size() >= kBufferSize) Flush();
+  uint32_t nBits;
+  std::memcpy(&nBits, &fValue, sizeof nBits);
+  WriteUInt32(nBits);
 }
 
 void VmdWriter::WriteByte(int nValue) {
-  vmd::AppendByte(&m_image, nValue);
-  if (m_image.size() >= kBufferSize) Flush();
+  uint8_t by = static_cast<uint8_t>(nValue);
+  Append(&by, 1);
 }
 
 void VmdWriter::WriteFixedString(const char* psz, int nWidth) {
-  vmd::AppendFixedString(&m_image, psz, nWidth);
-  if (m_image.size() >= kBufferSize) Flush();
+  std::vector<uint8_t> bytes;
+  vmd::AppendFixedString(&bytes, psz, nWidth);
+  Append(bytes.data(), bytes.size());
 }
 
 int VmdWriter::WriteHeader() {
@@ -62,8 +73,36 @@ int VmdWriter::WriteHeader() {
 }
 
 void VmdWriter::WriteBoneKeyFrame(const BoneKeyFrame& keyFrame) {
-  vmd::AppendRecord(&m_image, keyFrame);
-  if (m_image.size() >= kBufferSize) Flush();
+  std::vector<uint8_t> record;
+  vmd::AppendRecord(&record, keyFrame);
+  Append(record.data(), record.size());
+}
+
+void VmdWriter::Append(const uint8_t* p, size_t n) {
+  if (!m_pOutput) {
+    m_image.insert(m_image.end(), p, p + n);
+    return;
+  }
+  while (n > 0) {
+    if (m_nBuffered == kBufferSize) Flush();
+    size_t nPart = std::min(n, kBufferSize - m_nBuffered);
+    std::memcpy(m_pBuffer.get() + m_nBuffered, p, nPart);
+    m_nBuffered += nPart;
+    p += nPart;
+    n -= nPart;
+  }
+}
+
+inline uint8_t* VmdWriter::RecordRoom() {
+  if (!m_pOutput) {
+    size_t nAt = m_image.size();
+    m_image.resize(nAt + vmd::kRecordSize);
+    return m_image.data() + nAt;
+  }
+  if (m_nBuffered + vmd::kRecordSize > kBufferSize) Flush();
+  uint8_t* p = m_pBuffer.get() + m_nBuffered;
+  m_nBuffered += vmd::kRecordSize;
+  return p;
 }
 
 int VmdWriter::WriteMotion(MIDITrack* pTrack) {
@@ -159,25 +198,40 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
     }
   }
 
+  // A record is its template with the frame put in (and, with velocity
+  // on, a pressed key's rotation): one copy of a fixed size straight into
+  // the output buffer.
   auto putRecord = [this](const uint8_t* pTemplate, uint32_t nFrame,
                           const Quaternion* pRotation = nullptr) {
-    if (m_pOutput && m_image.size() + vmd::kRecordSize > kBufferSize) Flush();
-    size_t nAt = m_image.size();
-    m_image.insert(m_image.end(), pTemplate, pTemplate + vmd::kRecordSize);
-    vmd::PutRecordFrame(m_image.data() + nAt, nFrame);
-    if (pRotation) vmd::PutRecordRotation(m_image.data() + nAt, *pRotation);
+    uint8_t* p = RecordRoom();
+    std::memcpy(p, pTemplate, vmd::kRecordSize);
+    PutUInt32(p + vmd::kFrameOffset, nFrame);
+    if (pRotation) vmd::PutRecordRotation(p, *pRotation);
   };
 
   for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount && !m_bWriteFailed; ++nKey) {
     const uint8_t* pUp = keyTemplates.data() + (nKey * 2) * vmd::kRecordSize;
     const uint8_t* pDown = pUp + vmd::kRecordSize;
-    for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(nKey)) {
-      // The key holds its earlier state until one frame before the event
-      // and reaches the new state at the event's frame.
+    const KeyFrameBuckets::Bone& bone = buckets.GetBone(nKey);
+    if (keyDownByVelocity.empty()) {
+      bone.ForEachPiece([&](const uint32_t* pWords, size_t nWords) {
+        for (size_t i = 0; i < nWords; ++i) {
+          uint32_t nWord = pWords[i];
+          bool bPress = (nWord & KeyFrameBuckets::kPressBit) != 0;
+          uint32_t nFrame = nWord & ~KeyFrameBuckets::kPressBit;
+          // The key holds its earlier state until one frame before the
+          // event and reaches the new state at the event's frame; at frame
+          // 0 it has no earlier frame.
+          if (nFrame > 0) putRecord(bPress ? pUp : pDown, nFrame - 1);
+          putRecord(bPress ? pDown : pUp, nFrame);
+        }
+      });
+      continue;
+    }
+    for (const KeyFrameBuckets::Entry& entry : bone) {
       const uint8_t* pBefore = entry.bPress ? pUp : pDown;
       const uint8_t* pAfter = entry.bPress ? pDown : pUp;
-      const Quaternion* pDepth =
-          keyDownByVelocity.empty() ? nullptr : &keyDownByVelocity[entry.nValue];
+      const Quaternion* pDepth = &keyDownByVelocity[entry.nValue];
       if (entry.bCompanion) putRecord(pBefore, entry.nFrame - 1, entry.bPress ? nullptr : pDepth);
       putRecord(pAfter, entry.nFrame, entry.bPress ? pDepth : nullptr);
     }
@@ -194,10 +248,10 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
 
 void VmdWriter::Flush() {
   if (!m_pOutput) return;  // no file yet: the image stays in memory
-  if (!m_bWriteFailed && !m_pOutput->Write(m_image.data(), m_image.size())) {
+  if (!m_bWriteFailed && !m_pOutput->Write(m_pBuffer.get(), m_nBuffered)) {
     m_bWriteFailed = true;
   }
-  m_image.clear();
+  m_nBuffered = 0;
 }
 
 int VmdWriter::Write(const char* pszPath, MIDITrack* pTrack) {
@@ -239,12 +293,18 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       m_image.clear();
       return kCannotWrite;
     }
-    m_image.reserve(kBufferSize);
+    // The header made so far goes first into the buffer the file is
+    // written from.
+    m_pBuffer.reset(new uint8_t[kBufferSize]);
+    m_nBuffered = 0;
     m_pOutput = &output;
     m_bWriteFailed = false;
+    Append(m_image.data(), m_image.size());
+    m_image.clear();
     WriteKeyFrames(buckets);
     Flush();
     m_pOutput = nullptr;
+    m_pBuffer.reset();
     bool bOk = !m_bWriteFailed && output.Commit();
     m_strLeftover = output.GetLeftover();
     return bOk ? static_cast<int>(nSize) : kCannotWrite;
@@ -252,6 +312,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
     // Out of memory while collecting or writing: a new output file, if
     // opened, is removed by its destructor and the path keeps what it held.
     m_pOutput = nullptr;
+    m_pBuffer.reset();
     m_image.clear();
     return kCannotWrite;
   }

@@ -33,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,11 @@ class VmdWriter {
   const std::string& GetLeftover() const { return m_strLeftover; }
 
  private:
+  // Appends n bytes: to the image, or inside Write to the output buffer.
+  void Append(const uint8_t* p, size_t n);
+  // Where the next record's bytes go; the room is taken.
+  uint8_t* RecordRoom();
+  // Writes the output buffer to the file (inside Write; else nothing).
   void Flush();
   // Collects the events as the settings ask.
   void CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets);
@@ -141,6 +147,9 @@ class VmdWriter {
   std::string m_strLeftover;
   std::vector<uint8_t> m_image;
   OutputFile* m_pOutput;  // not owned; set only inside Write
+  // Inside Write: the buffer the file is written from, and its bytes used.
+  std::unique_ptr<uint8_t[]> m_pBuffer;
+  size_t m_nBuffered = 0;
   bool m_bWriteFailed;
 };
 

@@ -390,4 +390,36 @@ TEST(MidiEdit, SetTimeBaseHasNoDriftOverALongSong) {
   }
 }
 
+// Where a track's times would pass 63 bits on their way to frames (the
+// slowest tempo, 32767 ticks a quarter, 255 ticks a frame), its times take
+// the exact 128-bit way; a track of early times beside it steps. Both give
+// the rounded frames.
+TEST(MidiEdit, SetTimeBaseExactWhereNumbersPassSixtyThreeBits) {
+  const long tempo = 0xFFFFFF, tpq = 32767;
+  std::string conductor = Meta(0, 0x51, Bytes({0xFF, 0xFF, 0xFF})) + EndOfTrack();
+  std::vector<uint32_t> late = {1, 268435455, 268435455, 7};
+  std::vector<uint32_t> early = {0, 3, 250, 99999, 1000000};
+  std::string lateTrack, earlyTrack;
+  for (uint32_t delta : late) lateTrack += Ev(delta, {0x90, 60, 1});
+  for (uint32_t delta : early) earlyTrack += Ev(delta, {0x90, 61, 1});
+  DataPtr data(LoadBytes(Smf(1, static_cast<int>(tpq),
+                             {conductor, lateTrack + EndOfTrack(), earlyTrack + EndOfTrack()})));
+  ASSERT_TRUE(data);
+  ASSERT_NE(0, MIDIData_SetTimeBase(data.get(), 30, 255));
+  for (int nTrack : {1, 2}) {
+    MIDIEvent* e = MIDITrack_GetFirstEvent(TrackAt(data.get(), nTrack));
+    __int128 tick = 0;
+    for (uint32_t delta : nTrack == 1 ? late : early) {
+      tick += delta;
+      // frames = tick * tempo * 30 * 255 / (tpq * 1e6), half up
+      __int128 x = tick * tempo * 30 * 255, y = static_cast<__int128>(tpq) * 1000000;
+      ASSERT_NE(nullptr, e);
+      EXPECT_EQ(static_cast<long>((2 * x + y) / (2 * y)), MIDIEvent_GetTime(e))
+          << "track " << nTrack << " tick " << static_cast<long>(tick);
+      e = MIDIEvent_GetNextEvent(e);
+    }
+  }
+}
+
 }  // namespace
+

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "motion/bone_key_frame.h"
+#include "motion/export_settings.h"
 #include "motion/quaternion.h"
 #include "motion/vmd_writer.h"
 #include "tests/motion_test_util.h"
@@ -195,6 +196,52 @@ TEST(WriteMotionTest, ReadsTheTrackOnce) {
   EXPECT_EQ(1000u, records.size());
   EXPECT_EQ(1, track.m_nFirstEventCalls);
   EXPECT_EQ(static_cast<int>(track.GetEventCount()), track.m_nNextEventCalls);
+}
+
+// Long bones are kept in pieces: thousands of keyframes of one key (with
+// the velocity beside each) and of the pedal come out whole and in order,
+// in memory and in a file alike.
+TEST(WriteMotionTest, LongBonesKeepEveryKeyframeInOrder) {
+  FakeTrack track;
+  const int kNotes = 5000;
+  for (int i = 0; i < kNotes; ++i) {
+    track.Press(2 * i, 60, 0, 1 + i % 127).Release(2 * i + 1, 60).Control(2 * i, 64, i % 128);
+  }
+  for (bool bVelocity : {false, true}) {
+    SCOPED_TRACE(bVelocity ? "velocity on" : "velocity off");
+    ExportSettings settings;
+    settings.bVelocity = bVelocity;
+    VmdWriter memory(settings);
+    memory.WriteHeader();
+    ASSERT_EQ(1, memory.WriteMotion(track.GetTrack()));
+    std::vector<ReadRecord> records = ReadRecords(memory.GetImage());
+    // Four keyframes a note but the first press at frame 0, one a pedal
+    // change.
+    ASSERT_EQ(static_cast<size_t>(4 * kNotes - 1 + kNotes), records.size());
+    size_t n = 0;
+    for (int i = 0; i < kNotes; ++i) {
+      const float fDown = KeyDownRotation(settings, 1 + i % 127).m_fX;
+      struct {
+        uint32_t nFrame;
+        float fX;
+      } expected[] = {{2u * i - 1, 0.0f}, {2u * i, fDown}, {2u * i, fDown}, {2u * i + 1, 0.0f}};
+      for (int k = i == 0 ? 1 : 0; k < 4; ++k, ++n) {
+        ASSERT_EQ("nt060", records[n].strName) << n;
+        ASSERT_EQ(expected[k].nFrame, records[n].nFrame) << n;
+        ASSERT_EQ(expected[k].fX, records[n].afRotation[0]) << n;
+      }
+    }
+    for (int i = 0; i < kNotes; ++i, ++n) {
+      ASSERT_EQ("cc064", records[n].strName) << n;
+      ASSERT_EQ(static_cast<uint32_t>(2 * i), records[n].nFrame) << n;
+      ASSERT_EQ(PedalRotation(settings, i % 128).m_fX, records[n].afRotation[0]) << n;
+    }
+    TempDir dir;
+    VmdWriter file(settings);
+    int nSize = file.Write(dir.Join("long.vmd").c_str(), track.GetTrack());
+    ASSERT_EQ(static_cast<int>(memory.GetImage().size()), nSize);
+    EXPECT_TRUE(memory.GetImage() == ReadFileBytes(dir.Join("long.vmd")));
+  }
 }
 
 }  // namespace
