@@ -3,7 +3,7 @@
 //
 //   offset  size     field
 //   0       30       signature "Vocaloid Motion Data 0002", fixed string
-//   30      20       model name "pmdGRAND", fixed string
+//   30      20       model name "pmdGRAND", fixed string in Shift-JIS
 //   50      4        bone keyframe count N, unsigned
 //   54      111 x N  bone keyframe records, in the writer's order
 //   then, in the full layout only:
@@ -17,7 +17,7 @@
 //
 // Record (111 bytes):
 //   0   15  bone name (by default "nt%03d" per key, "cc064" for the pedal),
-//           fixed string
+//           fixed string in Shift-JIS (code page 932)
 //   15  4   frame number, unsigned, 1/30 s
 //   19  12  position X, Y, Z: always 0
 //   31  16  rotation quaternion X, Y, Z, W

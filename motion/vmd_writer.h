@@ -6,7 +6,8 @@
 // motion/vmd_format.h). Its size is 54 + 111 x N bytes, and 20 more with
 // the full layout, whose five empty section counts follow the records.
 //
-// Names, poses, transposition and layout come from the ExportSettings the
+// Names (written in their Shift-JIS form, motion/bone_names.h), poses,
+// velocity, transposition and layout come from the ExportSettings the
 // writer is made with; the default settings give the program's classic file.
 //
 // The image is appended field by field through the primitives below. Inside
