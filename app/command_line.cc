@@ -51,9 +51,14 @@ void PrintHelp(const ProgramUsage& usage, const char* pszSettingWords, FILE* out
                "\n%s",
                usage.pszName, usage.pszArguments, usage.pszDescription, usage.pszOptions);
   if (*usage.pszOptions != '\0') std::fprintf(out, "%s", pszSettingWords);
+  // The console's list is wider, for its own options.
+  bool bWide = *usage.pszOptions != '\0';
+  std::fprintf(out, "%s%s",
+               bWide ? "      --help             display this help and exit\n"
+                     : "      --help     display this help and exit\n",
+               bWide ? "      --version          output version information and exit\n"
+                     : "      --version  output version information and exit\n");
   std::fprintf(out,
-               "      --help     display this help and exit\n"
-               "      --version  output version information and exit\n"
                "\n"
                "Exit status:\n"
                " 0  if the session ended normally (%s)%s,\n"

@@ -36,11 +36,37 @@ bool SplitTrackList(const char* pszList, std::vector<std::string>* pTracks) {
 }  // namespace
 
 std::string DescribeSettingOptions() {
+  // The option, then what the word takes from column 25, wrapped before
+  // column 80 ("layout takes bones or full." shown as "takes bones or
+  // full.").
+  constexpr size_t kColumn = 25;
+  constexpr size_t kWidth = 79;
   std::string text;
   for (const std::string& word : CommandProcessor::GetSettingWords()) {
-    std::string option = "      --" + word + "=VALUE";
-    if (option.size() < 25) option.resize(25, ' ');
-    text += option + CommandProcessor::DescribeSetting(word) + "\n";
+    std::string line = "      --" + word + "=VALUE";
+    line += line.size() < kColumn ? std::string(kColumn - line.size(), ' ')
+                                  : "\n" + std::string(kColumn, ' ');
+    std::string takes = CommandProcessor::DescribeSetting(word);
+    if (takes.compare(0, word.size() + 1, word + " ") == 0) takes.erase(0, word.size() + 1);
+    size_t nLineStart = line.rfind('\n') == std::string::npos ? 0 : line.rfind('\n') + 1;
+    size_t nAt = 0;
+    while (nAt < takes.size()) {
+      size_t nRoom = kWidth - (line.size() - nLineStart);
+      size_t nEnd = takes.size();
+      if (nEnd - nAt > nRoom) {
+        nEnd = takes.rfind(' ', nAt + nRoom);
+        if (nEnd == std::string::npos || nEnd <= nAt) nEnd = nAt + nRoom;
+      }
+      line += takes.substr(nAt, nEnd - nAt);
+      nAt = nEnd;
+      while (nAt < takes.size() && takes[nAt] == ' ') ++nAt;
+      if (nAt < takes.size()) {
+        line += "\n";
+        nLineStart = line.size();
+        line += std::string(kColumn, ' ');
+      }
+    }
+    text += line + "\n";
   }
   return text;
 }

@@ -14,7 +14,9 @@
 class CQtFrontEnd : public CFrontEnd {
  public:
   // With a path, the dialog opens that file once it is up, as if
-  // Open "PATH" had been typed (a file given on the command line).
+  // Open "PATH" had been typed (a file given on the command line). A path
+  // the console can't take (one holding '"' or '#') is not opened; standard
+  // error says so.
   explicit CQtFrontEnd(std::string strOpenAtStart = std::string())
       : m_strOpenAtStart(std::move(strOpenAtStart)) {}
   bool Start() override;

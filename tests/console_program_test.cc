@@ -202,7 +202,7 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
   EXPECT_EQ(0u, help.out.find("Usage: sonomot-console [OPTION]... [FILE.mid]...\n")) << help.out;
   // Every setting of conf> is an option, listed with what it takes.
   EXPECT_NE(std::string::npos,
-            help.out.find("      --layout=VALUE     layout takes bones or full.\n"))
+            help.out.find("      --layout=VALUE     takes bones or full.\n"))
       << help.out;
   EXPECT_EQ(std::string::npos, help.out.find("root>")) << help.out;
   EXPECT_EQ("", helpErr);
