@@ -146,7 +146,7 @@ std::string CommandProcessor::ExplainInvalidCommand() const {
   for (const HelpRow& row : kHelpRows) {
     if (!Spells(row, pszWord)) continue;
     // The word works here: what follows it is what's wrong.
-    if (row.nModes & nMode) return Usage(row.words[0], row.pszTakes) + " is how it is used";
+    if (row.nModes & nMode) return "usage: " + Usage(row.words[0], row.pszTakes);
     nElsewhere |= row.nModes;
   }
   for (const std::string& word : GetSettingWords()) {
