@@ -83,19 +83,6 @@ void KeyFrameBuckets::AddPiece(Bone* pBone) {
   pBone->m_pWriteEnd = pPiece + kPieceBytes;
 }
 
-void KeyFrameBuckets::PutFrame(Bone* pBone, int64_t lFrame, bool bPress) {
-  int64_t lDistance = lFrame - pBone->m_lLastFrame;
-  pBone->m_lLastFrame = lFrame;
-  uint64_t nValue = (static_cast<uint64_t>(lDistance) << 1) ^ static_cast<uint64_t>(lDistance >> 63);
-  if (!pBone->m_bPedal) nValue = (nValue << 1) | (bPress ? 1 : 0);
-  while (nValue >= 0x80) {
-    PutByte(pBone, static_cast<uint8_t>(nValue | 0x80));
-    nValue >>= 7;
-  }
-  PutByte(pBone, static_cast<uint8_t>(nValue));
-  ++pBone->m_nEntries;
-}
-
 KeyFrameBuckets::Bone::Iterator::Iterator(const Bone* pBone, size_t nLeft)
     : m_pBone(pBone), m_nLeft(nLeft) {
   if (m_nLeft > 0) {
@@ -111,26 +98,18 @@ void KeyFrameBuckets::Bone::Iterator::NextPiece() {
   m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->m_nBytes - m_nPiece * kPieceBytes);
 }
 
-void KeyFrameBuckets::Bone::Iterator::Decode() {
+void KeyFrameBuckets::Bone::Iterator::DecodeAcrossPieces() {
   uint64_t nValue = 0;
   for (int nShift = 0;; nShift += 7) {
     uint8_t by = NextByte();
     nValue |= uint64_t{by & 0x7Fu} << nShift;
     if (by < 0x80) break;
   }
-  if (!m_pBone->m_bPedal) {
-    m_entry.bPress = static_cast<uint8_t>(nValue & 1);
-    nValue >>= 1;
+  // The byte after the value may begin the next piece.
+  if (m_pBone->m_bPedal || m_pBone->m_bVelocity) {
+    if (m_pAt == m_pEnd) NextPiece();
   }
-  m_lFrame += static_cast<int64_t>(nValue >> 1) ^ -static_cast<int64_t>(nValue & 1);
-  m_entry.nFrame = static_cast<uint32_t>(m_lFrame);
-  if (m_pBone->m_bPedal) {
-    m_entry.bCompanion = 0;
-    m_entry.nValue = NextByte();
-  } else {
-    m_entry.bCompanion = m_lFrame > 0;
-    m_entry.nValue = m_pBone->m_bVelocity ? NextByte() : 0;
-  }
+  Finish(nValue, m_pAt);
 }
 
 void KeyFrameBuckets::Collect(MIDITrack* pTrack, const ExportSettings& settings) {

@@ -70,7 +70,47 @@ class KeyFrameBuckets {
      private:
       friend class Bone;
       Iterator(const Bone* pBone, size_t nLeft);
-      void Decode();
+      void Decode() {
+        // Most entries lie whole inside a piece: read them without looking
+        // for its end (an entry is at most 11 bytes).
+        if (m_pEnd - m_pAt >= 11) {
+          uint64_t nValue = *m_pAt++;
+          if (nValue >= 0x80) {
+            nValue &= 0x7F;
+            for (int nShift = 7;; nShift += 7) {
+              uint8_t by = *m_pAt++;
+              nValue |= uint64_t{by & 0x7Fu} << nShift;
+              if (by < 0x80) break;
+            }
+          }
+          Finish(nValue, m_pAt);
+        } else {
+          DecodeAcrossPieces();
+        }
+      }
+      void DecodeAcrossPieces();
+      // Sets the entry from its value; its byte after the value, if it has
+      // one, is read at pNext (then moved past).
+      void Finish(uint64_t nValue, const uint8_t* pNext) {
+        if (!m_pBone->m_bPedal) {
+          m_entry.bPress = static_cast<uint8_t>(nValue & 1);
+          nValue >>= 1;
+        }
+        m_lFrame += static_cast<int64_t>(nValue >> 1) ^ -static_cast<int64_t>(nValue & 1);
+        m_entry.nFrame = static_cast<uint32_t>(m_lFrame);
+        if (m_pBone->m_bPedal) {
+          m_entry.bCompanion = 0;
+          m_entry.nValue = *pNext;
+          m_pAt = pNext + 1;
+        } else {
+          m_entry.bCompanion = m_lFrame > 0;
+          m_entry.nValue = 0;
+          if (m_pBone->m_bVelocity) {
+            m_entry.nValue = *pNext;
+            m_pAt = pNext + 1;
+          }
+        }
+      }
       uint8_t NextByte() {
         if (m_pAt == m_pEnd) NextPiece();
         return *m_pAt++;
@@ -136,7 +176,31 @@ class KeyFrameBuckets {
 
  private:
   // Appends an entry's frame (with the press of a key) to its bone.
-  void PutFrame(Bone* pBone, int64_t lFrame, bool bPress);
+  void PutFrame(Bone* pBone, int64_t lFrame, bool bPress) {
+    int64_t lDistance = lFrame - pBone->m_lLastFrame;
+    pBone->m_lLastFrame = lFrame;
+    uint64_t nValue =
+        (static_cast<uint64_t>(lDistance) << 1) ^ static_cast<uint64_t>(lDistance >> 63);
+    if (!pBone->m_bPedal) nValue = (nValue << 1) | (bPress ? 1 : 0);
+    ++pBone->m_nEntries;
+    if (pBone->m_pWriteEnd - pBone->m_pWrite >= 10) {
+      // Room for any value: no piece to look for.
+      uint8_t* p = pBone->m_pWrite;
+      while (nValue >= 0x80) {
+        *p++ = static_cast<uint8_t>(nValue | 0x80);
+        nValue >>= 7;
+      }
+      *p++ = static_cast<uint8_t>(nValue);
+      pBone->m_nBytes += static_cast<size_t>(p - pBone->m_pWrite);
+      pBone->m_pWrite = p;
+      return;
+    }
+    while (nValue >= 0x80) {
+      PutByte(pBone, static_cast<uint8_t>(nValue | 0x80));
+      nValue >>= 7;
+    }
+    PutByte(pBone, static_cast<uint8_t>(nValue));
+  }
   void PutByte(Bone* pBone, uint8_t by) {
     if (pBone->m_pWrite == pBone->m_pWriteEnd) AddPiece(pBone);
     *pBone->m_pWrite++ = by;
