@@ -13,8 +13,10 @@
 // session runs in the same rounds, so both builds meet the same machine.
 // Inputs and outputs go to a scratch folder under the system's temporary
 // folder. Each size runs N rounds (default 5) of every program one after
-// the other; a figure is the median over the rounds, a ratio the median of
-// the rounds' ratios (each pair ran side by side), a peak the largest.
+// the other, each round starting with the next program; every run starts
+// after a sync. A figure is the median over the rounds, a ratio the median
+// of the rounds' ratios (each pair ran in the same round), a peak the
+// largest.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -269,28 +271,64 @@ int main(int argc, char** argv) {
     std::vector<double> session, merged, floor, floorSync, csv, before;
     std::vector<double> perFloor, perFloorSync, perCsv, mergedPerTrack, beforePerFloor, beforePerCsv;
     long nVmdSize = 0;
-    for (int nRound = 0; nRound < nRounds; ++nRound) {
-      // Every program replaces its output of the round before, as a user
-      // exporting again would.
-      Run runSession = RunOnce({strConsole}, strScript.c_str(), strLog.c_str());
+    // One export first, untimed, for the size the floors write.
+    {
       struct stat st;
-      if (!runSession.bOk || stat(strVmd.c_str(), &st) != 0) {
+      if (!RunOnce({strConsole}, strScript.c_str(), strLog.c_str()).bOk ||
+          stat(strVmd.c_str(), &st) != 0) {
         fprintf(stderr, "the session did not export %s; its output is in %s\n", strVmd.c_str(),
                 strLog.c_str());
         return 1;
       }
       nVmdSize = st.st_size;
-      Run runFloor = RunOnce({strFloor, strMidi, strFloorOut, std::to_string(nVmdSize)}, nullptr, nullptr);
-      Run runFloorSync =
-          RunOnce({strFloor, "--fsync", strMidi, strFloorOut, std::to_string(nVmdSize)}, nullptr, nullptr);
-      Run runMerged = RunOnce({strConsole}, strMergedScript.c_str(), strLog.c_str());
-      if (!runMerged.bOk || !SameBytes(strVmd, strMergedVmd)) {
-        fprintf(stderr, "the merged export %s is not the track export %s; the output is in %s\n",
-                strMergedVmd.c_str(), strVmd.c_str(), strLog.c_str());
+    }
+    enum { kSession, kFloor, kFloorSync, kMerged, kCsv, kBefore, kPrograms };
+    for (int nRound = 0; nRound < nRounds; ++nRound) {
+      // Every program replaces its output of the round before, as a user
+      // exporting again would. Each round starts with the next program, so
+      // none always follows the same one.
+      Run runs[kPrograms];
+      for (int i = 0; i < kPrograms; ++i) {
+        int nProgram = (nRound + i) % kPrograms;
+        switch (nProgram) {
+          case kSession:
+            runs[nProgram] = RunOnce({strConsole}, strScript.c_str(), strLog.c_str());
+            break;
+          case kFloor:
+            runs[nProgram] =
+                RunOnce({strFloor, strMidi, strFloorOut, std::to_string(nVmdSize)}, nullptr, nullptr);
+            break;
+          case kFloorSync:
+            runs[nProgram] = RunOnce({strFloor, "--fsync", strMidi, strFloorOut, std::to_string(nVmdSize)},
+                                     nullptr, nullptr);
+            break;
+          case kMerged:
+            runs[nProgram] = RunOnce({strConsole}, strMergedScript.c_str(), strLog.c_str());
+            break;
+          case kCsv:
+            if (bMidicsv) runs[nProgram] = RunOnce({"midicsv", strMidi}, nullptr, nullptr);
+            break;
+          case kBefore:
+            if (!strBefore.empty()) {
+              runs[nProgram] = RunOnce({strBeforeConsole}, strBeforeScript.c_str(), strLog.c_str());
+            }
+            break;
+        }
+      }
+      const Run& runSession = runs[kSession];
+      const Run& runFloor = runs[kFloor];
+      const Run& runFloorSync = runs[kFloorSync];
+      const Run& runMerged = runs[kMerged];
+      const Run& runCsv = runs[kCsv];
+      if (!runSession.bOk) {
+        fprintf(stderr, "the session failed; its output is in %s\n", strLog.c_str());
         return 1;
       }
-      Run runCsv;
-      if (bMidicsv) runCsv = RunOnce({"midicsv", strMidi}, nullptr, nullptr);
+      if (!runMerged.bOk || !SameBytes(strVmd, strMergedVmd)) {
+        fprintf(stderr, "the merged export %s is not the track export %s\n", strMergedVmd.c_str(),
+                strVmd.c_str());
+        return 1;
+      }
       session.push_back(runSession.fSeconds);
       merged.push_back(runMerged.fSeconds);
       floor.push_back(runFloor.fSeconds);
@@ -304,10 +342,10 @@ int main(int argc, char** argv) {
         perCsv.push_back(runSession.fSeconds / runCsv.fSeconds);
       }
       if (!strBefore.empty()) {
-        Run runBefore = RunOnce({strBeforeConsole}, strBeforeScript.c_str(), strLog.c_str());
+        const Run& runBefore = runs[kBefore];
         if (!runBefore.bOk || !SameBytes(strVmd, strBeforeVmd)) {
-          fprintf(stderr, "the earlier build's export %s is not this one's %s; its output is in %s\n",
-                  strBeforeVmd.c_str(), strVmd.c_str(), strLog.c_str());
+          fprintf(stderr, "the earlier build's export %s is not this one's %s\n",
+                  strBeforeVmd.c_str(), strVmd.c_str());
           return 1;
         }
         before.push_back(runBefore.fSeconds);

@@ -312,7 +312,20 @@ bool OutputFile::Reserve(uint64_t nSize) {
 }
 
 bool OutputFile::Write(const void* p, size_t n) {
-  return WriteAll(m_nFd, static_cast<const char*>(p), n);
+  if (!WriteAll(m_nFd, static_cast<const char*>(p), n)) return false;
+  if (m_bReplacing) {
+    // The new file goes to the disk while the rest is made, not all at
+    // once in Commit's fsync, which still waits for all of it. Only a
+    // start: a failure here is not one of the export.
+    constexpr uint64_t kStartEvery = uint64_t{8} << 20;
+    m_nWritten += n;
+    if (m_nWritten - m_nStarted >= kStartEvery) {
+      sync_file_range(m_nFd, static_cast<off_t>(m_nStarted),
+                      static_cast<off_t>(m_nWritten - m_nStarted), SYNC_FILE_RANGE_WRITE);
+      m_nStarted = m_nWritten;
+    }
+  }
+  return true;
 }
 
 bool OutputFile::Commit() {
@@ -415,6 +428,8 @@ void OutputFile::Abandon() {
   m_old = {};
   m_bReplacing = m_bRegular = m_bOldAttributes = false;
   m_nSize = 0;
+  m_nWritten = 0;
+  m_nStarted = 0;
   if (m_bSignalsIgnored) {
     sigaction(SIGPIPE, &m_previousPipe, nullptr);
     sigaction(SIGXFSZ, &m_previousXfsz, nullptr);

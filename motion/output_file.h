@@ -103,6 +103,9 @@ class OutputFile {
   bool m_bOldAttributes = false;  // the replaced file has extended attributes
   std::string m_strNew;     // the new file's name in the folder; empty while it has none
   uint64_t m_nSize = 0;     // what Reserve was given
+  // A new file: bytes written, and how many of them were sent to the disk.
+  uint64_t m_nWritten = 0;
+  uint64_t m_nStarted = 0;
   std::string m_strLeftover;
   bool m_bSignalsIgnored = false;
   struct sigaction m_previousXfsz = {}, m_previousPipe = {};
