@@ -52,6 +52,12 @@ MIDIEvent* MergedEvents::NextOfAny() {
     MIDIEvent* pNext = midilib::MIDIEvent_GetNextEvent(pEvent);
     if (pNext == nullptr) {
       TakeEarliest();
+    } else if (m_heap.empty()) {
+      // Every other track is done: the rest is this track's, walked as one
+      // track is, without reading times.
+      m_bSingle = true;
+      m_bCurrent = false;
+      m_pSingle = pNext;
     } else {
       Head next = {midilib::MIDIEvent_GetTime(pNext), m_current.nTrack, pNext};
       // Most often the same track goes on: the heap is left alone until

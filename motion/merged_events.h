@@ -6,7 +6,7 @@
 // and only the next event of each track is held: the earliest apart, the
 // others in a heap ordered by time and track, which is touched only when
 // the walk moves to another track. One track is walked as it is, without
-// reading a time.
+// reading a time, and so is the last track left once the others are done.
 //
 // The tracks are read only through the bound functions of
 // midibind/midi_binding.h; they must outlive the walk and stay unchanged
