@@ -4,6 +4,8 @@
 // the same layout with the same rules, apart from it so the reader keeps
 // its speed, and says where the walk stopped: the first unreadable event,
 // the track a short file ends in, a track count other than the header's.
+// Asked of the file just loaded whole and not changed since, it takes the
+// reader's word for it, so an Open reads a sound file once.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 #include "midilib/MIDIData.h"
 #include "midilib/midi_data_internal.h"
 
+using midilib_internal::LoadedFile;
 using midilib_internal::PageBuffer;
 
 namespace {
@@ -238,6 +241,19 @@ bool ReadFile(const char* pszFileName, PageBuffer* pBytes, size_t* pnSize) {
   return true;
 }
 
+// True when pszFileName is the file this thread last loaded whole, not
+// changed since: the reader's own verdict then stands without a second
+// reading. Asked once per load.
+bool IsLastLoadedWhole(const char* pszFileName) {
+  LoadedFile& loaded = midilib_internal::LastLoadedFile();
+  bool bAsked = loaded.bValid && loaded.bWhole;
+  loaded.bValid = false;
+  struct stat st;
+  return bAsked && stat(pszFileName, &st) == 0 && st.st_dev == loaded.dev &&
+         st.st_ino == loaded.ino && st.st_size == loaded.size &&
+         st.st_ctim.tv_sec == loaded.ctime.tv_sec && st.st_ctim.tv_nsec == loaded.ctime.tv_nsec;
+}
+
 }  // namespace
 
 extern "C" long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long lLen) {
@@ -248,6 +264,8 @@ extern "C" long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long l
   size_t nSize = 0;
   if (pszFileName == nullptr) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD, std::strerror(EINVAL)};
+  } else if (IsLastLoadedWhole(pszFileName)) {
+    verdict = {MIDIDATA_CHECK_WHOLE, ""};
   } else if (!ReadFile(pszFileName, &bytes, &nSize)) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD,
                errno == EINVAL ? "not a regular file" : std::strerror(errno)};

@@ -20,6 +20,8 @@
 #ifndef SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
 #define SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -120,6 +122,21 @@ const uint8_t* KeepBytes(MIDIData* pData, const std::string& bytes);
 // data copies the few bytes it needs (meta and SysEx events), so they may
 // go once it returns. Null if the bytes are not a readable SMF.
 MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize);
+
+// The last file this thread loaded with MIDIData_LoadFromSMF, as the reader
+// found it: which file (device, inode, size and change time), and whether it
+// was whole (every chunk complete, as many tracks as the header announces).
+// MIDIData_CheckSMF asked of that same unchanged file after a whole load
+// answers from here instead of reading and walking the file a second time.
+struct LoadedFile {
+  bool bValid = false;
+  bool bWhole = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  struct timespec ctime = {};
+};
+LoadedFile& LastLoadedFile();
 
 // Builds the release chains of one track while its events are visited in
 // order: each note event gets the next release of its channel and key.

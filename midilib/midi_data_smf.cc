@@ -216,7 +216,10 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
   return true;
 }
 
-MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize) {
+// *pbWhole (when given) tells whether every chunk was complete and the
+// tracks as many as the header announces; a file short of either may still
+// load.
+MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize, bool* pbWhole = nullptr) {
   const uint8_t* pSMF;
   size_t nSMF;
   if (!FindSMF(pFile, nSize, &pSMF, &nSMF)) return nullptr;
@@ -241,10 +244,14 @@ MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize) {
   size_t nFirstChunk = 8 + nHeader;
   size_t nCapacity = 0;
   size_t nTracks = 0;
+  bool bCut = false;
   for (size_t pos = nFirstChunk; nSMF - pos >= 8;) {
     size_t nLength = ReadBE32(pSMF + pos + 4);
     size_t nAvail = nSMF - pos - 8;
-    if (nLength > nAvail) nLength = nAvail;
+    if (nLength > nAvail) {
+      nLength = nAvail;
+      bCut = true;
+    }
     if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
       nCapacity += nLength / 2 + 1;
       nTracks++;
@@ -252,6 +259,7 @@ MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize) {
     pos += 8 + nLength;
   }
   if (nTracks == 0) return nullptr;
+  if (pbWhole != nullptr) *pbWhole = !bCut && nTracks == ReadBE16(pSMF + 10);
 
   MIDIData* pData = NewData(lFormat, lTimeMode, lResolution);
   if (pData == nullptr) return nullptr;
@@ -291,7 +299,14 @@ MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize) {
 
 using namespace midilib_internal;
 
+LoadedFile& midilib_internal::LastLoadedFile() {
+  thread_local LoadedFile loaded;
+  return loaded;
+}
+
 extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
+  LoadedFile& loaded = LastLoadedFile();
+  loaded.bValid = false;
   if (pszFileName == nullptr) return nullptr;
   // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular
   // files are read.
@@ -335,5 +350,10 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
   close(fd);
   if (!bOk) return nullptr;
   // The image goes when the file is read: the data keeps what it needs.
-  return ReadSMF(pFile, nRead);
+  bool bWhole = false;
+  MIDIData* pData = ReadSMF(pFile, nRead, &bWhole);
+  if (pData != nullptr && nRead == nSize) {
+    loaded = {true, bWhole, st.st_dev, st.st_ino, st.st_size, st.st_ctim};
+  }
+  return pData;
 }

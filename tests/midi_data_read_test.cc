@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -386,6 +387,22 @@ TEST(MidiRead, CheckSaysWhatTheReaderMakesOfAFile) {
   EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE},
                            std::string("track 2 of 2: unreadable event at byte 42")),
             agrees(Smf(1, 96, {track, Ev(0, {0x90, 60, 0x80}) + EndOfTrack()}), "status"));
+  // A whole load answers the next check of that file, but not once the file
+  // has changed or gone.
+  {
+    TempFile file(six);
+    DataPtr data(MIDIData_LoadFromSMF(file.Path().c_str()));
+    ASSERT_TRUE(data);
+    std::ofstream(file.Path(), std::ios::binary | std::ios::trunc) << six.substr(0, 14 + 40 + 8 + 4);
+    std::string text;
+    EXPECT_EQ(MIDIDATA_CHECK_DAMAGED, check(file.Path(), &text)) << text;
+    DataPtr again(MIDIData_LoadFromSMF(file.Path().c_str()));
+    std::ofstream(file.Path(), std::ios::binary | std::ios::trunc) << six;
+    data.reset(MIDIData_LoadFromSMF(file.Path().c_str()));
+    EXPECT_EQ(MIDIDATA_CHECK_WHOLE, check(file.Path(), &text));
+    unlink(file.Path().c_str());
+    EXPECT_EQ(MIDIDATA_CHECK_CANNOTREAD, check(file.Path(), &text));
+  }
   for (size_t i = 0; i < six.size(); i++) {
     for (int value : {0x00, 0x01, 0x7F, 0x80, 0x81, 0xF0, 0xF7, 0xFF}) {
       std::string bad = six;
