@@ -149,6 +149,14 @@ class CommandProcessor {
   int WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                       const std::vector<int>& positions);
   void ForgetLastExport();
+  // True when a file is open and a track chosen; otherwise fails with the
+  // member that is missing.
+  bool HasCurrentTrack();
+  // The current track's position in the track list, as "track N" takes
+  // it; -1 without one.
+  int CurrentTrackPosition() const;
+  // The track's name as the console shows it.
+  static std::string TrackName(MIDITrack* pTrack);
 
   ConsoleOutput* m_pConsole;
   CommandArgs* m_pArgs = nullptr;

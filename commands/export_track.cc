@@ -69,13 +69,8 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
 
 int CommandProcessor::ExportTrack(const char* pszPath) {
   std::vector<int> positions;
-  if (m_pMIDIData != nullptr && m_pMIDITrack != nullptr) {
-    int nPosition = 0;
-    for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData); pTrack;
-         pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
-      if (pTrack == m_pMIDITrack) positions.push_back(nPosition);
-    }
-  }
+  int nPosition = CurrentTrackPosition();
+  if (nPosition >= 0) positions.push_back(nPosition);
   return WriteMotionFile(pszPath, {m_pMIDITrack}, positions);
 }
 

@@ -23,11 +23,6 @@ std::string FileNameOf(const char* pszPath) {
   return nSeparator == std::string::npos ? path : path.substr(nSeparator + 1);
 }
 
-std::string TrackName(MIDITrack* pTrack) {
-  char szName[kTrackNameSize] = "";
-  return ToDisplayText(midilib::MIDITrack_GetName(pTrack, szName, kTrackNameSize));
-}
-
 // What the library says of the file: why it didn't load, or what is
 // missing from it although it did.
 long CheckFile(const char* pszPath, std::string* pText) {
@@ -201,15 +196,35 @@ int CommandProcessor::SelectTrack(int nTrack) {
   return 1;
 }
 
-int CommandProcessor::ShowTrackInfo() {
+std::string CommandProcessor::TrackName(MIDITrack* pTrack) {
+  char szName[kTrackNameSize] = "";
+  return ToDisplayText(midilib::MIDITrack_GetName(pTrack, szName, kTrackNameSize));
+}
+
+bool CommandProcessor::HasCurrentTrack() {
   if (m_pMIDIData == nullptr) {
     Fail("m_pMIDIData == NULL", "no MIDI file is open");
-    return 0;
+    return false;
   }
   if (m_pMIDITrack == nullptr) {
     Fail("m_pMIDITrack == NULL", "no track is selected");
-    return 0;
+    return false;
   }
+  return true;
+}
+
+int CommandProcessor::CurrentTrackPosition() const {
+  if (m_pMIDIData == nullptr || m_pMIDITrack == nullptr) return -1;
+  int nPosition = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData); pTrack;
+       pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+    if (pTrack == m_pMIDITrack) return nPosition;
+  }
+  return -1;
+}
+
+int CommandProcessor::ShowTrackInfo() {
+  if (!HasCurrentTrack()) return 0;
   m_pConsole->WriteLine("*** Information MIDI Track %d ***",
                         static_cast<int>(midilib::MIDITrack_GetNumber(m_pMIDITrack)));
   m_pConsole->WriteLine("Track Name:%s", TrackName(m_pMIDITrack).c_str());

@@ -6,33 +6,26 @@
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "midibind/midi_binding.h"
-#include "midilib/file_text.h"
 #include "motion/track_summary.h"
 #include "motion/vmd_writer.h"
 
 namespace {
 
-constexpr int kTrackNameSize = 256;
 constexpr double kFramesPerSecond = 30.0;
 // Columns of a track line; the name comes last, as long as it is.
 constexpr char kTrackLineFormat[] = "%5s  %-9s %7s  %-4s  %-4s  %6s  %s";
-
-std::string TrackName(MIDITrack* pTrack) {
-  char szName[kTrackNameSize] = "";
-  return ToDisplayText(midilib::MIDITrack_GetName(pTrack, szName, kTrackNameSize));
-}
 
 void WriteTrackHeader(ConsoleOutput* pConsole) {
   pConsole->WriteLine(kTrackLineFormat, "track", "channels", "notes", "low", "high", "pedal",
                       "name");
 }
 
-void WriteTrackLine(ConsoleOutput* pConsole, int nPosition, MIDITrack* pTrack,
+void WriteTrackLine(ConsoleOutput* pConsole, int nPosition, const std::string& strName,
                     const TrackSummary& summary) {
   char szPosition[16];
   snprintf(szPosition, sizeof szPosition, "%03d", nPosition);
   bool bNotes = summary.nLowKey >= 0;
-  std::string tail = TrackName(pTrack);
+  std::string tail = strName;
   const char* pszMark = summary.IsDrums() ? "(drums)" : summary.IsEmpty() ? "(empty)" : nullptr;
   if (pszMark) tail += (tail.empty() ? "" : " ") + std::string(pszMark);
   pConsole->WriteLine(kTrackLineFormat, szPosition, summary.ChannelText().c_str(),
@@ -56,7 +49,7 @@ int CommandProcessor::ShowTracksInfo() {
        pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
     TrackSummary summary = TrackSummary::Of(pTrack);
     if (summary.lLastTime > lLength) lLength = summary.lLastTime;
-    WriteTrackLine(m_pConsole, nPosition++, pTrack, summary);
+    WriteTrackLine(m_pConsole, nPosition++, TrackName(pTrack), summary);
   }
   // Before the piano-roll conversion the times are ticks of the file's own
   // time base, which say nothing in seconds without its tempo map.
@@ -71,24 +64,13 @@ int CommandProcessor::ShowTracksInfo() {
 }
 
 int CommandProcessor::ShowTrackExportInfo() {
-  if (m_pMIDIData == nullptr) {
-    Fail("m_pMIDIData == NULL", "no MIDI file is open");
-    return 0;
-  }
-  if (m_pMIDITrack == nullptr) {
-    Fail("m_pMIDITrack == NULL", "no track is selected");
-    return 0;
-  }
-  int nPosition = 0;
-  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
-       pTrack && pTrack != m_pMIDITrack; pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
-    ++nPosition;
-  }
+  if (!HasCurrentTrack()) return 0;
+  int nPosition = CurrentTrackPosition();
   WriteTrackHeader(m_pConsole);
   if (m_bFileReady != 1) {
     // Frames exist only on the converted time base; the export would
     // refuse just as well.
-    WriteTrackLine(m_pConsole, nPosition, m_pMIDITrack, TrackSummary::Of(m_pMIDITrack));
+    WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), TrackSummary::Of(m_pMIDITrack));
     Fail("file not ready.", "conv pr has not been run on the loaded file");
     m_pConsole->WriteLine("");
     return 1;
@@ -97,7 +79,7 @@ int CommandProcessor::ShowTrackExportInfo() {
   TrackSummary summary;
   VmdWriter writer(m_exportSettings);
   MotionFigures figures = writer.Measure(&m_pMIDITrack, 1, &summary);
-  WriteTrackLine(m_pConsole, nPosition, m_pMIDITrack, summary);
+  WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), summary);
   if (!figures.bOk) {
     Fail("not enough memory.");
     m_pConsole->WriteLine("");
