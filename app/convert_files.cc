@@ -47,12 +47,10 @@ class FileConverter {
       : m_options(options), m_out(out), m_err(err), m_processor(&m_console, nullptr) {
     m_console.SetWriteListener([this](std::string_view text) { m_said.append(text); });
     // The options apply over the settings saved by "save".
-    ExportSettings settings;
-    std::string strSettingsPath = SettingsFilePath();
-    if (!strSettingsPath.empty()) {
-      for (const std::string& strLine : ReadSettingsFile(strSettingsPath, &settings)) {
-        std::fprintf(err, "sonomot-console: %s\n", strLine.c_str());
-      }
+    std::vector<std::string> notices;
+    ExportSettings settings = ReadSavedSettings(&notices);
+    for (const std::string& strLine : notices) {
+      std::fprintf(err, "sonomot-console: %s\n", strLine.c_str());
     }
     m_processor.SetExportSettings(settings);
     std::string reason;

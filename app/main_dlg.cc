@@ -1,6 +1,8 @@
 #include "app/main_dlg.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "app/resource_strings.h"
 #include "commands/command_args.h"
@@ -51,15 +53,13 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   WriteBanner();
   // The settings saved by an earlier run. Without a settings file nothing
   // is said, so the start looks as it always has.
-  ExportSettings settings;
-  std::string strSettingsPath = SettingsFilePath();
-  if (!strSettingsPath.empty()) {
-    for (const std::string& strLine : ReadSettingsFile(strSettingsPath, &settings)) {
-      if (m_noticeSink) {
-        m_noticeSink(strLine);
-      } else {
-        m_wndConsole.WriteLine("%s", strLine.c_str());
-      }
+  std::vector<std::string> notices;
+  ExportSettings settings = ReadSavedSettings(&notices);
+  for (const std::string& strLine : notices) {
+    if (m_noticeSink) {
+      m_noticeSink(strLine);
+    } else {
+      m_wndConsole.WriteLine("%s", strLine.c_str());
     }
   }
   m_wndConsole.SetPrompt("root>");

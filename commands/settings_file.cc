@@ -46,6 +46,13 @@ std::string SettingsFilePath() {
   return "";
 }
 
+ExportSettings ReadSavedSettings(std::vector<std::string>* pLines) {
+  ExportSettings settings;
+  std::string strPath = SettingsFilePath();
+  if (!strPath.empty()) *pLines = ReadSettingsFile(strPath, &settings);
+  return settings;
+}
+
 std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSettings* pSettings) {
   std::vector<std::string> report;
   struct stat st;

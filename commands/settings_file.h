@@ -25,6 +25,10 @@ std::string SettingsFilePath();
 // nothing and reports nothing.
 std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSettings* pSettings);
 
+// The settings of a start-up: the defaults, with the settings file (when
+// there is one) read over them. *pLines gets what ReadSettingsFile tells.
+ExportSettings ReadSavedSettings(std::vector<std::string>* pLines);
+
 // Writes the settings to strPath, making its folder when missing. The file
 // is replaced whole or not at all. "" on success, else why it failed.
 std::string WriteSettingsFile(const std::string& strPath, const ExportSettings& settings);
