@@ -190,6 +190,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
         pEvent->m_byData2 = p[1];
         p += 2;
       }
+      pEvent->m_byFlags = NoteFlags(byStatus, pEvent->m_byData2);
       pEvent->m_pLink = nullptr;
       pLinker->Add(pEvent);
     }
