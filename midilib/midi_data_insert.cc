@@ -74,6 +74,7 @@ long MIDITrack_InsertTempo(MIDITrack* pTrack, long lTime, long lTempo) {
   pEvent->m_byData1 = kMetaTempo;
   pEvent->m_pBytes = pBytes;
   LinkEvent(pTrack, pEvent);
+  pTrack->m_bMayHoldTempo = true;
   return 1;
 }
 

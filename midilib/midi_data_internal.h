@@ -59,6 +59,10 @@ struct MIDITrack {
   MIDIEvent* m_pLast;
   long m_lNumEvent;
   long m_lNumber;
+  // False only while the track surely holds no tempo event: set by every
+  // way a tempo event comes into a track (reading, insertion, merging), so
+  // the time-base conversion walks only tracks that may hold one.
+  bool m_bMayHoldTempo;
 };
 
 struct MIDIData {

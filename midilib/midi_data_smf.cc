@@ -157,6 +157,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
       p += nLength;
       if (!KeepLater(pEvent, p, pBytesEvents, pnBytes)) return false;
       bEnded = pEvent->m_byData1 == kMetaEndOfTrack;
+      if (pEvent->m_byData1 == kMetaTempo) pTrack->m_bMayHoldTempo = true;
     } else if (b == 0xF0 || b == 0xF7) {
       pEvent->m_byKind = b;
       pEvent->m_byData1 = 0;
