@@ -132,23 +132,19 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
     bool bHasBone = nBone >= 0 && nBone < kKeyCount && !KeyBoneName(settings, nBone).empty();
     apKeyBone[nKey] = bHasBone ? &m_aBone[nBone] : nullptr;
   }
-  // The bound functions, read once for the walk: a call through a copy held
-  // here is an instruction less than one through the binding.
-  auto* const pfnIsMIDIEvent = midilib::MIDIEvent_IsMIDIEvent;
-  auto* const pfnGetKind = midilib::MIDIEvent_GetKind;
-  auto* const pfnGetKey = midilib::MIDIEvent_GetKey;
-  auto* const pfnIsNoteOn = midilib::MIDIEvent_IsNoteOn;
+  m_calls = {midilib::MIDIEvent_IsMIDIEvent, midilib::MIDIEvent_GetKind,
+             midilib::MIDIEvent_GetKey, midilib::MIDIEvent_IsNoteOn};
   // Inlined into each loop of the walk: a call per event would cost more
   // than most of what it does.
   pEvents->ForEach([&](MIDIEvent* pEvent, auto time) __attribute__((always_inline)) {
-    if (!pfnIsMIDIEvent(pEvent)) return;
+    if (!m_calls.pfnIsMIDIEvent(pEvent)) return;
     // The low four bits are the channel: every channel drives the same
     // bones. 0x80 and 0x90 differ in one bit only.
-    long lKind = pfnGetKind(pEvent);
+    long lKind = m_calls.pfnGetKind(pEvent);
     if ((lKind & 0xE0) == 0x80) {
-      long lKey = pfnGetKey(pEvent);
+      long lKey = m_calls.pfnGetKey(pEvent);
       if (static_cast<unsigned long>(lKey) >= kKeyCount) return;
-      bool bPress = pfnIsNoteOn(pEvent) != 0;
+      bool bPress = m_calls.pfnIsNoteOn(pEvent) != 0;
       Bone* pBone = apKeyBone[lKey];
       if (pBone == nullptr) {
         // Off the keyboard, or a key the model has no bone for: nothing can

@@ -27,3 +27,10 @@ void MergedEvents::TakeEarliest() {
   m_current = m_heap.back();
   m_heap.pop_back();
 }
+
+void MergedEvents::PutBack(MIDIEvent* pEvent, long lTime) {
+  // The heap holds a place for every track: this never allocates.
+  m_heap.push_back({lTime, m_current.nTrack, pEvent});
+  std::push_heap(m_heap.begin(), m_heap.end(), Later);
+  TakeEarliest();
+}

@@ -32,8 +32,8 @@ class MergedEvents {
   // walk already read to place the event.
   struct AskedTime {
     MIDIEvent* pEvent;
-    decltype(midilib::MIDIEvent_GetTime) pfnGetTime;  // the bound function
-    long Get() const { return pfnGetTime(pEvent); }
+    const MergedEvents* pWalk;
+    long Get() const { return pWalk->m_pfnGetTime(pEvent); }
   };
   struct KnownTime {
     long lTime;
@@ -78,14 +78,10 @@ class MergedEvents {
     return a.lTime != b.lTime ? a.lTime > b.lTime : a.nTrack > b.nTrack;
   }
 
-  // The bound functions are read once for a walk: a call through a copy is
-  // an instruction less than one through the binding.
   template <typename Visit>
-  static void WalkOne(MIDIEvent* pEvent, Visit& visit) {
-    auto* const pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
-    auto* const pfnGetTime = midilib::MIDIEvent_GetTime;
-    for (; pEvent != nullptr; pEvent = pfnGetNextEvent(pEvent)) {
-      visit(pEvent, AskedTime{pEvent, pfnGetTime});
+  void WalkOne(MIDIEvent* pEvent, Visit& visit) {
+    for (; pEvent != nullptr; pEvent = m_pfnGetNextEvent(pEvent)) {
+      visit(pEvent, AskedTime{pEvent, this});
     }
   }
 
@@ -93,6 +89,9 @@ class MergedEvents {
   void Walk(Visit& visit);
   // Makes the heap's earliest the current event; none when it is empty.
   void TakeEarliest();
+  // Puts the current track's next event in the heap, then takes the
+  // earliest. Out of line: the run it ends keeps its registers.
+  void PutBack(MIDIEvent* pEvent, long lTime);
 
   MIDIEvent* m_pSingle = nullptr;  // the next event of a single track
   bool m_bSingle;
@@ -102,6 +101,11 @@ class MergedEvents {
   Head m_current = {};
   std::vector<Head> m_heap;
   TrackSummary* m_pSummary = nullptr;
+  // The bound functions the walk calls, read once when it starts: a call
+  // through a copy held here costs an instruction and a register less than
+  // one through the binding.
+  decltype(midilib::MIDIEvent_GetNextEvent) m_pfnGetNextEvent = nullptr;
+  decltype(midilib::MIDIEvent_GetTime) m_pfnGetTime = nullptr;
 };
 
 template <typename Visit>
@@ -110,8 +114,8 @@ void MergedEvents::Walk(Visit& visit) {
   // of the last track once every other is done.
   MIDIEvent* pAlone = m_pSingle;
   m_pSingle = nullptr;
-  auto* const pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
-  auto* const pfnGetTime = midilib::MIDIEvent_GetTime;
+  m_pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
+  m_pfnGetTime = midilib::MIDIEvent_GetTime;
   while (m_bCurrent) {
     if (m_heap.empty()) {
       // Its time is asked again: once per walk.
@@ -124,24 +128,20 @@ void MergedEvents::Walk(Visit& visit) {
     // current event comes before the earliest, so when the earliest is of
     // the earlier track its time is above the current one: one less can't
     // overflow.
-    const size_t nTrack = m_current.nTrack;
-    const long lLast = nTrack < m_heap.front().nTrack ? m_heap.front().lTime
-                                                      : m_heap.front().lTime - 1;
+    const long lLast = m_current.nTrack < m_heap.front().nTrack ? m_heap.front().lTime
+                                                                : m_heap.front().lTime - 1;
     MIDIEvent* pEvent = m_current.pEvent;
     long lTime = m_current.lTime;
     for (;;) {
       visit(pEvent, KnownTime{lTime});
-      pEvent = pfnGetNextEvent(pEvent);
+      pEvent = m_pfnGetNextEvent(pEvent);
       if (pEvent == nullptr) {
         TakeEarliest();
         break;
       }
-      lTime = pfnGetTime(pEvent);
+      lTime = m_pfnGetTime(pEvent);
       if (lTime <= lLast) continue;
-      // The heap holds a place for every track: this never allocates.
-      m_heap.push_back({lTime, nTrack, pEvent});
-      std::push_heap(m_heap.begin(), m_heap.end(), Later);
-      TakeEarliest();
+      PutBack(pEvent, lTime);
       break;
     }
   }
