@@ -21,6 +21,7 @@ bool MergeTracks(MIDIData* pData) {
   try {
     events.reserve(64);
     for (MIDITrack* t = pFirst; t != nullptr; t = t->m_pNext) {
+      pFirst->m_bMayHoldTempo |= t->m_bMayHoldTempo;
       for (MIDIEvent* p = t->m_pFirst; p != nullptr; p = p->m_pNext) {
         lEnd = std::max(lEnd, p->m_lTime);
         if (IsEndOfTrack(p)) {
@@ -93,6 +94,34 @@ struct TempoSegment {
   int64_t m_lSum;
 };
 
+// Division by a divisor fixed for a whole conversion, exact for every
+// dividend below 2^63, by one multiplication and a shift: a division
+// instruction per event would cost more than the rest of the conversion.
+// With l = ceil(log2 d) and m = ceil(2^(63+l) / d), m d lies in
+// [2^(63+l), 2^(63+l) + 2^l], so floor(n / d) = floor(m n / 2^(63+l)) for
+// every n below 2^63 (Granlund and Montgomery); m fits in 64 bits because
+// d > 2^(l-1).
+class FixedDivisor {
+  using Wide = unsigned __int128;
+
+ public:
+  // REQUIRES: 2 <= nDivisor < 2^63.
+  explicit FixedDivisor(uint64_t nDivisor) {
+    int nLog = 64 - __builtin_clzll(nDivisor - 1);  // 1..63
+    Wide two = Wide{1} << (63 + nLog);
+    m_nMagic = static_cast<uint64_t>((two + nDivisor - 1) / nDivisor);
+    m_nShift = nLog - 1;
+  }
+  // REQUIRES: n < 2^63.
+  uint64_t Divide(uint64_t n) const {
+    return static_cast<uint64_t>((Wide{m_nMagic} * n) >> 64) >> m_nShift;
+  }
+
+ private:
+  uint64_t m_nMagic;
+  int m_nShift;
+};
+
 // Maps times of one time base to another in exact integer arithmetic:
 // new time = X / Y rounded to the nearest, half up.
 class TimeMapper {
@@ -122,67 +151,67 @@ class TimeMapper {
     m_y = __int128{pData->m_lTimeResolution} * srcNum * den;
     return true;
   }
-  void Rewind() {
-    m_nSegment = 0;
-    m_bStepping = false;
-  }
+  void Rewind() { m_nSegment = 0; }
   // REQUIRES: Rewind() before the first time of each track; times of a
   // track come in order (else the segment is searched again).
   int64_t Map(int64_t lTime) {
-    m_bStepping = false;  // the segment may move: Step starts afresh
     __int128 x = Value(lTime) * m_x;
     __int128 result = (2 * x + m_y) / (2 * m_y);
     return result > INT32_MAX ? int64_t{INT32_MAX} + 1 : static_cast<int64_t>(result);
   }
 
-  // Whether the times of a track up to lLastTime can be mapped by Step:
-  // every numerator 2 X + Y then fits in 63 bits.
-  bool CanStep(int64_t lLastTime) {
-    size_t nSegment = m_nSegment;
-    __int128 n = 2 * Value(lLastTime) * m_x + m_y;
-    m_nSegment = nSegment;
+  // Maps every time of a track as Map does. Where the numerator 2 X + Y of
+  // its last time fits in 63 bits (those of earlier times are no larger),
+  // each time is the numerator at the start of its tempo segment plus its
+  // ticks since times what a tick adds there, divided by the fixed 2 Y:
+  // a multiplication and a shift. A time later than the
+  // track's last one's (not in a track kept in time order) takes the exact
+  // way, and so does every time of a track whose numbers are larger.
+  void MapTrack(MIDITrack* pTrack) {
+    Rewind();
+    if (pTrack->m_pLast == nullptr) return;
+    int64_t lLast = pTrack->m_pLast->m_lTime;
     __int128 d = 2 * m_y;
-    return n <= INT64_MAX && d <= INT64_MAX;
-  }
-  // The same as Map for the times of one track in order, without a
-  // division for most of them: the numerator of the previous time is kept
-  // as its quotient and remainder and moved on by what the ticks since add.
-  // REQUIRES: CanStep of a time no earlier than lTime; Rewind before a
-  // track.
-  int64_t Step(int64_t lTime) {
-    size_t nSegment = m_nSegment;
-    bool bSame = m_bStepping && lTime >= m_lStepTime;
-    if (m_bTempoMap) {
-      Locate(lTime);
-      bSame = bSame && m_nSegment == nSegment;
-    }
-    const uint64_t nDivisor = static_cast<uint64_t>(2 * m_y);
-    if (bSame) {
-      // Within one segment the numerator grows by 2 X' per tick, X' the
-      // factor of the segment: exact integer steps, as one division gives.
-      uint64_t nAdd = m_nRemainder + static_cast<uint64_t>(lTime - m_lStepTime) * m_nPerTick;
-      if (nAdd < nDivisor) {
-        m_nRemainder = nAdd;
-      } else if (nAdd < 4 * nDivisor) {
-        while (nAdd >= nDivisor) {
-          nAdd -= nDivisor;
-          ++m_nQuotient;
-        }
-        m_nRemainder = nAdd;
-      } else {
-        m_nQuotient += nAdd / nDivisor;
-        m_nRemainder = nAdd % nDivisor;
+    if (2 * Value(lLast) * m_x + m_y > INT64_MAX || d > INT64_MAX) {
+      for (MIDIEvent* p = pTrack->m_pFirst; p; p = p->m_pNext) {
+        p->m_lTime = static_cast<int32_t>(Map(p->m_lTime));
       }
-    } else {
-      uint64_t n = static_cast<uint64_t>(2 * Value(lTime) * m_x + m_y);
-      m_nQuotient = n / nDivisor;
-      m_nRemainder = n % nDivisor;
-      int64_t lTempo = m_bTempoMap ? m_segments[m_nSegment].m_lTempo : 1;
-      m_nPerTick = static_cast<uint64_t>(2 * lTempo * m_x);
-      m_bStepping = true;
+      return;
     }
-    m_lStepTime = lTime;
-    return static_cast<int64_t>(m_nQuotient);
+    FixedDivisor divisor(static_cast<uint64_t>(d));
+    for (MIDIEvent* p = pTrack->m_pFirst; p != nullptr;) {
+      int64_t lTime = p->m_lTime;
+      if (lTime > lLast || lTime < 0) {
+        p->m_lTime = static_cast<int32_t>(Map(lTime));
+        p = p->m_pNext;
+        continue;
+      }
+      // The segment of this time, up to the next one or past the track's
+      // last time: there n = nBase + (t - lStart) nPerTick. Without a tempo
+      // map the whole track is one segment.
+      int64_t lStart = 0;
+      int64_t lEnd = lLast + 1;
+      int64_t lTempo = 1;
+      if (m_bTempoMap) {
+        Locate(lTime);
+        lStart = m_segments[m_nSegment].m_lTick;
+        lTempo = m_segments[m_nSegment].m_lTempo;
+        if (m_nSegment + 1 < m_segments.size()) {
+          lEnd = std::min(lEnd, m_segments[m_nSegment + 1].m_lTick);
+        }
+      }
+      // Both fit: neither is larger than the numerator of this time.
+      const uint64_t nBase = static_cast<uint64_t>(2 * Value(lStart) * m_x + m_y);
+      const uint64_t nPerTick = static_cast<uint64_t>(2 * __int128{lTempo} * m_x);
+      const uint64_t nSpan = static_cast<uint64_t>(lEnd - lStart);
+      // Every following event of the segment: one unsigned comparison finds
+      // a time before it or after it.
+      uint64_t nTicks = static_cast<uint64_t>(lTime - lStart);
+      do {
+        p->m_lTime = static_cast<int32_t>(divisor.Divide(nBase + nTicks * nPerTick));
+        p = p->m_pNext;
+      } while (p != nullptr && (nTicks = static_cast<uint64_t>(p->m_lTime - lStart)) < nSpan);
+    }
   }
 
  private:
@@ -211,6 +240,7 @@ class TimeMapper {
     std::vector<Change> changes;
     try {
       for (MIDITrack* t = pData->m_pFirstTrack; t; t = t->m_pNext) {
+        if (!t->m_bMayHoldTempo) continue;
         for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
           if (!IsMeta(p) || p->m_byData1 != kMetaTempo) continue;
           long lTempo = EventTempo(p);
@@ -244,13 +274,6 @@ class TimeMapper {
   __int128 m_y = 1;
   std::vector<TempoSegment> m_segments;
   size_t m_nSegment = 0;
-  // Step's state: the last time, its numerator as quotient and remainder,
-  // and what one tick adds to the numerator in its segment.
-  bool m_bStepping = false;
-  int64_t m_lStepTime = 0;
-  uint64_t m_nQuotient = 0;
-  uint64_t m_nRemainder = 0;
-  uint64_t m_nPerTick = 0;
 };
 
 }  // namespace
@@ -342,22 +365,7 @@ long MIDIData_SetTimeBase(MIDIData* pData, long lTimeMode,
       return 0;
     }
   }
-  for (MIDITrack* t = pData->m_pFirstTrack; t; t = t->m_pNext) {
-    mapper.Rewind();
-    int64_t lLast = t->m_pLast != nullptr ? t->m_pLast->m_lTime : 0;
-    if (mapper.CanStep(lLast)) {
-      for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
-        // A time after the last one's (not in a track kept in time
-        // order) takes the exact way.
-        p->m_lTime = static_cast<int32_t>(p->m_lTime <= lLast ? mapper.Step(p->m_lTime)
-                                                              : mapper.Map(p->m_lTime));
-      }
-    } else {
-      for (MIDIEvent* p = t->m_pFirst; p; p = p->m_pNext) {
-        p->m_lTime = static_cast<int32_t>(mapper.Map(p->m_lTime));
-      }
-    }
-  }
+  for (MIDITrack* t = pData->m_pFirstTrack; t; t = t->m_pNext) mapper.MapTrack(t);
   pData->m_lTimeMode = lTimeMode;
   pData->m_lTimeResolution = lTimeResolution;
   return 1;

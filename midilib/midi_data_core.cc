@@ -38,6 +38,7 @@ MIDITrack* AppendTrack(MIDIData* pData) {
   pTrack->m_pLast = nullptr;
   pTrack->m_lNumEvent = 0;
   pTrack->m_lNumber = 0;
+  pTrack->m_bMayHoldTempo = false;
   if (pData->m_pLastTrack != nullptr) {
     pData->m_pLastTrack->m_pNext = pTrack;
   } else {

@@ -59,8 +59,31 @@ long EventTempo(const MIDIEvent* pEvent) {
 
 using namespace midilib_internal;
 
+namespace {
+
+// The first release not joined yet on the chain from pJoined, a joined
+// release, on. Joined releases stay joined: every one on the walked path
+// is made to lead straight to the one found, so no later walk repeats
+// this one.
+MIDIEvent* FirstFreeRelease(MIDIEvent* pJoined) {
+  MIDIEvent* pRelease = pJoined;
+  while (pRelease != nullptr && (pRelease->m_byFlags & kEventJoined)) {
+    pRelease = pRelease->m_pLink;
+  }
+  for (MIDIEvent* p = pJoined; p != pRelease;) {
+    MIDIEvent* pNext = p->m_pLink;
+    p->m_pLink = pRelease;
+    p = pNext;
+  }
+  return pRelease;
+}
+
+}  // namespace
+
 extern "C" {
 
+// The walks of the program call these for every event: each reads what it
+// needs once, from flags set when the event was made where that saves work.
 MIDIEvent* MIDIEvent_GetNextEvent(MIDIEvent* pEvent) {
   return pEvent != nullptr ? pEvent->m_pNext : nullptr;
 }
@@ -74,11 +97,13 @@ long MIDIEvent_IsMIDIEvent(MIDIEvent* pEvent) {
 }
 
 long MIDIEvent_IsNoteOn(MIDIEvent* pEvent) {
-  return pEvent != nullptr && IsPress(pEvent);
+  if (pEvent == nullptr) return 0;
+  return pEvent->m_byFlags & kEventPress;
 }
 
 long MIDIEvent_IsNoteOff(MIDIEvent* pEvent) {
-  return pEvent != nullptr && IsRelease(pEvent);
+  if (pEvent == nullptr) return 0;
+  return (pEvent->m_byFlags & kEventRelease) != 0;
 }
 
 long MIDIEvent_IsEndofTrack(MIDIEvent* pEvent) {
@@ -86,30 +111,28 @@ long MIDIEvent_IsEndofTrack(MIDIEvent* pEvent) {
 }
 
 long MIDIEvent_Combine(MIDIEvent* pEvent) {
-  if (pEvent == nullptr || !IsPress(pEvent)) return 0;
-  if (pEvent->m_byFlags & kEventJoined) return 1;
-  // The first release of the chain that is not joined yet.
+  if (pEvent == nullptr) return 0;
+  uint8_t byFlags = pEvent->m_byFlags;
+  // Only an unjoined note-on goes on; a joined one is already done.
+  if ((byFlags & (kEventPress | kEventJoined)) != kEventPress) {
+    return (byFlags & (kEventPress | kEventJoined)) == (kEventPress | kEventJoined);
+  }
   MIDIEvent* pRelease = pEvent->m_pLink;
-  while (pRelease != nullptr && (pRelease->m_byFlags & kEventJoined)) {
-    pRelease = pRelease->m_pLink;
-  }
-  // Joined releases stay joined: let every one on the walked path lead
-  // straight to the one found, so no later walk repeats this one.
-  for (MIDIEvent* p = pEvent->m_pLink; p != pRelease;) {
-    MIDIEvent* pNext = p->m_pLink;
-    p->m_pLink = pRelease;
-    p = pNext;
-  }
-  pEvent->m_pLink = pRelease;
   if (pRelease == nullptr) return 0;
-  pEvent->m_byFlags |= kEventJoined;
+  if (pRelease->m_byFlags & kEventJoined) {
+    pRelease = FirstFreeRelease(pRelease);
+    pEvent->m_pLink = pRelease;
+    if (pRelease == nullptr) return 0;
+  }
+  pEvent->m_byFlags = byFlags | kEventJoined;
   pRelease->m_byFlags |= kEventJoined;
   return 1;
 }
 
 MIDIEvent* MIDIEvent_GetCombinedEvent(MIDIEvent* pEvent) {
-  if (pEvent == nullptr || !IsPress(pEvent) ||
-      !(pEvent->m_byFlags & kEventJoined)) {
+  if (pEvent == nullptr) return nullptr;
+  uint8_t byFlags = pEvent->m_byFlags;
+  if ((byFlags & (kEventPress | kEventJoined)) != (kEventPress | kEventJoined)) {
     return nullptr;
   }
   return pEvent->m_pLink;
@@ -126,8 +149,8 @@ long MIDIEvent_GetChannel(MIDIEvent* pEvent) {
 
 long MIDIEvent_GetKey(MIDIEvent* pEvent) {
   if (pEvent == nullptr) return -1;
-  uint8_t type = pEvent->m_byKind & 0xF0;
-  if (type != 0x80 && type != 0x90 && type != 0xA0) return -1;
+  // Note-off, note-on and key aftertouch: the kinds 0x80..0xAF.
+  if (static_cast<uint8_t>(pEvent->m_byKind - 0x80) >= 0x30) return -1;
   return pEvent->m_byData1;
 }
 

@@ -47,6 +47,7 @@ MIDIEvent* NewChannelEvent(MIDITrack* pTrack, long lTime, uint8_t byKind,
   pEvent->m_byKind = byKind;
   pEvent->m_byData1 = byData1;
   pEvent->m_byData2 = byData2;
+  pEvent->m_byFlags = NoteFlags(byKind, byData2);
   return pEvent;
 }
 
@@ -73,6 +74,7 @@ long MIDITrack_InsertTempo(MIDITrack* pTrack, long lTime, long lTempo) {
   pEvent->m_byData1 = kMetaTempo;
   pEvent->m_pBytes = pBytes;
   LinkEvent(pTrack, pEvent);
+  pTrack->m_bMayHoldTempo = true;
   return 1;
 }
 

@@ -29,8 +29,13 @@
 
 #include "midilib/MIDIData.h"
 
-// Flags of MIDIEvent::m_byFlags.
-constexpr uint8_t kEventJoined = 0x01;  // a note-on or release that is paired
+// Flags of MIDIEvent::m_byFlags. Whether a channel event is a press or a
+// release is set once, when the event is made (NoteFlags): the walks of the
+// program ask it of every event, and the kind and data bytes of an event
+// never change afterwards.
+constexpr uint8_t kEventPress = 0x01;    // a note-on of velocity above 0
+constexpr uint8_t kEventRelease = 0x02;  // a note-off, or a note-on of velocity 0
+constexpr uint8_t kEventJoined = 0x04;   // a note-on or release that is paired
 
 // 24 bytes per event.
 struct MIDIEvent {
@@ -54,6 +59,10 @@ struct MIDITrack {
   MIDIEvent* m_pLast;
   long m_lNumEvent;
   long m_lNumber;
+  // False only while the track surely holds no tempo event: set by every
+  // way a tempo event comes into a track (reading, insertion, merging), so
+  // the time-base conversion walks only tracks that may hold one.
+  bool m_bMayHoldTempo;
 };
 
 struct MIDIData {
@@ -154,14 +163,16 @@ class ReleaseLinker {
 // Relinks the release chains of a whole track (after an insertion).
 void LinkReleases(MIDITrack* pTrack);
 
+// The press and release flags of a channel event of this status byte and
+// second data byte (0 for any other event).
+inline uint8_t NoteFlags(uint8_t byKind, uint8_t byData2) {
+  uint8_t type = byKind & 0xF0;
+  if (type == 0x90) return byData2 != 0 ? kEventPress : kEventRelease;
+  return type == 0x80 ? kEventRelease : 0;
+}
 // True for a note-off, or a note-on of velocity 0.
-inline bool IsRelease(const MIDIEvent* p) {
-  uint8_t type = p->m_byKind & 0xF0;
-  return type == 0x80 || (type == 0x90 && p->m_byData2 == 0);
-}
-inline bool IsPress(const MIDIEvent* p) {
-  return (p->m_byKind & 0xF0) == 0x90 && p->m_byData2 != 0;
-}
+inline bool IsRelease(const MIDIEvent* p) { return p->m_byFlags & kEventRelease; }
+inline bool IsPress(const MIDIEvent* p) { return p->m_byFlags & kEventPress; }
 inline bool IsChannelEvent(const MIDIEvent* p) {
   return p->m_byKind >= 0x80 && p->m_byKind < 0xF0;
 }
@@ -175,11 +186,11 @@ inline bool IsEndOfTrack(const MIDIEvent* p) {
 
 // Inline: the reader calls it for every event of a file.
 inline void ReleaseLinker::Add(MIDIEvent* pEvent) {
-  uint8_t type = pEvent->m_byKind & 0xF0;
-  if (type != 0x80 && type != 0x90) return;
-  bool bRelease = IsRelease(pEvent);
+  uint8_t byFlags = pEvent->m_byFlags;
+  if (!(byFlags & (kEventPress | kEventRelease))) return;
+  bool bRelease = byFlags & kEventRelease;
   // A joined note-on keeps its release in m_pLink and waits for nothing.
-  if (!bRelease && (pEvent->m_byFlags & kEventJoined)) return;
+  if (!bRelease && (byFlags & kEventJoined)) return;
   size_t index = (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1;
   MIDIEvent* pWaiting = m_apWaiting[index];
   if (pWaiting == nullptr) m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);

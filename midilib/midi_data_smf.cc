@@ -157,6 +157,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
       p += nLength;
       if (!KeepLater(pEvent, p, pBytesEvents, pnBytes)) return false;
       bEnded = pEvent->m_byData1 == kMetaEndOfTrack;
+      if (pEvent->m_byData1 == kMetaTempo) pTrack->m_bMayHoldTempo = true;
     } else if (b == 0xF0 || b == 0xF7) {
       pEvent->m_byKind = b;
       pEvent->m_byData1 = 0;
@@ -190,6 +191,7 @@ bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
         pEvent->m_byData2 = p[1];
         p += 2;
       }
+      pEvent->m_byFlags = NoteFlags(byStatus, pEvent->m_byData2);
       pEvent->m_pLink = nullptr;
       pLinker->Add(pEvent);
     }

@@ -421,5 +421,77 @@ TEST(MidiEdit, SetTimeBaseExactWhereNumbersPassSixtyThreeBits) {
   }
 }
 
-}  // namespace
+// Each time of a track whose numbers fit in 63 bits is divided by a
+// multiplication: exact up to the largest numerator it takes (a track whose
+// last tick gives 2 X + Y just below 2^63, beside one a tick later that
+// takes the 128-bit way), and for a divisor that is a power of two (ticks
+// to ticks from 512 a quarter: 2 Y = 1024).
+TEST(MidiEdit, SetTimeBaseExactUpToTheLargestNumbersItDividesFast) {
+  const long tempo = 0xFFFFFF, tpq = 32767;
+  const long kLast = 35931754;  // 2 * kLast * tempo * 30 * 255 + Y < 2^63
+  std::vector<std::vector<long>> ticks = {{0, 1, 2, 12345, 9999999, kLast - 1, kLast},
+                                          {0, 77, kLast + 1}};
+  std::string conductor = Meta(0, 0x51, Bytes({0xFF, 0xFF, 0xFF})) + EndOfTrack();
+  std::vector<std::string> bodies = {conductor};
+  for (const std::vector<long>& list : ticks) {
+    std::string body;
+    long previous = 0;
+    for (long tick : list) {
+      body += Ev(static_cast<uint32_t>(tick - previous), {0x90, 60, 1});
+      previous = tick;
+    }
+    bodies.push_back(body + EndOfTrack());
+  }
+  DataPtr data(LoadBytes(Smf(1, static_cast<int>(tpq), bodies)));
+  ASSERT_TRUE(data);
+  ASSERT_NE(0, MIDIData_SetTimeBase(data.get(), 30, 255));
+  for (int nTrack : {1, 2}) {
+    MIDIEvent* e = MIDITrack_GetFirstEvent(TrackAt(data.get(), nTrack));
+    for (long tick : ticks[nTrack - 1]) {
+      __int128 x = __int128{tick} * tempo * 30 * 255, y = __int128{tpq} * 1000000;
+      ASSERT_NE(nullptr, e);
+      EXPECT_EQ(static_cast<long>((2 * x + y) / (2 * y)), MIDIEvent_GetTime(e))
+          << "track " << nTrack << " tick " << tick;
+      e = MIDIEvent_GetNextEvent(e);
+    }
+  }
 
+  std::vector<long> fine = {0, 85, 86, 255, 256, 257, 511, 512, 100000};
+  std::string body;
+  long previous = 0;
+  for (long tick : fine) {
+    body += Ev(static_cast<uint32_t>(tick - previous), {0x90, 60, 1});
+    previous = tick;
+  }
+  DataPtr scaled(LoadBytes(Smf(1, 512, {body + EndOfTrack()})));
+  ASSERT_NE(0, MIDIData_SetTimeBase(scaled.get(), 0, 3));
+  MIDIEvent* e = MIDITrack_GetFirstEvent(MIDIData_GetFirstTrack(scaled.get()));
+  for (long tick : fine) {
+    ASSERT_NE(nullptr, e);
+    EXPECT_EQ((6 * tick + 512) / 1024, MIDIEvent_GetTime(e)) << "tick " << tick;  // half up
+    e = MIDIEvent_GetNextEvent(e);
+  }
+}
+
+// The conversion reads tempo events only in tracks that may hold one: a
+// tempo inserted, and one moved into the first track when a format-0 file's
+// tracks are merged, still count.
+TEST(MidiEdit, SetTimeBaseFindsInsertedAndMergedTempoEvents) {
+  DataPtr created(MIDIData_Create(0, 1, 0, 480));
+  MIDITrack* t = MIDIData_GetFirstTrack(created.get());
+  ASSERT_NE(0, MIDITrack_InsertNote(t, 480, 0, 60, 1, 480));
+  ASSERT_NE(0, MIDITrack_InsertTempo(t, 0, 1000000));  // 1 s a quarter
+  ASSERT_NE(0, MIDIData_SetFormat(created.get(), 1));
+  ASSERT_NE(0, MIDIData_SetTimeBase(created.get(), 30, 1));
+  EXPECT_EQ(V({"30 90 60 1", "60 80 60 0", "60 EOT"}), Events(TrackAt(created.get(), 1)));
+
+  std::string a = Ev(480, {0x90, 60, 1}) + EndOfTrack();
+  std::string b = Meta(0, 0x51, Bytes({0x0F, 0x42, 0x40})) + EndOfTrack();
+  DataPtr loaded(LoadBytes(Smf(0, 480, {a, b})));
+  ASSERT_TRUE(loaded);
+  ASSERT_NE(0, MIDIData_SetFormat(loaded.get(), 1));
+  ASSERT_NE(0, MIDIData_SetTimeBase(loaded.get(), 30, 1));
+  EXPECT_EQ(V({"30 90 60 1", "30 EOT"}), Events(TrackAt(loaded.get(), 1)));
+}
+
+}  // namespace
