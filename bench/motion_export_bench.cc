@@ -5,7 +5,8 @@
 // export puts a new file on the disk before naming it) and midicsv
 // printing the same file as CSV; then the session that merges both tracks
 // of the file in midi> (export PATH 0 1), which must write the same bytes
-// as the track export, so its time is its time per keyframe too.
+// as the track export, so its time is its time per keyframe too; and a
+// session that only opens the file, the reading set beside midicsv's.
 //   motion_export_bench [--before DIR] [--rounds N] [notes...]
 //                                      (default 10000 100000 1000000)
 // The programs are taken from the folder of this executable; --before
@@ -218,15 +219,16 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (strScratch + "/no-config-home").c_str(), 1);
 
   printf("%d rounds a size; times are medians, ratios medians of paired rounds\n", nRounds);
-  printf("%9s %9s %7s %7s | %7s %6s %6s %6s %6s %7s | %7s %6s | %7s %7s | %7s", "notes",
-         "events", "MIDI MB", "VMD MB", "session", "peakMB", "/floor", "/fsync", "/csv",
-         "B/event", "merged", "/track", "floor", "+fsync", "midicsv");
+  printf("%9s %9s %7s %7s | %7s %6s %6s %6s %6s %7s | %7s %6s | %7s %7s | %7s | %7s %6s",
+         "notes", "events", "MIDI MB", "VMD MB", "session", "peakMB", "/floor", "/fsync", "/csv",
+         "B/event", "merged", "/track", "floor", "+fsync", "midicsv", "Open", "/csv");
   if (!strBefore.empty()) printf(" | %7s %6s %6s %6s %7s", "before", "peakMB", "/floor", "/csv", "B/event");
   printf("\n");
   struct Row {
     long nNotes = 0;
     long nEvents = 0;
     double fSession = 0, fMerged = 0, fFloor = 0, fFloorSync = 0, fCsv = 0, fBefore = 0;
+    double fOpen = 0, fOpenPerCsv = 0;
     double fPerFloor = 0, fPerFloorSync = 0, fPerCsv = 0, fMergedPerTrack = 0;
     double fBeforePerFloor = 0, fBeforePerCsv = 0;
     long nSessionKiB = 0, nBeforeKiB = 0;
@@ -245,6 +247,7 @@ int main(int argc, char** argv) {
     std::string strMergedScript = strScratch + "/merged-" + std::to_string(nNotes) + ".txt";
     std::string strBeforeVmd = strScratch + "/before-" + std::to_string(nNotes) + ".vmd";
     std::string strBeforeScript = strScratch + "/before-" + std::to_string(nNotes) + ".txt";
+    std::string strOpenScript = strScratch + "/open-" + std::to_string(nNotes) + ".txt";
     bool bGenerated = access(strGenerator.c_str(), X_OK) == 0
                           ? RunOnce({strGenerator, std::to_string(nNotes), strMidi}, nullptr, nullptr).bOk
                           : GeneratePiano(nNotes, strMidi);
@@ -259,6 +262,8 @@ int main(int argc, char** argv) {
       merged << "Open " << strMidi << "\nconv pr\nexport " << strMergedVmd << " 0 1\n";
       std::ofstream before(strBeforeScript);
       before << "Open " << strMidi << "\nconv pr\ntrack 1\nexport " << strBeforeVmd << "\n";
+      std::ofstream open(strOpenScript);
+      open << "Open " << strMidi << "\n";
     }
     Row row;
     row.nNotes = nNotes;
@@ -270,6 +275,7 @@ int main(int argc, char** argv) {
     std::string strFloorOut = strScratch + "/floor.out";
     std::vector<double> session, merged, floor, floorSync, csv, before;
     std::vector<double> perFloor, perFloorSync, perCsv, mergedPerTrack, beforePerFloor, beforePerCsv;
+    std::vector<double> open, openPerCsv;
     long nVmdSize = 0;
     // One export first, untimed, for the size the floors write.
     {
@@ -282,7 +288,7 @@ int main(int argc, char** argv) {
       }
       nVmdSize = st.st_size;
     }
-    enum { kSession, kFloor, kFloorSync, kMerged, kCsv, kBefore, kPrograms };
+    enum { kSession, kFloor, kFloorSync, kMerged, kCsv, kBefore, kOpen, kPrograms };
     for (int nRound = 0; nRound < nRounds; ++nRound) {
       // Every program replaces its output of the round before, as a user
       // exporting again would. Each round starts with the next program, so
@@ -304,6 +310,9 @@ int main(int argc, char** argv) {
             break;
           case kMerged:
             runs[nProgram] = RunOnce({strConsole}, strMergedScript.c_str(), strLog.c_str());
+            break;
+          case kOpen:
+            runs[nProgram] = RunOnce({strConsole}, strOpenScript.c_str(), strLog.c_str());
             break;
           case kCsv:
             if (bMidicsv) runs[nProgram] = RunOnce({"midicsv", strMidi}, nullptr, nullptr);
@@ -337,9 +346,16 @@ int main(int argc, char** argv) {
       perFloorSync.push_back(runSession.fSeconds / runFloorSync.fSeconds);
       mergedPerTrack.push_back(runMerged.fSeconds / runSession.fSeconds);
       row.nSessionKiB = std::max(row.nSessionKiB, runSession.nPeakKiB);
+      if (!runs[kOpen].bOk) {
+        fprintf(stderr, "the session that only opens the file failed; its output is in %s\n",
+                strLog.c_str());
+        return 1;
+      }
+      open.push_back(runs[kOpen].fSeconds);
       if (bMidicsv) {
         csv.push_back(runCsv.fSeconds);
         perCsv.push_back(runSession.fSeconds / runCsv.fSeconds);
+        openPerCsv.push_back(runs[kOpen].fSeconds / runCsv.fSeconds);
       }
       if (!strBefore.empty()) {
         const Run& runBefore = runs[kBefore];
@@ -366,15 +382,17 @@ int main(int argc, char** argv) {
     row.fMergedPerTrack = median(mergedPerTrack);
     row.fBeforePerFloor = median(beforePerFloor);
     row.fBeforePerCsv = median(beforePerCsv);
+    row.fOpen = median(open);
+    row.fOpenPerCsv = median(openPerCsv);
     struct stat stMidi;
     stat(strMidi.c_str(), &stMidi);
     auto perEvent = [&row](long nKiB) { return row.nEvents > 0 ? nKiB * 1024.0 / row.nEvents : 0.0; };
     printf("%9ld %9ld %7.2f %7.2f | %6.3fs %6.1f %6.2f %6.2f %6.2f %7.1f | %6.3fs %6.2f | %6.3fs "
-           "%6.3fs | %6.3fs",
+           "%6.3fs | %6.3fs | %6.3fs %6.2f",
            nNotes, row.nEvents, stMidi.st_size / 1e6, nVmdSize / 1e6, row.fSession,
            row.nSessionKiB / 1024.0, row.fPerFloor, row.fPerFloorSync, row.fPerCsv,
            perEvent(row.nSessionKiB), row.fMerged, row.fMergedPerTrack, row.fFloor,
-           row.fFloorSync, row.fCsv);
+           row.fFloorSync, row.fCsv, row.fOpen, row.fOpenPerCsv);
     if (!strBefore.empty()) {
       printf(" | %6.3fs %6.1f %6.2f %6.2f %7.1f", row.fBefore, row.nBeforeKiB / 1024.0,
              row.fBeforePerFloor, row.fBeforePerCsv, perEvent(row.nBeforeKiB));
@@ -402,6 +420,7 @@ int main(int argc, char** argv) {
       double fPerEvent = last.nSessionKiB * 1024.0 / last.nEvents;
       printf(", session / midicsv %.2f (goal <= 1.0: %s), peak %.1f bytes per event (goal <= 32: %s)",
              last.fPerCsv, verdict(last.fPerCsv <= 1.0), fPerEvent, verdict(fPerEvent <= 32.0));
+      printf("; Open alone / midicsv %.2f", last.fOpenPerCsv);
     }
     printf("\n");
     printf("at %ld notes: merged export of both tracks / track export %.2f per keyframe written "

@@ -81,13 +81,14 @@ void KeyFrameBuckets::AddPiece(Bone* pBone) {
   pBone->m_pieces.push_back(pPiece);
   pBone->m_pWrite = pPiece;
   pBone->m_pWriteEnd = pPiece + kPieceBytes;
+  pBone->m_pRoomEnd = pBone->m_pWriteEnd - (kEntryRoom - 1);
 }
 
 KeyFrameBuckets::Bone::Iterator::Iterator(const Bone* pBone, size_t nLeft)
     : m_pBone(pBone), m_nLeft(nLeft) {
   if (m_nLeft > 0) {
     m_pAt = m_pBone->m_pieces[0];
-    m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->m_nBytes);
+    m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->Bytes());
     Decode();
   }
 }
@@ -95,7 +96,7 @@ KeyFrameBuckets::Bone::Iterator::Iterator(const Bone* pBone, size_t nLeft)
 void KeyFrameBuckets::Bone::Iterator::NextPiece() {
   ++m_nPiece;
   m_pAt = m_pBone->m_pieces[m_nPiece];
-  m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->m_nBytes - m_nPiece * kPieceBytes);
+  m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->Bytes() - m_nPiece * kPieceBytes);
 }
 
 void KeyFrameBuckets::Bone::Iterator::DecodeAcrossPieces() {
@@ -122,53 +123,69 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
   for (int nKey = 0; nKey < kKeyCount; ++nKey) {
     if (m_aBone[nKey].empty()) m_aBone[nKey].m_bVelocity = settings.bVelocity;
   }
-  const int nTranspose = settings.nTranspose;
   const bool bPedal = settings.bPedal;
-  bool abHasBone[kKeyCount];
+  // The bone of each key as the file has it, transposed; null where the key
+  // leaves the keyboard or has no bone under the naming.
+  Bone* apKeyBone[kKeyCount];
   for (int nKey = 0; nKey < kKeyCount; ++nKey) {
-    abHasBone[nKey] = !KeyBoneName(settings, nKey).empty();
+    int nBone = nKey + settings.nTranspose;
+    bool bHasBone = nBone >= 0 && nBone < kKeyCount && !KeyBoneName(settings, nBone).empty();
+    apKeyBone[nKey] = bHasBone ? &m_aBone[nBone] : nullptr;
   }
-  for (MIDIEvent* pEvent = pEvents->Next(); pEvent; pEvent = pEvents->Next()) {
-    if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
-    // The low four bits are the channel: every channel drives the same bones.
-    long lType = midilib::MIDIEvent_GetKind(pEvent) & 0xF0;
-    if (lType == 0x80 || lType == 0x90) {
-      long lKey = midilib::MIDIEvent_GetKey(pEvent);
-      if (lKey < 0 || lKey >= kKeyCount) continue;
-      lKey += nTranspose;
-      bool bPress = midilib::MIDIEvent_IsNoteOn(pEvent) != 0;
-      if (lKey < 0 || lKey >= kKeyCount || !abHasBone[lKey]) {
+  m_calls = {midilib::MIDIEvent_IsMIDIEvent, midilib::MIDIEvent_GetKind,
+             midilib::MIDIEvent_GetKey, midilib::MIDIEvent_IsNoteOn};
+  // Inlined into each loop of the walk: a call per event would cost more
+  // than most of what it does.
+  pEvents->ForEach([&](MIDIEvent* pEvent, auto time) __attribute__((always_inline)) {
+    if (!m_calls.pfnIsMIDIEvent(pEvent)) return;
+    // The low four bits are the channel: every channel drives the same
+    // bones. 0x80 and 0x90 differ in one bit only.
+    long lKind = m_calls.pfnGetKind(pEvent);
+    if ((lKind & 0xE0) == 0x80) {
+      long lKey = m_calls.pfnGetKey(pEvent);
+      if (static_cast<unsigned long>(lKey) >= kKeyCount) return;
+      bool bPress = m_calls.pfnIsNoteOn(pEvent) != 0;
+      Bone* pBone = apKeyBone[lKey];
+      if (pBone == nullptr) {
         // Off the keyboard, or a key the model has no bone for: nothing can
         // show it. Counting the presses tells the user how many notes the
         // motion lacks.
         if (bPress) ++m_nDroppedNotes;
-        continue;
+        return;
       }
-      long lTime = midilib::MIDIEvent_GetTime(pEvent);
-      uint32_t nFrame = lTime < 0 ? 0 : lTime > INT32_MAX ? INT32_MAX : static_cast<uint32_t>(lTime);
-      Bone* pBone = &m_aBone[lKey];
-      PutFrame(pBone, nFrame, bPress);
-      if (pBone->m_bVelocity) {
-        if (bPress) {
-          long lVelocity = midilib::MIDIEvent_GetVelocity(pEvent);
-          m_anPressVelocity[lKey] =
-              static_cast<uint8_t>(lVelocity < 1 ? 1 : lVelocity > 127 ? 127 : lVelocity);
-        } else if (m_anPressVelocity[lKey] == 0) {
-          // A release with no press before it: the key was down all along.
-          m_anPressVelocity[lKey] = 127;
-        }
-        PutByte(pBone, m_anPressVelocity[lKey]);
+      long lTime = time.Get();
+      uint32_t nFrame = static_cast<uint32_t>(lTime);
+      if (static_cast<unsigned long>(lTime) - 1 >= INT32_MAX) {
+        // At or before 0, or past the library's times: held at the nearer
+        // end. At frame 0 a key has no companion keyframe.
+        nFrame = lTime <= 0 ? 0 : INT32_MAX;
+        if (nFrame == 0) ++m_nKeysAtZero;
       }
-      m_nKeyFrameCount += nFrame > 0 ? 2 : 1;
-    } else if (bPedal && lType == 0xB0 &&
+      if (!pBone->m_bVelocity) {
+        PutKey<false>(pBone, nFrame, bPress);
+        return;
+      }
+      int nBone = static_cast<int>(pBone - m_aBone);
+      if (bPress) {
+        long lVelocity = midilib::MIDIEvent_GetVelocity(pEvent);
+        m_anPressVelocity[nBone] =
+            static_cast<uint8_t>(lVelocity < 1 ? 1 : lVelocity > 127 ? 127 : lVelocity);
+      } else if (m_anPressVelocity[nBone] == 0) {
+        // A release with no press before it: the key was down all along.
+        m_anPressVelocity[nBone] = 127;
+      }
+      PutKey<true>(pBone, nFrame, bPress, m_anPressVelocity[nBone]);
+    } else if (bPedal && (lKind & 0xF0) == 0xB0 &&
                midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
       long lValue = midilib::MIDIEvent_GetValue(pEvent);
       // A controller value is 7 bits; anything else is held at the ends.
-      uint32_t nValue = static_cast<uint32_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
-      Bone* pBone = &m_aBone[kPedalBone];
-      PutFrame(pBone, static_cast<uint32_t>(midilib::MIDIEvent_GetTime(pEvent)), false);
-      PutByte(pBone, static_cast<uint8_t>(nValue));
-      m_nKeyFrameCount += 1;
+      auto nValue = static_cast<uint8_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
+      PutPedal(&m_aBone[kPedalBone], static_cast<uint32_t>(time.Get()), nValue);
     }
-  }
+  });
+  // Two keyframes per key entry, the companion one frame before and the
+  // event's own; one per pedal entry.
+  uint64_t nKeyFrames = 0;
+  for (int nKey = 0; nKey < kKeyCount; ++nKey) nKeyFrames += 2 * m_aBone[nKey].size();
+  m_nKeyFrameCount = nKeyFrames - m_nKeysAtZero + m_aBone[kPedalBone].size();
 }

@@ -133,11 +133,19 @@ class KeyFrameBuckets {
 
    private:
     friend class KeyFrameBuckets;
+    // The bytes written: every piece full but the last, up to m_pWrite.
+    size_t Bytes() const {
+      return m_pieces.empty() ? 0
+                              : (m_pieces.size() - 1) * kPieceBytes +
+                                    static_cast<size_t>(m_pWrite - m_pieces.back());
+    }
+
     std::vector<uint8_t*> m_pieces;  // each kPieceBytes, the last in use
-    size_t m_nBytes = 0;
     size_t m_nEntries = 0;
     uint8_t* m_pWrite = nullptr;  // the next byte of the last piece
     uint8_t* m_pWriteEnd = nullptr;
+    // Below it a whole entry fits in the last piece; null without pieces.
+    uint8_t* m_pRoomEnd = nullptr;
     int64_t m_lLastFrame = 0;
     bool m_bPedal = false;
     bool m_bVelocity = false;
@@ -175,26 +183,66 @@ class KeyFrameBuckets {
   uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
 
  private:
-  // Appends an entry's frame (with the press of a key) to its bone.
-  void PutFrame(Bone* pBone, int64_t lFrame, bool bPress) {
-    int64_t lDistance = lFrame - pBone->m_lLastFrame;
-    pBone->m_lLastFrame = lFrame;
-    uint64_t nValue =
-        (static_cast<uint64_t>(lDistance) << 1) ^ static_cast<uint64_t>(lDistance >> 63);
-    if (!pBone->m_bPedal) nValue = (nValue << 1) | (bPress ? 1 : 0);
+  // Most entries fit whole in what is left of their bone's piece: they are
+  // written there without looking for its end. The room asked for is that
+  // of the longest entry any value could make: ten 7-bit groups and a byte.
+  static constexpr ptrdiff_t kEntryRoom = 11;
+  // Appends a key's entry: the frame's distance and the press, then, with
+  // velocity on (kVelocity: the bone's setting), the velocity byte.
+  template <bool kVelocity>
+  void PutKey(Bone* pBone, uint32_t nFrame, bool bPress, uint8_t nVelocity = 0) {
+    uint64_t nValue = (Zigzag(nFrame, pBone) << 1) | (bPress ? 1 : 0);
     ++pBone->m_nEntries;
-    if (pBone->m_pWriteEnd - pBone->m_pWrite >= 10) {
-      // Room for any value: no piece to look for.
-      uint8_t* p = pBone->m_pWrite;
-      while (nValue >= 0x80) {
-        *p++ = static_cast<uint8_t>(nValue | 0x80);
-        nValue >>= 7;
-      }
-      *p++ = static_cast<uint8_t>(nValue);
-      pBone->m_nBytes += static_cast<size_t>(p - pBone->m_pWrite);
-      pBone->m_pWrite = p;
+    uint8_t* p = pBone->m_pWrite;
+    if (p >= pBone->m_pRoomEnd) {
+      PutAcrossPieces(pBone, nValue);
+      if (kVelocity) PutByte(pBone, nVelocity);
       return;
     }
+    p = PutValue(p, nValue);
+    if (kVelocity) *p++ = nVelocity;
+    pBone->m_pWrite = p;
+  }
+  // Appends a pedal entry: the frame's distance, then the value.
+  void PutPedal(Bone* pBone, uint32_t nFrame, uint8_t nValue) {
+    uint64_t nDistance = Zigzag(nFrame, pBone);
+    ++pBone->m_nEntries;
+    uint8_t* p = pBone->m_pWrite;
+    if (p >= pBone->m_pRoomEnd) {
+      PutAcrossPieces(pBone, nDistance);
+      PutByte(pBone, nValue);
+      return;
+    }
+    p = PutValue(p, nDistance);
+    *p++ = nValue;
+    pBone->m_pWrite = p;
+  }
+  // The distance from the bone's last frame, zigzagged; the frame becomes
+  // the last.
+  static uint64_t Zigzag(uint32_t nFrame, Bone* pBone) {
+    int64_t lDistance = int64_t{nFrame} - pBone->m_lLastFrame;
+    pBone->m_lLastFrame = nFrame;
+    return (static_cast<uint64_t>(lDistance) << 1) ^ static_cast<uint64_t>(lDistance >> 63);
+  }
+  // Writes nValue in 7-bit groups at p; returns the byte after it.
+  static uint8_t* PutValue(uint8_t* p, uint64_t nValue) {
+    if (nValue < 0x80) {
+      *p = static_cast<uint8_t>(nValue);
+      return p + 1;
+    }
+    if (nValue < 0x4000) {
+      p[0] = static_cast<uint8_t>(nValue | 0x80);
+      p[1] = static_cast<uint8_t>(nValue >> 7);
+      return p + 2;
+    }
+    while (nValue >= 0x80) {
+      *p++ = static_cast<uint8_t>(nValue | 0x80);
+      nValue >>= 7;
+    }
+    *p++ = static_cast<uint8_t>(nValue);
+    return p;
+  }
+  void PutAcrossPieces(Bone* pBone, uint64_t nValue) {
     while (nValue >= 0x80) {
       PutByte(pBone, static_cast<uint8_t>(nValue | 0x80));
       nValue >>= 7;
@@ -204,7 +252,6 @@ class KeyFrameBuckets {
   void PutByte(Bone* pBone, uint8_t by) {
     if (pBone->m_pWrite == pBone->m_pWriteEnd) AddPiece(pBone);
     *pBone->m_pWrite++ = by;
-    ++pBone->m_nBytes;
   }
   void AddPiece(Bone* pBone);
   uint8_t* NewPiece();
@@ -212,10 +259,21 @@ class KeyFrameBuckets {
   Bone m_aBone[kBoneCount];
   uint64_t m_nKeyFrameCount = 0;
   uint64_t m_nDroppedNotes = 0;
+  // Key entries at frame 0: they have no companion keyframe.
+  uint64_t m_nKeysAtZero = 0;
   // Slabs the pieces are cut from, and what is left of the last one.
   std::vector<void*> m_slabs;
   uint8_t* m_pSlabFree = nullptr;
   size_t m_nSlabPiecesLeft = 0;
+  // The bound functions Collect calls for every event, read once when it
+  // starts: a call through a copy held here costs an instruction and a
+  // register less than one through the binding.
+  struct Calls {
+    decltype(&::MIDIEvent_IsMIDIEvent) pfnIsMIDIEvent;
+    decltype(&::MIDIEvent_GetKind) pfnGetKind;
+    decltype(&::MIDIEvent_GetKey) pfnGetKey;
+    decltype(&::MIDIEvent_IsNoteOn) pfnIsNoteOn;
+  } m_calls = {};
   // The velocity of each key's last press, for the release that follows.
   uint8_t m_anPressVelocity[kKeyCount] = {};
 };

@@ -4,9 +4,12 @@
 //
 // Nothing is copied: each track is walked along its own next-event links,
 // and only the next event of each track is held: the earliest apart, the
-// others in a heap ordered by time and track, which is touched only when
-// the walk moves to another track. One track is walked as it is, without
+// others in a heap ordered by time and track. A track runs on, its events
+// compared with the heap's earliest alone, until one of them comes after
+// it; only then is the heap touched. One track is walked as it is, without
 // reading a time, and so is the last track left once the others are done.
+// Each time the walk reads to place an event is handed on with the event,
+// so that nobody needs to ask for it again.
 //
 // The tracks are read only through the bound functions of
 // midibind/midi_binding.h; they must outlive the walk and stay unchanged
@@ -14,35 +17,53 @@
 #ifndef SONOMOT_MOTION_MERGED_EVENTS_H_
 #define SONOMOT_MOTION_MERGED_EVENTS_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
 #include "midibind/midi_binding.h"
 #include "midilib/MIDIData.h"
-
-struct TrackSummary;
+#include "motion/track_summary.h"
 
 class MergedEvents {
  public:
+  // An event's time as the walk hands it on. Get() returns it: asked of the
+  // library only then (an event of a track walked alone), or the time the
+  // walk already read to place the event.
+  struct AskedTime {
+    MIDIEvent* pEvent;
+    const MergedEvents* pWalk;
+    long Get() const { return pWalk->m_pfnGetTime(pEvent); }
+  };
+  struct KnownTime {
+    long lTime;
+    long Get() const { return lTime; }
+  };
+
   // REQUIRES: no track is null.
   MergedEvents(MIDITrack* const* ppTracks, size_t nTracks);
   MergedEvents(const MergedEvents&) = delete;
   MergedEvents& operator=(const MergedEvents&) = delete;
 
-  // The next event, or null after the last one.
-  MIDIEvent* Next() {
-    // One track without a summary, the common export: inline, as cheap as
-    // walking the track itself.
-    if (m_bSingle && m_pSummary == nullptr) {
-      MIDIEvent* pEvent = m_pSingle;
-      if (pEvent) m_pSingle = midilib::MIDIEvent_GetNextEvent(pEvent);
-      return pEvent;
+  // Calls visit(pEvent, time) for every event not yet walked, in order;
+  // time is an AskedTime or a KnownTime (above). The walk is then done. If
+  // visit throws, the walk stops there.
+  template <typename Visit>
+  void ForEach(Visit&& visit) {
+    if (m_pSummary == nullptr) {
+      Walk(visit);
+      return;
     }
-    return NextOfAny();
+    TrackSummary* pSummary = m_pSummary;
+    auto both = [pSummary, &visit](MIDIEvent* pEvent, auto time) {
+      pSummary->Add(pEvent);
+      visit(pEvent, time);
+    };
+    Walk(both);
   }
 
-  // Every event Next returns from now on is also added to *pSummary, so one
-  // walk serves both (null: none). Not owned.
+  // Every event ForEach hands on is also added to *pSummary, so one walk
+  // serves both (null: none). Not owned.
   void SetSummary(TrackSummary* pSummary) { m_pSummary = pSummary; }
 
  private:
@@ -51,9 +72,26 @@ class MergedEvents {
     size_t nTrack;
     MIDIEvent* pEvent;
   };
-  MIDIEvent* NextOfAny();
+  // std::push_heap keeps the greatest on top: "later" makes it the earliest
+  // time, and of one time the first track.
+  static bool Later(const Head& a, const Head& b) {
+    return a.lTime != b.lTime ? a.lTime > b.lTime : a.nTrack > b.nTrack;
+  }
+
+  template <typename Visit>
+  void WalkOne(MIDIEvent* pEvent, Visit& visit) {
+    for (; pEvent != nullptr; pEvent = m_pfnGetNextEvent(pEvent)) {
+      visit(pEvent, AskedTime{pEvent, this});
+    }
+  }
+
+  template <typename Visit>
+  void Walk(Visit& visit);
   // Makes the heap's earliest the current event; none when it is empty.
   void TakeEarliest();
+  // Puts the current track's next event in the heap, then takes the
+  // earliest. Out of line: the run it ends keeps its registers.
+  void PutBack(MIDIEvent* pEvent, long lTime);
 
   MIDIEvent* m_pSingle = nullptr;  // the next event of a single track
   bool m_bSingle;
@@ -63,6 +101,51 @@ class MergedEvents {
   Head m_current = {};
   std::vector<Head> m_heap;
   TrackSummary* m_pSummary = nullptr;
+  // The bound functions the walk calls, read once when it starts: a call
+  // through a copy held here costs an instruction and a register less than
+  // one through the binding.
+  decltype(midilib::MIDIEvent_GetNextEvent) m_pfnGetNextEvent = nullptr;
+  decltype(midilib::MIDIEvent_GetTime) m_pfnGetTime = nullptr;
 };
+
+template <typename Visit>
+void MergedEvents::Walk(Visit& visit) {
+  // What is left to walk as one track: all of a single track, or the rest
+  // of the last track once every other is done.
+  MIDIEvent* pAlone = m_pSingle;
+  m_pSingle = nullptr;
+  m_pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
+  m_pfnGetTime = midilib::MIDIEvent_GetTime;
+  while (m_bCurrent) {
+    if (m_heap.empty()) {
+      // Its time is asked again: once per walk.
+      pAlone = m_current.pEvent;
+      m_bCurrent = false;
+      break;
+    }
+    // The current track runs on while its events come before the heap's
+    // earliest: of an equal time, while it is the earlier track. The
+    // current event comes before the earliest, so when the earliest is of
+    // the earlier track its time is above the current one: one less can't
+    // overflow.
+    const long lLast = m_current.nTrack < m_heap.front().nTrack ? m_heap.front().lTime
+                                                                : m_heap.front().lTime - 1;
+    MIDIEvent* pEvent = m_current.pEvent;
+    long lTime = m_current.lTime;
+    for (;;) {
+      visit(pEvent, KnownTime{lTime});
+      pEvent = m_pfnGetNextEvent(pEvent);
+      if (pEvent == nullptr) {
+        TakeEarliest();
+        break;
+      }
+      lTime = m_pfnGetTime(pEvent);
+      if (lTime <= lLast) continue;
+      PutBack(pEvent, lTime);
+      break;
+    }
+  }
+  WalkOne(pAlone, visit);
+}
 
 #endif  // SONOMOT_MOTION_MERGED_EVENTS_H_

@@ -13,12 +13,13 @@
 #include "motion/output_file.h"
 #include "motion/vmd_format.h"
 #include "motion/vmd_record.h"
+#include "motion/write_behind.h"
 
 namespace {
 // The image goes to the file in pieces of this size: large enough that the
 // number of writes doesn't matter (a few hundred for a file of 300 MB),
 // small enough that a file of any length costs no more memory.
-constexpr size_t kBufferSize = size_t{1} << 20;
+constexpr size_t kBufferSize = WriteBehind::kBufferSize;
 // The keys of an 88-key piano: A0 to C8.
 constexpr int kLowestPianoKey = 21;
 constexpr int kHighestPianoKey = 108;
@@ -39,7 +40,7 @@ std::string StoredName(const std::string& strName) {
 }  // namespace
 
 VmdWriter::VmdWriter(const ExportSettings& settings)
-    : m_settings(settings), m_pOutput(nullptr), m_bWriteFailed(false) {}
+    : m_settings(settings), m_pBehind(nullptr), m_bWriteFailed(false) {}
 
 VmdWriter::~VmdWriter() = default;
 
@@ -79,14 +80,14 @@ void VmdWriter::WriteBoneKeyFrame(const BoneKeyFrame& keyFrame) {
 }
 
 void VmdWriter::Append(const uint8_t* p, size_t n) {
-  if (!m_pOutput) {
+  if (!m_pBehind) {
     m_image.insert(m_image.end(), p, p + n);
     return;
   }
   while (n > 0) {
     if (m_nBuffered == kBufferSize) Flush();
     size_t nPart = std::min(n, kBufferSize - m_nBuffered);
-    std::memcpy(m_pBuffer.get() + m_nBuffered, p, nPart);
+    std::memcpy(m_pBuffer + m_nBuffered, p, nPart);
     m_nBuffered += nPart;
     p += nPart;
     n -= nPart;
@@ -94,13 +95,13 @@ void VmdWriter::Append(const uint8_t* p, size_t n) {
 }
 
 inline uint8_t* VmdWriter::RecordRoom() {
-  if (!m_pOutput) {
+  if (!m_pBehind) {
     size_t nAt = m_image.size();
     m_image.resize(nAt + vmd::kRecordSize);
     return m_image.data() + nAt;
   }
   if (m_nBuffered + vmd::kRecordSize > kBufferSize) Flush();
-  uint8_t* p = m_pBuffer.get() + m_nBuffered;
+  uint8_t* p = m_pBuffer + m_nBuffered;
   m_nBuffered += vmd::kRecordSize;
   return p;
 }
@@ -241,10 +242,12 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
 }
 
 void VmdWriter::Flush() {
-  if (!m_pOutput) return;  // no file yet: the image stays in memory
-  if (!m_bWriteFailed && !m_pOutput->Write(m_pBuffer.get(), m_nBuffered)) {
-    m_bWriteFailed = true;
-  }
+  if (!m_pBehind) return;  // no file yet: the image stays in memory
+  if (m_nBuffered > 0) m_pBehind->Send(m_nBuffered);
+  // A write that failed ends the export: the records still to come are
+  // not made.
+  if (m_pBehind->Failed()) m_bWriteFailed = true;
+  m_pBuffer = m_pBehind->GetBuffer();
   m_nBuffered = 0;
 }
 
@@ -287,26 +290,28 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       m_image.clear();
       return kCannotWrite;
     }
-    // The header made so far goes first into the buffer the file is
-    // written from.
-    m_pBuffer.reset(new uint8_t[kBufferSize]);
+    // The header made so far goes first into the buffers the file is
+    // written from, each written while the next is filled.
+    WriteBehind behind(&output);
+    m_pBehind = &behind;
+    m_pBuffer = behind.GetBuffer();
     m_nBuffered = 0;
-    m_pOutput = &output;
     m_bWriteFailed = false;
     Append(m_image.data(), m_image.size());
     m_image.clear();
     WriteKeyFrames(buckets);
     Flush();
-    m_pOutput = nullptr;
-    m_pBuffer.reset();
-    bool bOk = !m_bWriteFailed && output.Commit();
+    bool bWritten = behind.Finish() && !m_bWriteFailed;
+    m_pBehind = nullptr;
+    m_pBuffer = nullptr;
+    bool bOk = bWritten && output.Commit();
     m_strLeftover = output.GetLeftover();
     return bOk ? static_cast<int>(nSize) : kCannotWrite;
   } catch (const std::bad_alloc&) {
     // Out of memory while collecting or writing: a new output file, if
     // opened, is removed by its destructor and the path keeps what it held.
-    m_pOutput = nullptr;
-    m_pBuffer.reset();
+    m_pBehind = nullptr;
+    m_pBuffer = nullptr;
     m_image.clear();
     return kCannotWrite;
   }

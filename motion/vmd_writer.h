@@ -11,7 +11,8 @@
 // writer is made with; the default settings give the program's classic file.
 //
 // The image is appended field by field through the primitives below. Inside
-// Write it streams through one reused buffer into an OutputFile
+// Write it streams through two reused buffers, one filled while the other
+// is written by a thread of its own (motion/write_behind.h), into an OutputFile
 // (motion/output_file.h): a new file, put at the output path only once
 // every byte is written and on the disk, so a failed export leaves neither
 // a partial file nor a changed one; or, where replacing the file would
@@ -43,7 +44,7 @@
 
 class KeyFrameBuckets;
 class MergedEvents;
-class OutputFile;
+class WriteBehind;
 struct BoneKeyFrame;
 struct TrackSummary;
 
@@ -147,9 +148,9 @@ class VmdWriter {
   uint64_t m_nKeyFrames = 0;
   std::string m_strLeftover;
   std::vector<uint8_t> m_image;
-  OutputFile* m_pOutput;  // not owned; set only inside Write
-  // Inside Write: the buffer the file is written from, and its bytes used.
-  std::unique_ptr<uint8_t[]> m_pBuffer;
+  WriteBehind* m_pBehind;  // not owned; set only inside Write
+  // Inside Write: the buffer being filled, and its bytes used.
+  uint8_t* m_pBuffer = nullptr;
   size_t m_nBuffered = 0;
   bool m_bWriteFailed;
 };

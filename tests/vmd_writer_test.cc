@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <pthread.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <signal.h>
@@ -367,8 +368,9 @@ TEST(VmdWriterTest, PathThatCannotBeOpenedGivesMinusTwo) {
 }
 
 // Runs Write in a child process whose files may grow to nLimit bytes, and
-// returns Write's result there.
-int WriteWithFileSizeLimit(const std::string& strPath, MIDITrack* pTrack, rlim_t nLimit) {
+// returns Write's result there (and with pnError, errno after it).
+int WriteWithFileSizeLimit(const std::string& strPath, MIDITrack* pTrack, rlim_t nLimit,
+                           int* pnError = nullptr) {
   int aFd[2];
   if (pipe(aFd) != 0) return 999;
   pid_t pid = fork();
@@ -379,13 +381,15 @@ int WriteWithFileSizeLimit(const std::string& strPath, MIDITrack* pTrack, rlim_t
     struct rlimit limit = {nLimit, nLimit};
     setrlimit(RLIMIT_FSIZE, &limit);
     VmdWriter writer;
-    int nResult = writer.Write(strPath.c_str(), pTrack);
-    _exit(write(aFd[1], &nResult, sizeof nResult) == sizeof nResult ? 0 : 1);
+    int anResult[2] = {writer.Write(strPath.c_str(), pTrack), errno};
+    _exit(write(aFd[1], anResult, sizeof anResult) == sizeof anResult ? 0 : 1);
   }
   close(aFd[1]);
-  int nResult = 999;
-  if (read(aFd[0], &nResult, sizeof nResult) != sizeof nResult) nResult = 999;
+  int anResult[2] = {999, 0};
+  if (read(aFd[0], anResult, sizeof anResult) != sizeof anResult) anResult[0] = 999;
   close(aFd[0]);
+  int nResult = anResult[0];
+  if (pnError) *pnError = anResult[1];
   int nStatus = 0;
   waitpid(pid, &nStatus, 0);
   EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
@@ -408,7 +412,10 @@ TEST(VmdWriterTest, FailedWriteGivesMinusThreeAndLeavesTheOldFile) {
   std::string strNew = dir.Join("new.vmd");
   FakeTrack large;
   for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
-  EXPECT_EQ(-3, WriteWithFileSizeLimit(strNew, large.GetTrack(), 1000000));
+  // The reason is that of the failed write, though another thread made it.
+  int nError = 0;
+  EXPECT_EQ(-3, WriteWithFileSizeLimit(strNew, large.GetTrack(), 1000000, &nError));
+  EXPECT_EQ(EFBIG, nError) << strerror(nError);
   EXPECT_EQ(std::vector<std::string>{"song.vmd"}, dir.List());
   // The same export within the limit succeeds.
   EXPECT_EQ(54 + 111 * 12000, WriteWithFileSizeLimit(strNew, large.GetTrack(), 2000000));
@@ -467,6 +474,54 @@ int FinishWriteInChild(const ChildWrite& child) {
 int WriteInChild(const std::string& strPath, MIDITrack* pTrack, int nCloseFd,
                  bool bAsNobody = false) {
   return FinishWriteInChild(StartWriteInChild(strPath, pTrack, nCloseFd, bAsNobody));
+}
+
+// Where no thread can be started (a user at the limit of their
+// processes), the export writes every buffer itself: the same bytes.
+TEST(VmdWriterTest, ExportWithoutThreadsWritesTheSameFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to become user 65534 with a process limit";
+  FakeTrack track;
+  // 18 MB: past the point where the disk writes of a new file start.
+  for (int i = 0; i < 40000; ++i) {
+    track.Press(i * 3 + 1, 21 + i % 88).Release(i * 3 + 2, 21 + i % 88);
+  }
+  VmdWriter memory;
+  memory.WriteHeader();
+  ASSERT_EQ(1, memory.WriteMotion(track.GetTrack()));
+  TempDir dir;
+  ASSERT_EQ(0, chmod(dir.Join(".").c_str(), 0777));
+  std::string strPath = dir.Join("alone.vmd");
+  WriteFileBytes(strPath, "the previous export");  // replaced: disk writes are started too
+  ASSERT_EQ(0, chown(strPath.c_str(), 65534, 65534));
+  int aFd[2];
+  ASSERT_EQ(0, pipe(aFd));
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(aFd[0]);
+    alarm(20);
+    int anResult[2] = {kNoUser, 0};
+    struct rlimit one = {1, 1};
+    if (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0 &&
+        setrlimit(RLIMIT_NPROC, &one) == 0) {
+      // Proof that no thread can be had here.
+      pthread_t thread;
+      anResult[1] = pthread_create(&thread, nullptr, [](void*) -> void* { return nullptr; }, nullptr);
+      VmdWriter writer;
+      anResult[0] = writer.Write(strPath.c_str(), track.GetTrack());
+    }
+    _exit(write(aFd[1], anResult, sizeof anResult) == sizeof anResult ? 0 : 1);
+  }
+  close(aFd[1]);
+  int anResult[2] = {999, 0};
+  if (read(aFd[0], anResult, sizeof anResult) != sizeof anResult) anResult[0] = 999;
+  close(aFd[0]);
+  int nStatus = 0;
+  waitpid(pid, &nStatus, 0);
+  if (anResult[0] == kNoUser) GTEST_SKIP() << "can't become user 65534 here";
+  EXPECT_EQ(EAGAIN, anResult[1]);
+  EXPECT_EQ(static_cast<int>(memory.GetImage().size()), anResult[0]);
+  EXPECT_TRUE(memory.GetImage() == ReadFileBytes(strPath));
+  EXPECT_EQ(std::vector<std::string>{"alone.vmd"}, dir.List());
 }
 
 TEST(VmdWriterTest, PipesAreRefusedWithoutReaderAndFailWhenTheReaderGoes) {
