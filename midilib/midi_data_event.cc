@@ -89,11 +89,13 @@ MIDIEvent* MIDIEvent_GetNextEvent(MIDIEvent* pEvent) {
 }
 
 long MIDIEvent_GetKind(MIDIEvent* pEvent) {
-  return pEvent != nullptr ? pEvent->m_byKind : 0;
+  if (__builtin_expect(pEvent == nullptr, 0)) return 0;
+  return pEvent->m_byKind;
 }
 
 long MIDIEvent_IsMIDIEvent(MIDIEvent* pEvent) {
-  return pEvent != nullptr && IsChannelEvent(pEvent);
+  if (__builtin_expect(pEvent == nullptr, 0)) return 0;
+  return (pEvent->m_byFlags & kEventChannel) != 0;
 }
 
 long MIDIEvent_IsNoteOn(MIDIEvent* pEvent) {
@@ -139,7 +141,8 @@ MIDIEvent* MIDIEvent_GetCombinedEvent(MIDIEvent* pEvent) {
 }
 
 long MIDIEvent_GetTime(MIDIEvent* pEvent) {
-  return pEvent != nullptr ? pEvent->m_lTime : 0;
+  if (__builtin_expect(pEvent == nullptr, 0)) return 0;
+  return pEvent->m_lTime;
 }
 
 long MIDIEvent_GetChannel(MIDIEvent* pEvent) {

@@ -47,7 +47,7 @@ MIDIEvent* NewChannelEvent(MIDITrack* pTrack, long lTime, uint8_t byKind,
   pEvent->m_byKind = byKind;
   pEvent->m_byData1 = byData1;
   pEvent->m_byData2 = byData2;
-  pEvent->m_byFlags = NoteFlags(byKind, byData2);
+  pEvent->m_byFlags = EventFlags(byKind, byData2);
   return pEvent;
 }
 

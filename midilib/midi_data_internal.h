@@ -29,13 +29,15 @@
 
 #include "midilib/MIDIData.h"
 
-// Flags of MIDIEvent::m_byFlags. Whether a channel event is a press or a
-// release is set once, when the event is made (NoteFlags): the walks of the
-// program ask it of every event, and the kind and data bytes of an event
-// never change afterwards.
+// Flags of MIDIEvent::m_byFlags. Whether an event is a channel event, a
+// press or a release is set once, when the event is made (EventFlags): the
+// walks of the program ask it of every event, and the kind and data bytes
+// of an event never change afterwards. The bits asked most sit where a
+// shift or a mask alone gives the answer.
 constexpr uint8_t kEventPress = 0x01;    // a note-on of velocity above 0
 constexpr uint8_t kEventRelease = 0x02;  // a note-off, or a note-on of velocity 0
 constexpr uint8_t kEventJoined = 0x04;   // a note-on or release that is paired
+constexpr uint8_t kEventChannel = 0x80;  // a channel event (kind 0x80..0xEF)
 
 // 24 bytes per event.
 struct MIDIEvent {
@@ -154,6 +156,8 @@ class ReleaseLinker {
  public:
   ReleaseLinker();
   void Add(MIDIEvent* pEvent);  // any event; only note events matter
+  // A note event not joined yet, of linker index (channel << 7 | key).
+  void AddNote(MIDIEvent* pEvent, size_t index, bool bRelease);
   void Finish();                // the still waiting ones get null
  private:
   MIDIEvent* m_apWaiting[16 * 128];
@@ -163,19 +167,18 @@ class ReleaseLinker {
 // Relinks the release chains of a whole track (after an insertion).
 void LinkReleases(MIDITrack* pTrack);
 
-// The press and release flags of a channel event of this status byte and
-// second data byte (0 for any other event).
-inline uint8_t NoteFlags(uint8_t byKind, uint8_t byData2) {
+// The flags of a channel event of this status byte (0x80..0xEF) and second
+// data byte (0 if it has one data byte): kEventChannel, and press or
+// release for a note event.
+constexpr uint8_t EventFlags(uint8_t byKind, uint8_t byData2) {
   uint8_t type = byKind & 0xF0;
-  if (type == 0x90) return byData2 != 0 ? kEventPress : kEventRelease;
-  return type == 0x80 ? kEventRelease : 0;
+  if (type == 0x90) return kEventChannel | (byData2 != 0 ? kEventPress : kEventRelease);
+  return kEventChannel | (type == 0x80 ? kEventRelease : 0);
 }
 // True for a note-off, or a note-on of velocity 0.
 inline bool IsRelease(const MIDIEvent* p) { return p->m_byFlags & kEventRelease; }
 inline bool IsPress(const MIDIEvent* p) { return p->m_byFlags & kEventPress; }
-inline bool IsChannelEvent(const MIDIEvent* p) {
-  return p->m_byKind >= 0x80 && p->m_byKind < 0xF0;
-}
+inline bool IsChannelEvent(const MIDIEvent* p) { return p->m_byFlags & kEventChannel; }
 inline bool IsMeta(const MIDIEvent* p) { return p->m_byKind == 0xFF; }
 inline bool IsSysEx(const MIDIEvent* p) {
   return p->m_byKind == 0xF0 || p->m_byKind == 0xF7;
@@ -184,14 +187,17 @@ inline bool IsEndOfTrack(const MIDIEvent* p) {
   return p->m_byKind == 0xFF && p->m_byData1 == kMetaEndOfTrack;
 }
 
-// Inline: the reader calls it for every event of a file.
+// Inline: the reader calls them for every event of a file.
 inline void ReleaseLinker::Add(MIDIEvent* pEvent) {
   uint8_t byFlags = pEvent->m_byFlags;
   if (!(byFlags & (kEventPress | kEventRelease))) return;
   bool bRelease = byFlags & kEventRelease;
   // A joined note-on keeps its release in m_pLink and waits for nothing.
   if (!bRelease && (byFlags & kEventJoined)) return;
-  size_t index = (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1;
+  AddNote(pEvent, (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1, bRelease);
+}
+
+inline void ReleaseLinker::AddNote(MIDIEvent* pEvent, size_t index, bool bRelease) {
   MIDIEvent* pWaiting = m_apWaiting[index];
   if (pWaiting == nullptr) m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);
   if (bRelease) {
