@@ -157,6 +157,9 @@ class CommandProcessor {
   int CurrentTrackPosition() const;
   // The track's name as the console shows it.
   static std::string TrackName(MIDITrack* pTrack);
+  // Joins every note-on of pTrack with its note-off, in event order: the
+  // walk of the opening and of the piano-roll conversion.
+  static void CombineNotes(MIDITrack* pTrack);
 
   ConsoleOutput* m_pConsole;
   CommandArgs* m_pArgs = nullptr;

@@ -104,10 +104,7 @@ int CommandProcessor::PrepareMidiData(MIDIData* pMIDIData) {
   long nNumber = 0;
   for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pMIDIData);
        pTrack != nullptr; pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
-    for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack);
-         pEvent != nullptr; pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
-      if (midilib::MIDIEvent_IsNoteOn(pEvent)) midilib::MIDIEvent_Combine(pEvent);
-    }
+    CombineNotes(pTrack);
     midilib::MIDITrack_SetNumber(pTrack, nNumber++);
   }
   return 1;

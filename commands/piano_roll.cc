@@ -19,11 +19,21 @@ int CommandProcessor::ConvertPianoRoll(MIDIData* pMIDIData) {
   m_pConsole->WriteLine("");
   for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pMIDIData);
        pTrack != nullptr; pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
-    for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack);
-         pEvent != nullptr; pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
-      if (midilib::MIDIEvent_IsNoteOn(pEvent)) midilib::MIDIEvent_Combine(pEvent);
-    }
+    CombineNotes(pTrack);
   }
   m_bFileReady = 1;
   return 1;
+}
+
+void CommandProcessor::CombineNotes(MIDITrack* pTrack) {
+  // The bound functions are read once for the walk: a call through the
+  // binding loads its pointer each time, a call through a copy held here
+  // does not.
+  auto* const pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
+  auto* const pfnIsNoteOn = midilib::MIDIEvent_IsNoteOn;
+  auto* const pfnCombine = midilib::MIDIEvent_Combine;
+  for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent != nullptr;
+       pEvent = pfnGetNextEvent(pEvent)) {
+    if (pfnIsNoteOn(pEvent)) pfnCombine(pEvent);
+  }
 }
