@@ -151,16 +151,12 @@ long MIDIEvent_GetChannel(MIDIEvent* pEvent) {
 }
 
 long MIDIEvent_GetKey(MIDIEvent* pEvent) {
-  if (pEvent == nullptr) return -1;
-  // Note-off, note-on and key aftertouch: the kinds 0x80..0xAF.
-  if (static_cast<uint8_t>(pEvent->m_byKind - 0x80) >= 0x30) return -1;
+  if (pEvent == nullptr || !(pEvent->m_byFlags & kEventKey)) return -1;
   return pEvent->m_byData1;
 }
 
 long MIDIEvent_GetVelocity(MIDIEvent* pEvent) {
-  if (pEvent == nullptr) return -1;
-  uint8_t type = pEvent->m_byKind & 0xF0;
-  if (type != 0x80 && type != 0x90) return -1;
+  if (pEvent == nullptr || !(pEvent->m_byFlags & (kEventPress | kEventRelease))) return -1;
   return pEvent->m_byData2;
 }
 

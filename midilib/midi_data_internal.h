@@ -37,6 +37,7 @@
 constexpr uint8_t kEventPress = 0x01;    // a note-on of velocity above 0
 constexpr uint8_t kEventRelease = 0x02;  // a note-off, or a note-on of velocity 0
 constexpr uint8_t kEventJoined = 0x04;   // a note-on or release that is paired
+constexpr uint8_t kEventKey = 0x08;      // a note or key aftertouch (kind 0x80..0xAF)
 constexpr uint8_t kEventChannel = 0x80;  // a channel event (kind 0x80..0xEF)
 
 // 24 bytes per event.
@@ -168,12 +169,13 @@ class ReleaseLinker {
 void LinkReleases(MIDITrack* pTrack);
 
 // The flags of a channel event of this status byte (0x80..0xEF) and second
-// data byte (0 if it has one data byte): kEventChannel, and press or
-// release for a note event.
+// data byte (0 if it has one data byte): kEventChannel, kEventKey for a
+// note or key aftertouch, and press or release for a note event.
 constexpr uint8_t EventFlags(uint8_t byKind, uint8_t byData2) {
   uint8_t type = byKind & 0xF0;
-  if (type == 0x90) return kEventChannel | (byData2 != 0 ? kEventPress : kEventRelease);
-  return kEventChannel | (type == 0x80 ? kEventRelease : 0);
+  uint8_t byFlags = kEventChannel | (type <= 0xA0 ? kEventKey : 0);
+  if (type == 0x90) return byFlags | (byData2 != 0 ? kEventPress : kEventRelease);
+  return byFlags | (type == 0x80 ? kEventRelease : 0);
 }
 // True for a note-off, or a note-on of velocity 0.
 inline bool IsRelease(const MIDIEvent* p) { return p->m_byFlags & kEventRelease; }
