@@ -85,18 +85,24 @@ void KeyFrameBuckets::AddPiece(Bone* pBone) {
 }
 
 KeyFrameBuckets::Bone::Iterator::Iterator(const Bone* pBone, size_t nLeft)
-    : m_pBone(pBone), m_nLeft(nLeft) {
+    : m_pBone(pBone), m_nLeft(nLeft), m_bPedal(pBone->m_bPedal), m_bVelocity(pBone->m_bVelocity) {
   if (m_nLeft > 0) {
-    m_pAt = m_pBone->m_pieces[0];
-    m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->Bytes());
+    SetPiece();
     Decode();
   }
 }
 
+void KeyFrameBuckets::Bone::Iterator::SetPiece() {
+  m_pAt = m_pBone->m_pieces[m_nPiece];
+  size_t nBytes = std::min(kPieceBytes, m_pBone->Bytes() - m_nPiece * kPieceBytes);
+  m_pEnd = m_pAt + nBytes;
+  const size_t nTail = kEntryRoom - 1;
+  m_pWholeEnd = m_pAt + (nBytes > nTail ? nBytes - nTail : 0);
+}
+
 void KeyFrameBuckets::Bone::Iterator::NextPiece() {
   ++m_nPiece;
-  m_pAt = m_pBone->m_pieces[m_nPiece];
-  m_pEnd = m_pAt + std::min(kPieceBytes, m_pBone->Bytes() - m_nPiece * kPieceBytes);
+  SetPiece();
 }
 
 void KeyFrameBuckets::Bone::Iterator::DecodeAcrossPieces() {
@@ -107,7 +113,7 @@ void KeyFrameBuckets::Bone::Iterator::DecodeAcrossPieces() {
     if (by < 0x80) break;
   }
   // The byte after the value may begin the next piece.
-  if (m_pBone->m_bPedal || m_pBone->m_bVelocity) {
+  if (m_bPedal || m_bVelocity) {
     if (m_pAt == m_pEnd) NextPiece();
   }
   Finish(nValue, m_pAt);

@@ -73,7 +73,7 @@ class KeyFrameBuckets {
       void Decode() {
         // Most entries lie whole inside a piece: read them without looking
         // for its end (an entry is at most 11 bytes).
-        if (m_pEnd - m_pAt >= 11) {
+        if (m_pAt < m_pWholeEnd) {
           uint64_t nValue = *m_pAt++;
           if (nValue >= 0x80) {
             nValue &= 0x7F;
@@ -92,20 +92,19 @@ class KeyFrameBuckets {
       // Sets the entry from its value; its byte after the value, if it has
       // one, is read at pNext (then moved past).
       void Finish(uint64_t nValue, const uint8_t* pNext) {
-        if (!m_pBone->m_bPedal) {
+        if (!m_bPedal) {
           m_entry.bPress = static_cast<uint8_t>(nValue & 1);
           nValue >>= 1;
         }
         m_lFrame += static_cast<int64_t>(nValue >> 1) ^ -static_cast<int64_t>(nValue & 1);
         m_entry.nFrame = static_cast<uint32_t>(m_lFrame);
-        if (m_pBone->m_bPedal) {
+        if (m_bPedal) {
           m_entry.bCompanion = 0;
           m_entry.nValue = *pNext;
           m_pAt = pNext + 1;
         } else {
           m_entry.bCompanion = m_lFrame > 0;
-          m_entry.nValue = 0;
-          if (m_pBone->m_bVelocity) {
+          if (m_bVelocity) {
             m_entry.nValue = *pNext;
             m_pAt = pNext + 1;
           }
@@ -116,13 +115,20 @@ class KeyFrameBuckets {
         return *m_pAt++;
       }
       void NextPiece();
+      // Reads piece m_nPiece from its start.
+      void SetPiece();
 
       const Bone* m_pBone;
       size_t m_nLeft;  // entries from this one to the end
       size_t m_nPiece = 0;
       const uint8_t* m_pAt = nullptr;
       const uint8_t* m_pEnd = nullptr;
+      // Below it a whole entry lies inside the piece.
+      const uint8_t* m_pWholeEnd = nullptr;
       int64_t m_lFrame = 0;
+      // The bone's kind, read once.
+      bool m_bPedal = false;
+      bool m_bVelocity = false;
       Entry m_entry = {};
     };
 
