@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr size_t kPieceBytes = KeyFrameBuckets::kPieceBytes;
 // Slabs grow from 64 KiB by four times to 4 MiB: a short track costs little,
 // a long one few slabs. Slabs of 4 MiB are placed on 2 MiB boundaries and
 // asked for large pages, where touching memory costs one fault per 2 MiB.
