@@ -10,7 +10,10 @@
 //
 // The reader works on the whole file image in memory and checks every read
 // against the end of the bytes it may read; what it tolerates is listed in
-// MIDIData.h.
+// MIDIData.h. Most of a large file is channel events of two data bytes in
+// running status: those take a short way (ReadRunningEvents) where the end
+// of the chunk is too far to be reached; everything else, and the last
+// bytes of a chunk, are read one event at a time (ReadEvent).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,8 +21,8 @@
 #include <array>
 #include <bit>
 #include <cerrno>
-#include <cstddef>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -170,9 +173,9 @@ struct TrackCursor {
   uint8_t byRunning = 0;
   int nRunData = 0;
   // For the fast way, the kind words of an event in running status with a
-  // second data byte above 0 and of 0, and its channel's first index in the
-  // release linker; 0 where the fast way doesn't take the status (none yet,
-  // or one data byte).
+  // second data byte above 0 and of 0 (0 where the fast way doesn't take
+  // the status: none yet, or one data byte), and its channel's first index
+  // in the key-chain linker.
   uint32_t nWordOn = 0;
   uint32_t nWordOff = 0;
   size_t nChannelIndex = 0;
@@ -211,6 +214,7 @@ struct TrackCursor {
 enum class ReadStep { kMore, kEnded, kFailed };
 
 // Reads one event of any kind, every read checked against the chunk's end.
+// Kept out of line: the fast way's loop then keeps its values in registers.
 __attribute__((noinline)) ReadStep ReadEvent(TrackCursor* c, MIDITrack* pTrack,
                                              KeyChainLinker* pLinker,
                                              std::vector<MIDIEvent*>* pBytesEvents,
@@ -274,9 +278,9 @@ __attribute__((noinline)) ReadStep ReadEvent(TrackCursor* c, MIDITrack* pTrack,
 }
 
 // The fast way: reads channel events of two data bytes with a delta of at
-// most two bytes while at least 8 bytes of the chunk are left (before
-// pNearEnd), so that no byte of such an event can lie past the chunk's end
-// and only the bytes' values are checked. Stops, reading nothing of it, at
+// most two bytes while more than 8 bytes of the chunk are left (before
+// pNearEnd), so that no byte of such an event (5 at most) can lie past the
+// chunk's end and only the bytes' values are checked. Stops, reading nothing of it, at
 // the first event of another kind or with anything to refuse, for
 // ReadEvent. Works on copies of the cursor's fields, which nothing else can
 // change meanwhile, and puts them back.
