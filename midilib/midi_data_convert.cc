@@ -59,7 +59,7 @@ bool MergeTracks(MIDIData* pData) {
   pFirst->m_pLast = pEnd;
   pFirst->m_lNumEvent = static_cast<long>(events.size());
   while (pFirst->m_pNext != nullptr) MIDITrack_Delete(pFirst->m_pNext);
-  LinkReleases(pFirst);
+  LinkKeyChains(pFirst);
   return true;
 }
 

@@ -1,4 +1,4 @@
-// Event queries and note pairing (the release chains of
+// Event queries and note pairing (the key chains of
 // midi_data_internal.h).
 #include <cstring>
 
@@ -8,25 +8,17 @@ namespace midilib_internal {
 
 const uint8_t kNoBytes[1] = {0};
 
-ReleaseLinker::ReleaseLinker() : m_nTouched(0) {
-  std::memset(m_apWaiting, 0, sizeof(m_apWaiting));
+KeyChainLinker::KeyChainLinker() : m_nTouched(0) {
+  std::memset(m_apLast, 0, sizeof(m_apLast));
 }
 
-void ReleaseLinker::Finish() {
-  for (size_t i = 0; i < m_nTouched; i++) {
-    MIDIEvent* pWaiting = m_apWaiting[m_anTouched[i]];
-    while (pWaiting != nullptr) {
-      MIDIEvent* pNext = pWaiting->m_pLink;
-      pWaiting->m_pLink = nullptr;
-      pWaiting = pNext;
-    }
-    m_apWaiting[m_anTouched[i]] = nullptr;
-  }
+void KeyChainLinker::Finish() {
+  for (size_t i = 0; i < m_nTouched; i++) m_apLast[m_anTouched[i]] = nullptr;
   m_nTouched = 0;
 }
 
-void LinkReleases(MIDITrack* pTrack) {
-  ReleaseLinker linker;
+void LinkKeyChains(MIDITrack* pTrack) {
+  KeyChainLinker linker;
   for (MIDIEvent* p = pTrack->m_pFirst; p != nullptr; p = p->m_pNext) {
     linker.Add(p);
   }
@@ -61,18 +53,22 @@ using namespace midilib_internal;
 
 namespace {
 
-// The first release not joined yet on the chain from pJoined, a joined
-// release, on. Joined releases stay joined: every one on the walked path
-// is made to lead straight to the one found, so no later walk repeats
-// this one.
-MIDIEvent* FirstFreeRelease(MIDIEvent* pJoined) {
-  MIDIEvent* pRelease = pJoined;
-  while (pRelease != nullptr && (pRelease->m_byFlags & kEventJoined)) {
-    pRelease = pRelease->m_pLink;
-  }
-  for (MIDIEvent* p = pJoined; p != pRelease;) {
+bool IsFreeRelease(const MIDIEvent* p) {
+  return (p->m_byFlags & (kEventRelease | kEventJoined)) == kEventRelease;
+}
+
+// The first release not joined yet on the key chain from pFrom (not one)
+// on. Every event on the walked path but a joined note-on (whose link is
+// its release) is made to lead straight to the one found: only joined
+// releases lie between, so no later walk repeats this one.
+MIDIEvent* FirstFreeRelease(MIDIEvent* pFrom) {
+  MIDIEvent* pRelease = pFrom;
+  while (pRelease != nullptr && !IsFreeRelease(pRelease)) pRelease = pRelease->m_pLink;
+  for (MIDIEvent* p = pFrom; p != pRelease;) {
     MIDIEvent* pNext = p->m_pLink;
-    p->m_pLink = pRelease;
+    if ((p->m_byFlags & (kEventPress | kEventJoined)) != (kEventPress | kEventJoined)) {
+      p->m_pLink = pRelease;
+    }
     p = pNext;
   }
   return pRelease;
@@ -121,7 +117,7 @@ long MIDIEvent_Combine(MIDIEvent* pEvent) {
   }
   MIDIEvent* pRelease = pEvent->m_pLink;
   if (pRelease == nullptr) return 0;
-  if (pRelease->m_byFlags & kEventJoined) {
+  if (!IsFreeRelease(pRelease)) {
     pRelease = FirstFreeRelease(pRelease);
     pEvent->m_pLink = pRelease;
     if (pRelease == nullptr) return 0;

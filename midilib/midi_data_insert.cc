@@ -159,7 +159,7 @@ long MIDITrack_InsertNote(MIDITrack* pTrack, long lTime, long lChannel,
   pOff->m_byFlags |= kEventJoined;
   pOn->m_pLink = pOff;
   // The new release sits in the chains of the notes before it.
-  LinkReleases(pTrack);
+  LinkKeyChains(pTrack);
   return 1;
 }
 

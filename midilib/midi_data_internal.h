@@ -10,13 +10,17 @@
 // an event handle stays valid until its data is deleted; an event of a
 // deleted track is unlinked at once and its memory returns with the data.
 //
-// Note pairing: every note-on that is not yet joined, and every release,
-// keeps in m_pLink the next release of the same channel and key in its
-// track ("release chain"). MIDIEvent_Combine follows that chain past joined
-// releases and shortens the path it walked, so joining every note of a
-// track costs about one pass whatever the notes look like. A joined
-// note-on keeps its release in m_pLink instead. Meta and SysEx events use
-// the same field for their bytes.
+// Note pairing: a joined note-on keeps its release in m_pLink. Every other
+// note event (a note-on not yet joined, or a release) keeps there a later
+// note event of the same channel and key in its track ("key chain"): at
+// first the next one, press or release. MIDIEvent_Combine follows the
+// chain from a note-on to the first release not joined yet: past note-ons
+// (a joined one leads to its release, and every release between the two is
+// joined) and joined releases; then it lets each event it walked, but a
+// joined note-on, lead straight to the release found, which skips only
+// joined releases. So joining every note of a track costs about one pass
+// whatever the notes look like. Meta and SysEx events use the same field
+// for their bytes.
 #ifndef SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
 #define SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
 
@@ -44,7 +48,7 @@ constexpr uint8_t kEventChannel = 0x80;  // a channel event (kind 0x80..0xEF)
 struct MIDIEvent {
   MIDIEvent* m_pNext;  // next event of the track, null after the last
   union {
-    MIDIEvent* m_pLink;        // note events: release chain / joined release
+    MIDIEvent* m_pLink;        // note events: key chain / joined release
     const uint8_t* m_pBytes;   // meta and SysEx: length (VLQ) then the bytes
   };
   int32_t m_lTime;    // absolute, in the data's time base
@@ -150,23 +154,23 @@ struct LoadedFile {
 };
 LoadedFile& LastLoadedFile();
 
-// Builds the release chains of one track while its events are visited in
-// order: each note event gets the next release of its channel and key.
-// Events waiting for their next release are chained through m_pLink.
-class ReleaseLinker {
+// Builds the key chains of one track while its events are visited in
+// order: each note event but a joined note-on gets the next such event of
+// its channel and key (null for the last).
+class KeyChainLinker {
  public:
-  ReleaseLinker();
+  KeyChainLinker();
   void Add(MIDIEvent* pEvent);  // any event; only note events matter
-  // A note event not joined yet, of linker index (channel << 7 | key).
-  void AddNote(MIDIEvent* pEvent, size_t index, bool bRelease);
-  void Finish();                // the still waiting ones get null
+  // A note event but a joined note-on, of linker index (channel << 7 | key).
+  void AddNote(MIDIEvent* pEvent, size_t index);
+  void Finish();  // ready for the next track
  private:
-  MIDIEvent* m_apWaiting[16 * 128];
+  MIDIEvent* m_apLast[16 * 128];  // the last event of each chain so far
   uint16_t m_anTouched[16 * 128];
   size_t m_nTouched;
 };
-// Relinks the release chains of a whole track (after an insertion).
-void LinkReleases(MIDITrack* pTrack);
+// Relinks the key chains of a whole track (after an insertion).
+void LinkKeyChains(MIDITrack* pTrack);
 
 // The flags of a channel event of this status byte (0x80..0xEF) and second
 // data byte (0 if it has one data byte): kEventChannel, kEventKey for a
@@ -190,31 +194,23 @@ inline bool IsEndOfTrack(const MIDIEvent* p) {
 }
 
 // Inline: the reader calls them for every event of a file.
-inline void ReleaseLinker::Add(MIDIEvent* pEvent) {
+inline void KeyChainLinker::Add(MIDIEvent* pEvent) {
   uint8_t byFlags = pEvent->m_byFlags;
   if (!(byFlags & (kEventPress | kEventRelease))) return;
-  bool bRelease = byFlags & kEventRelease;
-  // A joined note-on keeps its release in m_pLink and waits for nothing.
-  if (!bRelease && (byFlags & kEventJoined)) return;
-  AddNote(pEvent, (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1, bRelease);
+  // A joined note-on keeps its release in m_pLink.
+  if ((byFlags & (kEventPress | kEventJoined)) == (kEventPress | kEventJoined)) return;
+  AddNote(pEvent, (size_t{pEvent->m_byKind & 0x0Fu} << 7) | pEvent->m_byData1);
 }
 
-inline void ReleaseLinker::AddNote(MIDIEvent* pEvent, size_t index, bool bRelease) {
-  MIDIEvent* pWaiting = m_apWaiting[index];
-  if (pWaiting == nullptr) m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);
-  if (bRelease) {
-    // This is the next release of every event waiting on the key; each
-    // event waits once, so the whole track costs one pass.
-    while (pWaiting != nullptr) {
-      MIDIEvent* pNext = pWaiting->m_pLink;
-      pWaiting->m_pLink = pEvent;
-      pWaiting = pNext;
-    }
-    pEvent->m_pLink = nullptr;
+inline void KeyChainLinker::AddNote(MIDIEvent* pEvent, size_t index) {
+  MIDIEvent* pLast = m_apLast[index];
+  if (pLast != nullptr) {
+    pLast->m_pLink = pEvent;
   } else {
-    pEvent->m_pLink = pWaiting;
+    m_anTouched[m_nTouched++] = static_cast<uint16_t>(index);
   }
-  m_apWaiting[index] = pEvent;
+  pEvent->m_pLink = nullptr;
+  m_apLast[index] = pEvent;
 }
 
 // The bytes of a meta or SysEx event: sets *pnLength and returns the first

@@ -212,7 +212,7 @@ enum class ReadStep { kMore, kEnded, kFailed };
 
 // Reads one event of any kind, every read checked against the chunk's end.
 __attribute__((noinline)) ReadStep ReadEvent(TrackCursor* c, MIDITrack* pTrack,
-                                             ReleaseLinker* pLinker,
+                                             KeyChainLinker* pLinker,
                                              std::vector<MIDIEvent*>* pBytesEvents,
                                              size_t* pnBytes) {
   const uint8_t*& p = c->p;
@@ -280,7 +280,7 @@ __attribute__((noinline)) ReadStep ReadEvent(TrackCursor* c, MIDITrack* pTrack,
 // the first event of another kind or with anything to refuse, for
 // ReadEvent. Works on copies of the cursor's fields, which nothing else can
 // change meanwhile, and puts them back.
-inline void ReadRunningEvents(TrackCursor* c, const uint8_t* pNearEnd, ReleaseLinker* pLinker) {
+inline void ReadRunningEvents(TrackCursor* c, const uint8_t* pNearEnd, KeyChainLinker* pLinker) {
   const uint8_t* p = c->p;
   MIDIEvent* pEvent = c->pEvent;
   uint64_t lTime = c->lTime;
@@ -311,7 +311,7 @@ inline void ReadRunningEvents(TrackCursor* c, const uint8_t* pNearEnd, ReleaseLi
     StoreEventWord(pEvent, word);
     uint8_t byFlags = FlagsOfWord(word);
     if (byFlags & (kEventPress | kEventRelease)) {
-      pLinker->AddNote(pEvent, running.nChannelIndex | FirstOfPair(pair), byFlags & kEventRelease);
+      pLinker->AddNote(pEvent, running.nChannelIndex | FirstOfPair(pair));
     } else {
       pEvent->m_pLink = nullptr;
     }
@@ -328,7 +328,7 @@ inline void ReadRunningEvents(TrackCursor* c, const uint8_t* pNearEnd, ReleaseLi
 // pointing into the image and listed in *pBytesEvents, their bytes added to
 // *pnBytes. False if it isn't readable.
 bool ReadTrack(MIDIData* pData, const uint8_t* p, const uint8_t* pEnd,
-               MIDIEvent** ppNext, MIDIEvent* pLimit, ReleaseLinker* pLinker,
+               MIDIEvent** ppNext, MIDIEvent* pLimit, KeyChainLinker* pLinker,
                std::vector<MIDIEvent*>* pBytesEvents, size_t* pnBytes) {
   MIDITrack* pTrack = AppendTrack(pData);
   if (pTrack == nullptr) return false;
@@ -421,7 +421,7 @@ MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize, bool* pbWhole = nullptr) {
   MIDIData* pData = NewData(lFormat, lTimeMode, lResolution);
   if (pData == nullptr) return nullptr;
   MIDIEvent* pNext = ReserveEvents(pData, nCapacity);
-  ReleaseLinker* pLinker = new (std::nothrow) ReleaseLinker();
+  KeyChainLinker* pLinker = new (std::nothrow) KeyChainLinker();
   bool bOk = pNext != nullptr && pLinker != nullptr;
   MIDIEvent* pLimit = pNext + nCapacity;
   std::vector<MIDIEvent*> bytesEvents;

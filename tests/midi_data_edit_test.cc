@@ -192,6 +192,23 @@ TEST(MidiEdit, CombineOutOfOrderTakesTheFirstLaterFreeRelease) {
   EXPECT_EQ(EventAt(track, 1), MIDIEvent_GetCombinedEvent(EventAt(track, 0)));
 }
 
+// Joined out of order, a note's way to its release passes notes joined
+// before it: each keeps its own release, and the note takes the first
+// release none has taken.
+TEST(MidiEdit, CombinePastNotesJoinedBefore) {
+  std::string t = Ev(0, {0x90, 60, 1}) + Ev(1, {0x90, 60, 2}) + Ev(1, {0x90, 60, 3}) +
+                  Ev(1, {0x80, 60, 0}) + Ev(1, {0x80, 60, 0}) + Ev(1, {0x80, 60, 0}) +
+                  EndOfTrack();
+  DataPtr data(LoadBytes(Smf(1, 96, {t})));
+  MIDITrack* track = MIDIData_GetFirstTrack(data.get());
+  EXPECT_NE(0, MIDIEvent_Combine(EventAt(track, 1)));
+  EXPECT_NE(0, MIDIEvent_Combine(EventAt(track, 2)));
+  EXPECT_NE(0, MIDIEvent_Combine(EventAt(track, 0)));
+  EXPECT_EQ(EventAt(track, 3), MIDIEvent_GetCombinedEvent(EventAt(track, 1)));
+  EXPECT_EQ(EventAt(track, 4), MIDIEvent_GetCombinedEvent(EventAt(track, 2)));
+  EXPECT_EQ(EventAt(track, 5), MIDIEvent_GetCombinedEvent(EventAt(track, 0)));
+}
+
 TEST(MidiEdit, SetFormatSplitsFormatZeroByChannel) {
   std::string t = Meta(0, 0x03, "Title") + Ev(0, {0xC2, 4}) + Ev(0, {0x90, 60, 100}) +
                   Ev(10, {0x92, 62, 100}) + Ev(0, {0xF0, 1, 0xF7}) +
