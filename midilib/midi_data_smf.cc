@@ -147,8 +147,8 @@ inline uint16_t LoadPair(const uint8_t* p) {
 constexpr uint8_t FirstOfPair(uint16_t pair) {
   return static_cast<uint8_t>(kLittleEndian ? pair : pair >> 8);
 }
-constexpr uint8_t SecondOfPair(uint16_t pair) {
-  return static_cast<uint8_t>(kLittleEndian ? pair >> 8 : pair);
+constexpr bool SecondOfPairIsZero(uint16_t pair) {
+  return kLittleEndian ? pair <= 0xFF : (pair & 0xFF) == 0;
 }
 // The word of a channel event of that kind word and data pair: the pair
 // sits in the middle bytes whatever the byte order.
@@ -286,14 +286,16 @@ inline void ReadRunningEvents(TrackCursor* c, const uint8_t* pNearEnd, KeyChainL
   uint64_t lTime = c->lTime;
   TrackCursor running = *c;
   while (p < pNearEnd) {
-    const uint8_t* q = p;
-    uint64_t delta = *q++;
+    // The delta (one byte mostly) and the byte after it.
+    uint64_t delta = p[0];
+    uint8_t s = p[1];
+    const uint8_t* q = p + 1;
     if (delta & 0x80) {
-      uint64_t b = *q++;
-      if (b & 0x80) break;
-      delta = ((delta & 0x7F) << 7) | b;
+      if (s & 0x80) break;
+      delta = ((delta & 0x7F) << 7) | s;
+      s = p[2];
+      q = p + 2;
     }
-    uint8_t s = *q;
     if (s & 0x80) {
       if (s >= 0xF0 || (s & 0xE0) == 0xC0) break;
       running.SetRunningPair(s);
@@ -305,7 +307,7 @@ inline void ReadRunningEvents(TrackCursor* c, const uint8_t* pNearEnd, KeyChainL
     if (pair & 0x8080) break;
     p = q + 2;
     lTime += delta;
-    uint32_t word = EventWord(SecondOfPair(pair) != 0 ? running.nWordOn : running.nWordOff, pair);
+    uint32_t word = EventWord(SecondOfPairIsZero(pair) ? running.nWordOff : running.nWordOn, pair);
     pEvent->m_pNext = pEvent + 1;
     pEvent->m_lTime = static_cast<int32_t>(lTime);
     StoreEventWord(pEvent, word);
