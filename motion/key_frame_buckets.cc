@@ -128,20 +128,18 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
   for (int nKey = 0; nKey < kKeyCount; ++nKey) {
     if (m_aBone[nKey].empty()) m_aBone[nKey].m_bVelocity = settings.bVelocity;
   }
-  const bool bPedal = settings.bPedal;
-  // The bone of each key as the file has it, transposed; null where the key
-  // leaves the keyboard or has no bone under the naming.
-  Bone* apKeyBone[kKeyCount];
+  m_bPedalBone = settings.bPedal;
   for (int nKey = 0; nKey < kKeyCount; ++nKey) {
     int nBone = nKey + settings.nTranspose;
     bool bHasBone = nBone >= 0 && nBone < kKeyCount && !KeyBoneName(settings, nBone).empty();
-    apKeyBone[nKey] = bHasBone ? &m_aBone[nBone] : nullptr;
+    m_apKeyBone[nKey] = bHasBone ? &m_aBone[nBone] : nullptr;
   }
   m_calls = {midilib::MIDIEvent_IsMIDIEvent, midilib::MIDIEvent_GetKind,
              midilib::MIDIEvent_GetKey, midilib::MIDIEvent_IsNoteOn};
   // Inlined into each loop of the walk: a call per event would cost more
-  // than most of what it does.
-  pEvents->ForEach([&](MIDIEvent* pEvent, auto time) __attribute__((always_inline)) {
+  // than most of what it does. What it needs is reached through this alone,
+  // which leaves the loops their registers.
+  pEvents->ForEach([this](MIDIEvent* pEvent, auto time) __attribute__((always_inline)) {
     if (!m_calls.pfnIsMIDIEvent(pEvent)) return;
     // The low four bits are the channel: every channel drives the same
     // bones. 0x80 and 0x90 differ in one bit only.
@@ -150,7 +148,7 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
       long lKey = m_calls.pfnGetKey(pEvent);
       if (static_cast<unsigned long>(lKey) >= kKeyCount) return;
       bool bPress = m_calls.pfnIsNoteOn(pEvent) != 0;
-      Bone* pBone = apKeyBone[lKey];
+      Bone* pBone = m_apKeyBone[lKey];
       if (pBone == nullptr) {
         // Off the keyboard, or a key the model has no bone for: nothing can
         // show it. Counting the presses tells the user how many notes the
@@ -160,7 +158,7 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
       }
       long lTime = time.Get();
       uint32_t nFrame = static_cast<uint32_t>(lTime);
-      if (static_cast<unsigned long>(lTime) - 1 >= INT32_MAX) {
+      if (!decltype(time)::kFrameTime && static_cast<unsigned long>(lTime) - 1 >= INT32_MAX) {
         // At or before 0, or past the library's times: held at the nearer
         // end. At frame 0 a key has no companion keyframe.
         nFrame = lTime <= 0 ? 0 : INT32_MAX;
@@ -180,7 +178,7 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
         m_anPressVelocity[nBone] = 127;
       }
       PutKey<true>(pBone, nFrame, bPress, m_anPressVelocity[nBone]);
-    } else if (bPedal && (lKind & 0xF0) == 0xB0 &&
+    } else if (m_bPedalBone && (lKind & 0xF0) == 0xB0 &&
                midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
       long lValue = midilib::MIDIEvent_GetValue(pEvent);
       // A controller value is 7 bits; anything else is held at the ends.

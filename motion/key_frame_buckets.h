@@ -271,6 +271,11 @@ class KeyFrameBuckets {
   std::vector<void*> m_slabs;
   uint8_t* m_pSlabFree = nullptr;
   size_t m_nSlabPiecesLeft = 0;
+  // For Collect: the bone of each key as the file has it, transposed; null
+  // where the key leaves the keyboard or has no bone under the naming.
+  // Whether the pedal has its bone.
+  Bone* m_apKeyBone[kKeyCount] = {};
+  bool m_bPedalBone = false;
   // The bound functions Collect calls for every event, read once when it
   // starts: a call through a copy held here costs an instruction and a
   // register less than one through the binding.

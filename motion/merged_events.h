@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "midibind/midi_binding.h"
@@ -30,12 +31,21 @@ class MergedEvents {
   // An event's time as the walk hands it on. Get() returns it: asked of the
   // library only then (an event of a track walked alone), or the time the
   // walk already read to place the event.
+  // kFrameTime: the walk found the time from 1 to 2^31 - 1, the library's
+  // times after 0, so that its reader needs no bounds of its own.
   struct AskedTime {
+    static constexpr bool kFrameTime = false;
     MIDIEvent* pEvent;
     const MergedEvents* pWalk;
     long Get() const { return pWalk->m_pfnGetTime(pEvent); }
   };
   struct KnownTime {
+    static constexpr bool kFrameTime = false;
+    long lTime;
+    long Get() const { return lTime; }
+  };
+  struct KnownFrameTime {
+    static constexpr bool kFrameTime = true;
     long lTime;
     long Get() const { return lTime; }
   };
@@ -46,16 +56,19 @@ class MergedEvents {
   MergedEvents& operator=(const MergedEvents&) = delete;
 
   // Calls visit(pEvent, time) for every event not yet walked, in order;
-  // time is an AskedTime or a KnownTime (above). The walk is then done. If
-  // visit throws, the walk stops there.
+  // time is an AskedTime, a KnownTime or a KnownFrameTime (above). The walk
+  // is then done. If visit throws, the walk stops there. visit is copied:
+  // a small object, its members are then held in registers by the loops.
   template <typename Visit>
-  void ForEach(Visit&& visit) {
+  void ForEach(Visit visit) {
+    m_pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
+    m_pfnGetTime = midilib::MIDIEvent_GetTime;
     if (m_pSummary == nullptr) {
       Walk(visit);
       return;
     }
     TrackSummary* pSummary = m_pSummary;
-    auto both = [pSummary, &visit](MIDIEvent* pEvent, auto time) {
+    auto both = [pSummary, visit](MIDIEvent* pEvent, auto time) mutable {
       pSummary->Add(pEvent);
       visit(pEvent, time);
     };
@@ -79,14 +92,26 @@ class MergedEvents {
   }
 
   template <typename Visit>
-  void WalkOne(MIDIEvent* pEvent, Visit& visit) {
+  void Walk(Visit visit) {
+    // What is left to walk as one track: all of a single track, or the
+    // rest of the last track once every other is done.
+    MIDIEvent* pAlone = m_pSingle;
+    m_pSingle = nullptr;
+    if (m_bCurrent) pAlone = WalkMerged(visit);
+    if (pAlone != nullptr) WalkOne(pAlone, visit);
+  }
+  // Each loop is a function of its own, so that neither takes registers
+  // from the other.
+  template <typename Visit>
+  [[gnu::noinline]] void WalkOne(MIDIEvent* pEvent, Visit visit) {
     for (; pEvent != nullptr; pEvent = m_pfnGetNextEvent(pEvent)) {
       visit(pEvent, AskedTime{pEvent, this});
     }
   }
-
+  // Walks the tracks until one is left; returns its next event (its time
+  // is asked again), or null when every track is done.
   template <typename Visit>
-  void Walk(Visit& visit);
+  [[gnu::noinline]] MIDIEvent* WalkMerged(Visit visit);
   // Makes the heap's earliest the current event; none when it is empty.
   void TakeEarliest();
   // Puts the current track's next event in the heap, then takes the
@@ -109,19 +134,11 @@ class MergedEvents {
 };
 
 template <typename Visit>
-void MergedEvents::Walk(Visit& visit) {
-  // What is left to walk as one track: all of a single track, or the rest
-  // of the last track once every other is done.
-  MIDIEvent* pAlone = m_pSingle;
-  m_pSingle = nullptr;
-  m_pfnGetNextEvent = midilib::MIDIEvent_GetNextEvent;
-  m_pfnGetTime = midilib::MIDIEvent_GetTime;
+MIDIEvent* MergedEvents::WalkMerged(Visit visit) {
   while (m_bCurrent) {
     if (m_heap.empty()) {
-      // Its time is asked again: once per walk.
-      pAlone = m_current.pEvent;
       m_bCurrent = false;
-      break;
+      return m_current.pEvent;
     }
     // The current track runs on while its events come before the heap's
     // earliest: of an equal time, while it is the earlier track. The
@@ -130,22 +147,31 @@ void MergedEvents::Walk(Visit& visit) {
     // overflow.
     const long lLast = m_current.nTrack < m_heap.front().nTrack ? m_heap.front().lTime
                                                                 : m_heap.front().lTime - 1;
+    // Most times lie from 1 to here: one test tells that the track runs on
+    // and that the time is a frame time.
+    const unsigned long nFrameLast =
+        lLast < 1 ? 0 : lLast > INT32_MAX ? INT32_MAX : static_cast<unsigned long>(lLast);
     MIDIEvent* pEvent = m_current.pEvent;
-    long lTime = m_current.lTime;
+    visit(pEvent, KnownTime{m_current.lTime});
     for (;;) {
-      visit(pEvent, KnownTime{lTime});
       pEvent = m_pfnGetNextEvent(pEvent);
       if (pEvent == nullptr) {
         TakeEarliest();
         break;
       }
-      lTime = m_pfnGetTime(pEvent);
-      if (lTime <= lLast) continue;
-      PutBack(pEvent, lTime);
-      break;
+      long lTime = m_pfnGetTime(pEvent);
+      if (static_cast<unsigned long>(lTime) - 1 < nFrameLast) {
+        visit(pEvent, KnownFrameTime{lTime});
+        continue;
+      }
+      if (lTime > lLast) {
+        PutBack(pEvent, lTime);
+        break;
+      }
+      visit(pEvent, KnownTime{lTime});
     }
   }
-  WalkOne(pAlone, visit);
+  return nullptr;
 }
 
 #endif  // SONOMOT_MOTION_MERGED_EVENTS_H_
