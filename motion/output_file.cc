@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -316,63 +315,20 @@ bool OutputFile::Write(const void* p, size_t n) {
   if (!WriteAll(m_nFd, static_cast<const char*>(p), n)) return false;
   if (m_bReplacing) {
     // The new file goes to the disk while the rest is made, not all at
-    // once in Commit's fsync, which still waits for all of it.
+    // once in Commit's fsync, which still waits for all of it. Only a
+    // start: a failure here is not one of the export.
     constexpr uint64_t kStartEvery = uint64_t{8} << 20;
-    uint64_t nAsked = m_nToStart;
     m_nWritten += n;
-    if (m_nWritten - nAsked >= kStartEvery) StartDiskWrites();
+    if (m_nWritten - m_nStarted >= kStartEvery) {
+      sync_file_range(m_nFd, static_cast<off_t>(m_nStarted),
+                      static_cast<off_t>(m_nWritten - m_nStarted), SYNC_FILE_RANGE_WRITE);
+      m_nStarted = m_nWritten;
+    }
   }
   return true;
 }
 
-void OutputFile::StartDiskWrites() {
-  if (!m_starter.joinable()) {
-    m_nToStart = m_nWritten;
-    m_bStopStarter = false;
-    try {
-      m_starter = std::thread(&OutputFile::RunStarter, this, m_nFd);
-      return;
-    } catch (const std::system_error&) {
-      // No thread to be had: asked here instead, as it always can be.
-      sync_file_range(m_nFd, static_cast<off_t>(m_nStarted),
-                      static_cast<off_t>(m_nWritten - m_nStarted), SYNC_FILE_RANGE_WRITE);
-      m_nStarted = m_nWritten;
-      return;
-    }
-  }
-  std::lock_guard<std::mutex> lock(m_starterMutex);
-  m_nToStart = m_nWritten;
-  m_starterWake.notify_one();
-}
-
-void OutputFile::RunStarter(int nFd) {
-  std::unique_lock<std::mutex> lock(m_starterMutex);
-  for (;;) {
-    m_starterWake.wait(lock, [this] { return m_bStopStarter || m_nToStart > m_nStarted; });
-    if (m_nToStart <= m_nStarted) return;  // asked to end, and nothing left to ask
-    uint64_t nFrom = m_nStarted, nTo = m_nToStart;
-    m_nStarted = nTo;
-    lock.unlock();
-    // Only a start: a failure here is not one of the export; Commit's
-    // fsync finds any that matters.
-    sync_file_range(nFd, static_cast<off_t>(nFrom), static_cast<off_t>(nTo - nFrom),
-                    SYNC_FILE_RANGE_WRITE);
-    lock.lock();
-  }
-}
-
-void OutputFile::StopStarter() {
-  if (!m_starter.joinable()) return;
-  {
-    std::lock_guard<std::mutex> lock(m_starterMutex);
-    m_bStopStarter = true;
-  }
-  m_starterWake.notify_one();
-  m_starter.join();
-}
-
 bool OutputFile::Commit() {
-  StopStarter();
   bool bOk;
   if (!m_bReplacing) {
     bOk = FinishInPlace(m_nFd);
@@ -460,7 +416,6 @@ bool OutputFile::FinishInPlace(int nFd) {
 }
 
 void OutputFile::Abandon() {
-  StopStarter();
   if (m_nFd >= 0) close(m_nFd);
   if (m_nOldFd >= 0) close(m_nOldFd);
   if (!m_strNew.empty() && unlinkat(m_nFolderFd, m_strNew.c_str(), 0) != 0) {
@@ -475,7 +430,6 @@ void OutputFile::Abandon() {
   m_nSize = 0;
   m_nWritten = 0;
   m_nStarted = 0;
-  m_nToStart = 0;
   if (m_bSignalsIgnored) {
     sigaction(SIGPIPE, &m_previousPipe, nullptr);
     sigaction(SIGXFSZ, &m_previousXfsz, nullptr);

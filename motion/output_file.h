@@ -50,12 +50,9 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 
 class OutputFile {
  public:
@@ -95,12 +92,6 @@ class OutputFile {
   bool CopyInPlace();
   bool FinishInPlace(int nFd);
   void Abandon();
-  // Has the bytes of a new file written so far sent to the disk, on the
-  // starter thread when it runs.
-  void StartDiskWrites();
-  void RunStarter(int nFd);
-  // Waits for the starter thread to end; no disk write is started after.
-  void StopStarter();
 
   int m_nFolderFd = -1;     // the target's folder
   std::string m_strName;    // the target's name in it
@@ -115,17 +106,6 @@ class OutputFile {
   // A new file: bytes written, and how many of them were sent to the disk.
   uint64_t m_nWritten = 0;
   uint64_t m_nStarted = 0;
-  // Sending written bytes to the disk makes the file system place them,
-  // which costs whoever asks about as much as writing them did. A thread of
-  // its own asks, while the next bytes are written; it is started with the
-  // first request and ended before the file is flushed, copied or closed.
-  // Shared with it, under m_starterMutex: the bytes it is to send
-  // (m_nToStart), those it has sent (m_nStarted), and whether to end.
-  std::thread m_starter;
-  std::mutex m_starterMutex;
-  std::condition_variable m_starterWake;
-  uint64_t m_nToStart = 0;
-  bool m_bStopStarter = false;
   std::string m_strLeftover;
   bool m_bSignalsIgnored = false;
   struct sigaction m_previousXfsz = {}, m_previousPipe = {};

@@ -2,9 +2,10 @@
 // of 1 MiB that a thread of its own writes, so that the next buffer is
 // filled while the last one is written.
 //
-// Writing a buffer costs the system about as much as making its records
-// costs us; on two cores the two now take the time of the longer. There
-// are two buffers: one being filled, one being written. Buffers are
+// Writing a buffer (and, for a new file, starting its way to the disk)
+// costs the system more than making its records costs us; on two cores
+// the making now hides behind the writing. There are two buffers: one
+// being filled, one being written. Buffers are
 // written in the order they are sent; after the first failed write the
 // rest are dropped, and Failed tells the filler to stop early.
 //
