@@ -14,8 +14,8 @@
 // session runs in the same rounds, so both builds meet the same machine.
 // Inputs and outputs go to a scratch folder under the system's temporary
 // folder. Each size runs N rounds (default 5) of every program one after
-// the other, each round starting with the next program; every run starts
-// after a sync. A figure is the median over the rounds, a ratio the median
+// the other, each round in an order of its own (shuffled, the same from
+// run to run); every run starts after a sync. A figure is the median over the rounds, a ratio the median
 // of the rounds' ratios (each pair ran in the same round), a peak the
 // largest.
 #include <fcntl.h>
@@ -31,6 +31,8 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <numeric>
+#include <random>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -289,13 +291,18 @@ int main(int argc, char** argv) {
       nVmdSize = st.st_size;
     }
     enum { kSession, kFloor, kFloorSync, kMerged, kCsv, kBefore, kOpen, kPrograms };
+    std::mt19937 order(static_cast<uint32_t>(nNotes));
     for (int nRound = 0; nRound < nRounds; ++nRound) {
       // Every program replaces its output of the round before, as a user
-      // exporting again would. Each round starts with the next program, so
-      // none always follows the same one.
+      // exporting again would. What a program leaves the file system to do
+      // (freeing the blocks of the output it replaced, sending them back to
+      // the disk) goes on into the next run, so each round takes its own
+      // order: no program always follows the same one.
+      int anOrder[kPrograms];
+      std::iota(anOrder, anOrder + kPrograms, 0);
+      std::shuffle(anOrder, anOrder + kPrograms, order);
       Run runs[kPrograms];
-      for (int i = 0; i < kPrograms; ++i) {
-        int nProgram = (nRound + i) % kPrograms;
+      for (int nProgram : anOrder) {
         switch (nProgram) {
           case kSession:
             runs[nProgram] = RunOnce({strConsole}, strScript.c_str(), strLog.c_str());
