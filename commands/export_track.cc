@@ -106,12 +106,9 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
     bool bIn = chosen[nPosition];
     if (tracks.empty()) {
       // A track of drum notes would press keys no keyboard player pressed.
-      TrackSummary summary = TrackSummary::Of(pTrack);
-      if (summary.IsDrums()) {
-        drums.push_back(nPosition);
-      } else {
-        bIn = !summary.IsEmpty();
-      }
+      TrackSummary::Role role = TrackSummary::RoleOf(pTrack);
+      if (role == TrackSummary::Role::kDrums) drums.push_back(nPosition);
+      bIn = role == TrackSummary::Role::kKeys;
     }
     if (bIn) {
       merged.push_back(pTrack);

@@ -33,6 +33,26 @@ TrackSummary TrackSummary::Of(MIDITrack* pTrack) {
   return summary;
 }
 
+TrackSummary::Role TrackSummary::RoleOf(MIDITrack* pTrack) {
+  bool bDrumNotes = false;
+  bool bPedal = false;
+  for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
+       pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
+    if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
+    long lKind = midilib::MIDIEvent_GetKind(pEvent);
+    long lType = lKind & 0xF0;
+    if (lType == 0x80 || lType == 0x90) {
+      long lKey = midilib::MIDIEvent_GetKey(pEvent);
+      if (lKey < 0 || lKey > 127) continue;
+      if ((lKind & 0x0F) != kDrumChannel - 1) return Role::kKeys;
+      bDrumNotes = true;
+    } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+      bPedal = true;
+    }
+  }
+  return bDrumNotes ? Role::kDrums : bPedal ? Role::kKeys : Role::kEmpty;
+}
+
 std::string TrackSummary::ChannelText() const {
   if (nChannelMask == 0) return "-";
   std::string text;

@@ -29,6 +29,13 @@ struct TrackSummary {
   // The summary of every event of pTrack, in one walk.
   static TrackSummary Of(MIDITrack* pTrack);
 
+  // What a track is to a motion of the whole piece: Of(pTrack)'s IsDrums,
+  // else IsEmpty, else keys. Found by a walk that ends at the first note
+  // off the drum channel, which a keyboard track holds among its first
+  // events, so choosing the tracks doesn't read the piece once more.
+  enum class Role { kKeys, kDrums, kEmpty };
+  static Role RoleOf(MIDITrack* pTrack);
+
   bool HasNoteEvents() const { return nChannelMask != 0; }
   // Notes, and all of them on the drum channel: no keyboard plays them.
   bool IsDrums() const { return nChannelMask == 1u << (kDrumChannel - 1); }

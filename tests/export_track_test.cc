@@ -174,6 +174,44 @@ TEST_F(ExportTrackTest, NewDataNeedsItsOwnConversion) {
   EXPECT_TRUE(std::filesystem::exists(out));
 }
 
+// The tracks the whole piece takes are those "info" marks neither
+// "(drums)" nor "(empty)", however far into a track the deciding event
+// lies: a pedal alone counts, a pedal beside drum notes doesn't, and a key
+// note after drum notes makes a keyboard track.
+TEST_F(ExportTrackTest, WholePieceTakesTheTracksInfoDoesNotMark) {
+  std::string path = WriteFile("mixed.mid", SmfBuilder(1, 1)
+                                                .Track()
+                                                .Meta(0, 0x03, "Conductor")
+                                                .EndOfTrack()
+                                                .Track()
+                                                .Event(0, {0xB0, 64, 127})
+                                                .Event(1, {0xB0, 64, 0})
+                                                .EndOfTrack()
+                                                .Track()
+                                                .Event(0, {0x99, 36, 100})
+                                                .Event(1, {0x89, 36, 0})
+                                                .Event(0, {0xB9, 64, 127})
+                                                .EndOfTrack()
+                                                .Track()
+                                                .Event(0, {0x99, 38, 100})
+                                                .Event(1, {0x89, 38, 0})
+                                                .Event(0, {0x93, 60, 100})
+                                                .Event(1, {0x83, 60, 0})
+                                                .EndOfTrack()
+                                                .Build());
+  TypeAll({("Open " + path).c_str(), "conv pr", "info"});
+  std::string info = TakeTranscript();
+  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  Conductor (empty)\n"));
+  EXPECT_NE(std::string::npos, info.find("  001  -               0  -     -          2  \n"));
+  EXPECT_NE(std::string::npos, info.find("  002  10              1  C2    C2         1  (drums)\n"));
+  EXPECT_NE(std::string::npos, info.find("  003  4,10            2  D2    C4         0  \n"));
+  std::string out = TempPath("mixed.vmd");
+  Type("export " + out);
+  EXPECT_EQ("midi>export " + out + "\nmerge track 1 3.\nleft out as drums: track 2.\nWrite " +
+                std::to_string(54 + 111 * 9) + " Byte.\nComplete.\n\n",
+            TakeTranscript());
+}
+
 // The hands merged: every keyframe of both tracks, each bone's in time
 // order and, at one time, the right hand's (track 1) before the left
 // hand's; the pedal comes from the left hand; the drums stay out unless
