@@ -4,22 +4,44 @@
 
 namespace {
 constexpr int kPedalNumber = 64;
+
+// What the motion takes of an event: a note event (its key and channel,
+// 0 based), a sustain-pedal change, or nothing. Only MIDI channel events
+// are read further.
+struct MotionPart {
+  enum Kind { kNothing, kNote, kPedal } kind = kNothing;
+  int nKey = -1;
+  int nChannel = -1;
+};
+
+MotionPart PartOf(MIDIEvent* pEvent) {
+  MotionPart part;
+  if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) return part;
+  long lKind = midilib::MIDIEvent_GetKind(pEvent);
+  long lType = lKind & 0xF0;
+  if (lType == 0x80 || lType == 0x90) {
+    long lKey = midilib::MIDIEvent_GetKey(pEvent);
+    if (lKey < 0 || lKey > 127) return part;
+    part.kind = MotionPart::kNote;
+    part.nKey = static_cast<int>(lKey);
+    part.nChannel = static_cast<int>(lKind & 0x0F);
+  } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+    part.kind = MotionPart::kPedal;
+  }
+  return part;
+}
 }  // namespace
 
 void TrackSummary::Add(MIDIEvent* pEvent) {
   long lTime = midilib::MIDIEvent_GetTime(pEvent);
   if (lTime > lLastTime) lLastTime = lTime;
-  if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) return;
-  long lKind = midilib::MIDIEvent_GetKind(pEvent);
-  long lType = lKind & 0xF0;
-  if (lType == 0x80 || lType == 0x90) {
-    long lKey = midilib::MIDIEvent_GetKey(pEvent);
-    if (lKey < 0 || lKey > 127) return;
-    nChannelMask = static_cast<uint16_t>(nChannelMask | (1u << (lKind & 0x0F)));
-    if (nLowKey < 0 || lKey < nLowKey) nLowKey = static_cast<int>(lKey);
-    if (lKey > nHighKey) nHighKey = static_cast<int>(lKey);
+  MotionPart part = PartOf(pEvent);
+  if (part.kind == MotionPart::kNote) {
+    nChannelMask = static_cast<uint16_t>(nChannelMask | (1u << part.nChannel));
+    if (nLowKey < 0 || part.nKey < nLowKey) nLowKey = part.nKey;
+    if (part.nKey > nHighKey) nHighKey = part.nKey;
     if (midilib::MIDIEvent_IsNoteOn(pEvent)) ++nNoteCount;
-  } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+  } else if (part.kind == MotionPart::kPedal) {
     ++nPedalCount;
   }
 }
@@ -38,15 +60,11 @@ TrackSummary::Role TrackSummary::RoleOf(MIDITrack* pTrack) {
   bool bPedal = false;
   for (MIDIEvent* pEvent = midilib::MIDITrack_GetFirstEvent(pTrack); pEvent;
        pEvent = midilib::MIDIEvent_GetNextEvent(pEvent)) {
-    if (!midilib::MIDIEvent_IsMIDIEvent(pEvent)) continue;
-    long lKind = midilib::MIDIEvent_GetKind(pEvent);
-    long lType = lKind & 0xF0;
-    if (lType == 0x80 || lType == 0x90) {
-      long lKey = midilib::MIDIEvent_GetKey(pEvent);
-      if (lKey < 0 || lKey > 127) continue;
-      if ((lKind & 0x0F) != kDrumChannel - 1) return Role::kKeys;
+    MotionPart part = PartOf(pEvent);
+    if (part.kind == MotionPart::kNote) {
+      if (part.nChannel != kDrumChannel - 1) return Role::kKeys;
       bDrumNotes = true;
-    } else if (lType == 0xB0 && midilib::MIDIEvent_GetNumber(pEvent) == kPedalNumber) {
+    } else if (part.kind == MotionPart::kPedal) {
       bPedal = true;
     }
   }
