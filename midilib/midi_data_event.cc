@@ -91,17 +91,17 @@ long MIDIEvent_GetKind(MIDIEvent* pEvent) {
 
 long MIDIEvent_IsMIDIEvent(MIDIEvent* pEvent) {
   if (__builtin_expect(pEvent == nullptr, 0)) return 0;
-  return (pEvent->m_byFlags & kEventChannel) != 0;
+  return IsChannelEvent(pEvent);
 }
 
 long MIDIEvent_IsNoteOn(MIDIEvent* pEvent) {
   if (pEvent == nullptr) return 0;
-  return pEvent->m_byFlags & kEventPress;
+  return IsPress(pEvent);
 }
 
 long MIDIEvent_IsNoteOff(MIDIEvent* pEvent) {
   if (pEvent == nullptr) return 0;
-  return (pEvent->m_byFlags & kEventRelease) != 0;
+  return IsRelease(pEvent);
 }
 
 long MIDIEvent_IsEndofTrack(MIDIEvent* pEvent) {
