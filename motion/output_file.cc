@@ -305,6 +305,22 @@ bool OutputFile::GiveOldAttributes() {
          (st.st_mode & 07777) == (m_old.st_mode & 07777);
 }
 
+void OutputFile::ForgetCachedPages(const char* pszPath) {
+  struct stat st;
+  if (stat(pszPath, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+      st.st_uid != geteuid()) {
+    return;
+  }
+  // Not waiting on the open either; the file must still be the one seen.
+  int nFd = open(pszPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (nFd < 0) return;
+  struct stat now;
+  if (fstat(nFd, &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino) {
+    posix_fadvise(nFd, 0, 0, POSIX_FADV_DONTNEED);
+  }
+  close(nFd);
+}
+
 bool OutputFile::Reserve(uint64_t nSize) {
   m_nSize = nSize;
   if (m_bReplacing || !m_bRegular) return true;

@@ -78,6 +78,19 @@ class OutputFile {
   // renaming fails; a new file is removed then and the path untouched.
   bool Commit();
 
+  // Asks the system to forget the cached pages of the file at pszPath that
+  // an export is about to replace: a regular file with one name, owned by
+  // us. A replaced file gives up its pages only when it goes, after the new
+  // one is written; until then the new file's pages must be found
+  // elsewhere, and on a virtual machine memory not touched for a while can
+  // cost many times the writing itself. Forgotten early, the old pages are
+  // the first the new file gets, as when a file is cut and written again.
+  // Only a hint, for a thread of its own while the motion is collected:
+  // the file is neither read nor changed and stays whole if the export
+  // fails. Anything else at the path (a pipe, a device, a file with other
+  // names or of another owner) is only looked at, not opened.
+  static void ForgetCachedPages(const char* pszPath);
+
   // The name of a temporary file that Commit could not remove from the
   // target's folder after copying it in place; empty when none is left.
   const std::string& GetLeftover() const { return m_strLeftover; }

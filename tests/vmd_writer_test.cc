@@ -10,8 +10,11 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <linux/magic.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/statfs.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -27,6 +30,7 @@
 #include "motion/bone_key_frame.h"
 #include "motion/export_settings.h"
 #include "motion/key_map.h"
+#include "motion/output_file.h"
 #include "tests/motion_test_util.h"
 
 namespace {
@@ -611,6 +615,53 @@ TEST(VmdWriterTest, ReplacingKeepsLinksModesAndDevices) {
   EXPECT_EQ(498, writer.Write("/dev/null", track.GetTrack()));
   ASSERT_EQ(0, stat("/dev/null", &st));
   EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// How many pages of a file the system holds in its cache.
+size_t CachedPages(const std::string& strPath) {
+  int nFd = open(strPath.c_str(), O_RDONLY);
+  struct stat st;
+  if (nFd < 0 || fstat(nFd, &st) != 0) ADD_FAILURE() << strPath;
+  size_t nPage = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  size_t nPages = (static_cast<size_t>(st.st_size) + nPage - 1) / nPage;
+  void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED, nFd, 0);
+  close(nFd);
+  std::vector<unsigned char> resident(nPages);
+  EXPECT_EQ(0, mincore(p, static_cast<size_t>(st.st_size), resident.data()));
+  munmap(p, static_cast<size_t>(st.st_size));
+  size_t nCached = 0;
+  for (unsigned char by : resident) nCached += by & 1;
+  return nCached;
+}
+
+TEST(VmdWriterTest, OnlyAFileThatAnExportReplacesForgetsItsCache) {
+  TempDir dir;
+  struct statfs fs;
+  ASSERT_EQ(0, statfs(dir.GetPath().c_str(), &fs));
+  if (fs.f_type == TMPFS_MAGIC) GTEST_SKIP() << "a file in memory has no cache to forget";
+  const std::string strContent(1 << 20, 'x');
+  std::string strOne = dir.Join("one.vmd"), strTwo = dir.Join("two.vmd");
+  for (const std::string& strPath : {strOne, strTwo}) {
+    WriteFileBytes(strPath, strContent);
+    // On the disk: pages still to be written are not forgotten.
+    int nFd = open(strPath.c_str(), O_RDONLY);
+    ASSERT_EQ(0, fsync(nFd));
+    close(nFd);
+    ReadFileBytes(strPath);
+  }
+  ASSERT_EQ(0, link(strTwo.c_str(), dir.Join("link.vmd").c_str()));
+  const size_t nPages = CachedPages(strTwo);
+  ASSERT_GT(nPages, 0u);
+  OutputFile::ForgetCachedPages(strOne.c_str());
+  OutputFile::ForgetCachedPages(strTwo.c_str());
+  OutputFile::ForgetCachedPages(dir.GetPath().c_str());
+  OutputFile::ForgetCachedPages(dir.Join("none.vmd").c_str());
+  EXPECT_EQ(0u, CachedPages(strOne));
+  // A file with another name is written in place, not replaced: it keeps
+  // its pages.
+  EXPECT_EQ(nPages, CachedPages(strTwo));
+  EXPECT_EQ(Bytes(strContent), ReadFileBytes(strOne));
+  EXPECT_EQ((std::vector<std::string>{"link.vmd", "one.vmd", "two.vmd"}), dir.List());
 }
 
 TEST(VmdWriterTest, FilesThatReplacingWouldChangeAreWrittenInPlace) {
