@@ -7,7 +7,6 @@
 #include <new>
 #include <system_error>
 #include <thread>
-#include <utility>
 
 #include "motion/bone_key_frame.h"
 #include "motion/bone_names.h"
@@ -40,29 +39,6 @@ std::string StoredName(const std::string& strName) {
   std::string strShiftJis;
   return ToShiftJis(strName, &strShiftJis) ? strShiftJis : strName;
 }
-// Runs a task on a thread of its own until the end of the scope, where it
-// waits for it (also when the scope is left by an exception). A task that
-// gets no thread is not run: only tasks that may be left out go here.
-class BesideThread {
- public:
-  template <typename F>
-  explicit BesideThread(F fnTask) {
-    try {
-      m_thread = std::thread(std::move(fnTask));
-    } catch (const std::system_error&) {
-    } catch (const std::bad_alloc&) {
-    }
-  }
-  ~BesideThread() {
-    if (m_thread.joinable()) m_thread.join();
-  }
-  BesideThread(const BesideThread&) = delete;
-  BesideThread& operator=(const BesideThread&) = delete;
-
- private:
-  std::thread m_thread;
-};
-
 }  // namespace
 
 VmdWriter::VmdWriter(const ExportSettings& settings)
@@ -297,8 +273,14 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
     MergedEvents events(ppTracks, nTracks);
     {
       // The file this export will replace gives up its cached pages on
-      // the other core while the motion is collected.
-      BesideThread forget([pszPath] { OutputFile::ForgetCachedPages(pszPath); });
+      // the other core while the motion is collected; the block ends by
+      // waiting for it. Only a hint: without a thread it is left out.
+      std::jthread forget;
+      try {
+        forget = std::jthread(OutputFile::ForgetCachedPages, pszPath);
+      } catch (const std::system_error&) {
+      } catch (const std::bad_alloc&) {
+      }
       CollectMotion(&events, &buckets);
     }
     // The size is known before the first byte is written. Write reports it
