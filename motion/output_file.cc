@@ -13,6 +13,8 @@
 #include <cstring>
 #include <vector>
 
+#include "motion/disk_calls.h"
+
 namespace {
 
 // Splits a path into its folder (ending in '/', or "." for a bare name)
@@ -121,11 +123,29 @@ bool CopyAttributes(int nOldFd, int nNewFd, bool* pbAny) {
   return true;
 }
 
-// Makes room for nSize bytes in the regular file nFd, then cuts it to
-// nSize, before a byte of its content changes. False when there is no
-// room or nSize passes the file size limit; the file keeps its content and
-// size then.
-bool ReserveInPlace(int nFd, uint64_t nSize) {
+// Writes all n bytes at nAt; false on the first failure.
+bool WriteAllAt(int nFd, const char* pc, size_t n, off_t nAt) {
+  while (n > 0) {
+    ssize_t nDone = pwrite(nFd, pc, n, nAt);
+    if (nDone < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    pc += nDone;
+    n -= static_cast<size_t>(nDone);
+    nAt += nDone;
+  }
+  return true;
+}
+
+// Makes room for nSize bytes in the regular file nFd, then sets its first
+// nHeadSize bytes to zeros and cuts it to nSize, and leaves its offset
+// after the zeros. Nothing of its content changes before the room is
+// found. False when there is no room or nSize passes the file size limit:
+// the file keeps its content and size then, unless *pbChanged says
+// otherwise; false after a failure once the content changed too.
+bool ReserveInPlace(int nFd, uint64_t nSize, size_t nHeadSize, bool* pbChanged) {
+  *pbChanged = false;
   struct stat st;
   if (fstat(nFd, &st) != 0) return false;
   if (nSize > 0) {
@@ -135,10 +155,13 @@ bool ReserveInPlace(int nFd, uint64_t nSize) {
     } while (nResult != 0 && errno == EINTR);
     if (nResult != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
       // A disk that filled halfway may have left the file longer, with
-      // zeros at its end: it gets its size back.
+      // zeros at its end: it gets its size back, or counts as changed.
       int nError = errno;
       struct stat now;
-      if (fstat(nFd, &now) == 0 && now.st_size != st.st_size) ftruncate(nFd, st.st_size);
+      if (fstat(nFd, &now) != 0 ||
+          (now.st_size != st.st_size && ftruncate(nFd, st.st_size) != 0)) {
+        *pbChanged = true;
+      }
       errno = nError;
       return false;
     }
@@ -153,11 +176,15 @@ bool ReserveInPlace(int nFd, uint64_t nSize) {
       }
     }
   }
+  // From here on the old content is given up.
+  *pbChanged = true;
+  static const char kZeros[OutputFile::kHeldBackBytes] = {};
+  if (!WriteAllAt(nFd, kZeros, nHeadSize, 0)) return false;
   if (static_cast<uint64_t>(st.st_size) > nSize &&
       ftruncate(nFd, static_cast<off_t>(nSize)) != 0) {
     return false;
   }
-  return true;
+  return lseek(nFd, static_cast<off_t>(nHeadSize), SEEK_SET) >= 0;
 }
 
 // Calls fnMake with fresh names until it succeeds or fails for another
@@ -324,11 +351,33 @@ void OutputFile::ForgetCachedPages(const char* pszPath) {
 bool OutputFile::Reserve(uint64_t nSize) {
   m_nSize = nSize;
   if (m_bReplacing || !m_bRegular) return true;
-  return ReserveInPlace(m_nFd, nSize);
+  return BeginInPlace(m_nFd);
+}
+
+bool OutputFile::BeginInPlace(int nFd) {
+  // Watched before the first byte changes.
+  m_watch.Start(nFd);
+  m_nHeadSize = static_cast<size_t>(std::min<uint64_t>(m_nSize, kHeldBackBytes));
+  m_head.clear();
+  bool bChanged = false;
+  if (ReserveInPlace(nFd, m_nSize, m_nHeadSize, &bChanged)) return true;
+  int nError = errno;
+  m_watch.Finish(!bChanged);
+  m_nHeadSize = 0;
+  errno = nError;
+  return false;
 }
 
 bool OutputFile::Write(const void* p, size_t n) {
-  if (!WriteAll(m_nFd, static_cast<const char*>(p), n)) return false;
+  const char* pc = static_cast<const char*>(p);
+  if (m_head.size() < m_nHeadSize) {
+    // In place: the first bytes wait for Commit.
+    size_t nHeld = std::min(n, m_nHeadSize - m_head.size());
+    m_head.append(pc, nHeld);
+    pc += nHeld;
+    n -= nHeld;
+  }
+  if (!WriteAll(m_nFd, pc, n)) return false;
   if (m_bReplacing) {
     // The new file goes to the disk while the rest is made, not all at
     // once in Commit's fsync, which still waits for all of it. Only a
@@ -355,7 +404,7 @@ bool OutputFile::Commit() {
     // What the writes took (set-id bits, a file capability) is given
     // again; where it can't be, the old file is written in place.
     bOk = CopyInPlace();
-  } else if (fsync(m_nFd) != 0) {  // on the disk before a name shows it
+  } else if (disk::Fsync(m_nFd) != 0) {  // on the disk before a name shows it
     bOk = false;
   } else {
     int nError = Name() ? 0 : errno;
@@ -401,14 +450,21 @@ bool OutputFile::CopyInPlace() {
     if (nTarget < 0) return false;
     m_nOldFd = nTarget;
   }
-  if (!ReserveInPlace(nTarget, m_nSize)) return false;
+  if (!BeginInPlace(nTarget)) return false;
+  // The first bytes are held back as Write holds them; the rest is
+  // copied after the zeros that stand for them.
+  m_head.resize(m_nHeadSize);
   std::vector<char> buffer(256 * 1024);
   for (uint64_t nAt = 0; nAt < m_nSize;) {
-    ssize_t nRead = pread(m_nFd, buffer.data(),
-                          static_cast<size_t>(std::min<uint64_t>(buffer.size(), m_nSize - nAt)),
+    bool bHead = nAt < m_nHeadSize;
+    char* pTo = bHead ? m_head.data() + nAt : buffer.data();
+    uint64_t nRoom = bHead ? m_nHeadSize - nAt : buffer.size();
+    ssize_t nRead = pread(m_nFd, pTo, static_cast<size_t>(std::min(nRoom, m_nSize - nAt)),
                           static_cast<off_t>(nAt));
     if (nRead < 0 && errno == EINTR) continue;
-    if (nRead <= 0 || !WriteAll(nTarget, buffer.data(), static_cast<size_t>(nRead))) return false;
+    if (nRead <= 0 || (!bHead && !WriteAll(nTarget, buffer.data(), static_cast<size_t>(nRead)))) {
+      return false;
+    }
     nAt += static_cast<uint64_t>(nRead);
   }
   // The new file is not needed any more; a name it can't lose (in a
@@ -421,6 +477,15 @@ bool OutputFile::CopyInPlace() {
 }
 
 bool OutputFile::FinishInPlace(int nFd) {
+  bool bOk = true;
+  if (m_watch.IsActive()) {
+    // A regular file: the rest on the disk, then the first bytes, so that
+    // the file begins as a motion only once all of it is there. Bytes
+    // missing (fewer written than reserved) leave it unfinished.
+    bOk = m_head.size() == m_nHeadSize && disk::Fdatasync(nFd) == 0 &&
+          WriteAllAt(nFd, m_head.data(), m_head.size(), 0) && disk::Fdatasync(nFd) == 0;
+    m_watch.Finish(bOk);
+  }
   // Our own file gets back the set-id bits that a write by an ordinary
   // user clears.
   if (m_bRegular && m_old.st_uid == geteuid() && (m_old.st_mode & (S_ISUID | S_ISGID)) != 0) {
@@ -428,10 +493,12 @@ bool OutputFile::FinishInPlace(int nFd) {
   }
   if (nFd == m_nFd) m_nFd = -1;
   if (nFd == m_nOldFd) m_nOldFd = -1;
-  return close(nFd) == 0;
+  return close(nFd) == 0 && bOk;
 }
 
 void OutputFile::Abandon() {
+  // A file written in place and not finished: dated back while it is open.
+  m_watch.Finish(false);
   if (m_nFd >= 0) close(m_nFd);
   if (m_nOldFd >= 0) close(m_nOldFd);
   if (!m_strNew.empty() && unlinkat(m_nFolderFd, m_strNew.c_str(), 0) != 0) {
@@ -444,6 +511,8 @@ void OutputFile::Abandon() {
   m_old = {};
   m_bReplacing = m_bRegular = m_bOldAttributes = false;
   m_nSize = 0;
+  m_nHeadSize = 0;
+  m_head.clear();
   m_nWritten = 0;
   m_nStarted = 0;
   if (m_bSignalsIgnored) {

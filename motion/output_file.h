@@ -34,7 +34,13 @@
 // content is touched: a full disk or a file size limit is found then and
 // the old file stays whole. Where the file system can't reserve space,
 // only the size limit is checked beforehand, and a disk that fills while
-// writing leaves the file cut short; the export says so.
+// writing leaves the file cut short; the export says so. The old file's
+// first bytes (up to kHeldBackBytes) are then set to zeros, and the new
+// ones are held back until Commit, which writes them last, once the rest
+// is on the disk: a file that an export leaves unfinished (killed, or
+// failed halfway) never begins as a finished one does, and no reader takes
+// it for one. An InPlaceWatch (motion/in_place_watch.h) dates such a file
+// back, so that make takes it for older than its input and makes it again.
 //
 // A path naming an existing device or pipe (not a regular file) is written
 // where it is too, except that a pipe nobody reads from is refused instead
@@ -54,8 +60,13 @@
 #include <cstdint>
 #include <string>
 
+#include "motion/in_place_watch.h"
+
 class OutputFile {
  public:
+  // In place, the first bytes of a regular file written last.
+  static constexpr size_t kHeldBackBytes = 4096;
+
   OutputFile() = default;
   ~OutputFile();  // removes a new file that was not committed
   OutputFile(const OutputFile&) = delete;
@@ -67,8 +78,9 @@ class OutputFile {
   // written. Nothing is created or changed then.
   bool Open(const char* pszPath);
   // Makes room for the nSize bytes that Write will write and, in place,
-  // cuts a longer old file to nSize. False (the old file unchanged) when
-  // the disk is full or nSize passes the file size limit.
+  // cuts a longer old file to nSize and sets its first bytes to zeros.
+  // False (the old file unchanged) when the disk is full or nSize passes
+  // the file size limit.
   // REQUIRES: Open succeeded; called once, before Write.
   bool Reserve(uint64_t nSize);
   // Writes all n bytes; false on the first failure (a full disk, a file
@@ -103,6 +115,12 @@ class OutputFile {
   bool Name();
   bool LinkUnnamed(const char* pszName);
   bool CopyInPlace();
+  // Makes room for m_nSize bytes in the regular file nFd, written in
+  // place, under a watch: false when there is none, the old file whole
+  // unless it could not be given its size back.
+  bool BeginInPlace(int nFd);
+  // The held-back first bytes, once the rest is on the disk; then the
+  // file is closed.
   bool FinishInPlace(int nFd);
   void Abandon();
 
@@ -116,6 +134,11 @@ class OutputFile {
   bool m_bOldAttributes = false;  // the replaced file has extended attributes
   std::string m_strNew;     // the new file's name in the folder; empty while it has none
   uint64_t m_nSize = 0;     // what Reserve was given
+  // In place: how many first bytes Write holds back, those it holds, and
+  // the watch that dates the file back unless Commit finishes it.
+  size_t m_nHeadSize = 0;
+  std::string m_head;
+  InPlaceWatch m_watch;
   // A new file: bytes written, and how many of them were sent to the disk.
   uint64_t m_nWritten = 0;
   uint64_t m_nStarted = 0;

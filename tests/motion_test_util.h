@@ -75,6 +75,35 @@ class TempDir {
   std::string m_strPath;
 };
 
+// While it lives, OutputFile's disk calls (motion/disk_calls.h) go to this
+// fake: each is noted with the size of its file and what the watched path
+// held at that moment, then made (or, given an error, fails with it
+// unmade). One DiskCallsFake at a time.
+class DiskCallsFake {
+ public:
+  struct Call {
+    const char* pszName;  // "fsync" or "fdatasync"
+    int64_t nSize;        // of the file synced
+    std::vector<uint8_t> watched;
+  };
+
+  explicit DiskCallsFake(int nError = 0, const std::string& strWatched = "");
+  ~DiskCallsFake();
+  DiskCallsFake(const DiskCallsFake&) = delete;
+  DiskCallsFake& operator=(const DiskCallsFake&) = delete;
+
+  const std::vector<Call>& GetCalls() const { return m_calls; }
+
+ private:
+  static int Note(const char* pszName, int nFd);
+
+  int m_nError;
+  std::string m_strWatched;
+  std::vector<Call> m_calls;
+  int (*m_pfnFsync)(int);
+  int (*m_pfnFdatasync)(int);
+};
+
 std::vector<uint8_t> ReadFileBytes(const std::string& strPath);
 void WriteFileBytes(const std::string& strPath, const std::string& strContent);
 

@@ -13,6 +13,7 @@
 #include <linux/magic.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/statfs.h>
 #include <sys/stat.h>
@@ -20,8 +21,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -253,15 +256,25 @@ TEST(VmdWriterTest, EveryKeyNamingWritesShiftJisNames) {
   writer.WriteHeader();
   EXPECT_EQ(Bytes(std::string("\x83\x73\x83\x41\x83\x6D\0", 7) + std::string(13, '\xFD')),
             std::vector<uint8_t>(writer.GetImage().begin() + 30, writer.GetImage().end()));
+
+  // The pedal's name too: ペダル is 0x83 0x79, 0x83 0x5F, 0x83 0x8B.
+  track.Control(30, 64, 127);
+  settings.strPedalName = "\xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB";
+  VmdWriter pedal(settings);
+  pedal.WriteHeader();
+  ASSERT_EQ(1, pedal.WriteMotion(track.GetTrack()));
+  EXPECT_EQ("\x83\x79\x83\x5F\x83\x8B", ReadRecords(pedal.GetImage()).back().strName);
 }
 
 // Velocity on: a press dips by angle x (0.25 + 0.75 x velocity / 127),
 // its release's companion holds that depth, and 127 gives exactly the
-// whole angle. pedalangle turns the pedal by the angle x value / 127.
+// whole angle, as it does for a release without a press (the key was down
+// all along). pedalangle turns the pedal by the angle x value / 127.
 TEST(VmdWriterTest, VelocityScalesTheDipAndPedalAngleTheFullPress) {
   FakeTrack track;
   track.Press(10, 60, 0, 1).Release(20, 60).Press(10, 62, 0, 64).Release(20, 62);
   track.Press(10, 64, 0, 127).Release(20, 64).Control(30, 64, 127).Control(31, 64, 64);
+  track.Release(25, 66);
   auto records = [&track](const ExportSettings& settings) {
     VmdWriter writer(settings);
     writer.WriteHeader();
@@ -274,17 +287,17 @@ TEST(VmdWriterTest, VelocityScalesTheDipAndPedalAngleTheFullPress) {
   ExportSettings settings;
   settings.bVelocity = true;
   std::vector<ReadRecord> r = records(settings);
-  ASSERT_EQ(14u, r.size());
+  ASSERT_EQ(16u, r.size());
   // Per key: companion, press, release's companion, release.
   EXPECT_NEAR(0.25 + 0.75 / 127, turn(r[1]) / fDefault, 1e-5);
   EXPECT_NEAR(0.25 + 0.75 * 64 / 127, turn(r[5]) / fDefault, 1e-5);
   EXPECT_EQ(0, std::memcmp(r[1].afRotation, r[2].afRotation, sizeof r[1].afRotation));
   EXPECT_EQ(0, std::memcmp(r[5].afRotation, r[6].afRotation, sizeof r[5].afRotation));
-  for (int i : {9, 10}) {
-    EXPECT_EQ(kKeyDownX, r[i].afRotation[0]);
-    EXPECT_EQ(kKeyDownW, r[i].afRotation[3]);
+  for (int i : {9, 10, 12}) {
+    EXPECT_EQ(kKeyDownX, r[i].afRotation[0]) << i;
+    EXPECT_EQ(kKeyDownW, r[i].afRotation[3]) << i;
   }
-  for (int i : {0, 3, 4, 7, 8, 11}) EXPECT_EQ(1.0f, r[i].afRotation[3]) << i;
+  for (int i : {0, 3, 4, 7, 8, 11, 13}) EXPECT_EQ(1.0f, r[i].afRotation[3]) << i;
 
   // An angle of its own, and the pedal's.
   settings.bDefaultAngle = false;
@@ -296,8 +309,8 @@ TEST(VmdWriterTest, VelocityScalesTheDipAndPedalAngleTheFullPress) {
   EXPECT_NEAR(-10.0 * (0.25 + 0.75 / 127) * fDegree, turn(r[1]), 1e-6);
   EXPECT_NEAR(-10.0 * (0.25 + 0.75 * 64 / 127) * fDegree, turn(r[5]), 1e-6);
   EXPECT_NEAR(-10.0 * fDegree, turn(r[9]), 1e-6);
-  EXPECT_NEAR(-20.0 * fDegree, turn(r[12]), 1e-6);
-  EXPECT_NEAR(-20.0 * 64 / 127 * fDegree, turn(r[13]), 1e-6);
+  EXPECT_NEAR(-20.0 * fDegree, turn(r[14]), 1e-6);
+  EXPECT_NEAR(-20.0 * 64 / 127 * fDegree, turn(r[15]), 1e-6);
   // At 127 the press is the turn velocity off writes.
   settings.bVelocity = false;
   std::vector<ReadRecord> whole = records(settings);
@@ -398,6 +411,45 @@ int WriteWithFileSizeLimit(const std::string& strPath, MIDITrack* pTrack, rlim_t
   waitpid(pid, &nStatus, 0);
   EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
   return nResult;
+}
+
+// A replaced file is on the disk before its name shows it, and a sync that
+// fails keeps the old file; a file written in place is on the disk, but
+// for its first bytes, before they are written.
+TEST(VmdWriterTest, EveryFileIsOnTheDiskBeforeItCounts) {
+  TempDir dir;
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  const std::vector<uint8_t> previous = Bytes("the previous export");
+  std::string strPath = dir.Join("song.vmd");
+  WriteFileBytes(strPath, "the previous export");
+  {
+    DiskCallsFake fake(0, strPath);
+    VmdWriter writer;
+    EXPECT_EQ(498, writer.Write(strPath.c_str(), track.GetTrack()));
+    ASSERT_EQ(1u, fake.GetCalls().size());
+    EXPECT_STREQ("fsync", fake.GetCalls()[0].pszName);
+    EXPECT_EQ(498, fake.GetCalls()[0].nSize);
+    EXPECT_EQ(previous, fake.GetCalls()[0].watched);
+  }
+  WriteFileBytes(strPath, "the previous export");
+  {
+    DiskCallsFake fake(EIO);
+    VmdWriter writer;
+    EXPECT_EQ(-3, writer.Write(strPath.c_str(), track.GetTrack()));
+    EXPECT_EQ(previous, ReadFileBytes(strPath));
+    EXPECT_EQ(std::vector<std::string>{"song.vmd"}, dir.List());
+  }
+  ASSERT_EQ(0, link(strPath.c_str(), dir.Join("twin.vmd").c_str()));
+  {
+    DiskCallsFake fake(0, strPath);
+    VmdWriter writer;
+    EXPECT_EQ(498, writer.Write(strPath.c_str(), track.GetTrack()));
+    ASSERT_EQ(2u, fake.GetCalls().size());
+    // 498 bytes are all first bytes: zeros until the rest is synced.
+    EXPECT_EQ(std::vector<uint8_t>(498, 0), fake.GetCalls()[0].watched) << "first bytes not last";
+    EXPECT_EQ(SingleNoteBytes(), fake.GetCalls()[1].watched);
+  }
 }
 
 TEST(VmdWriterTest, FailedWriteGivesMinusThreeAndLeavesTheOldFile) {
@@ -786,6 +838,60 @@ TEST(VmdWriterTest, ExportKilledWhileWritingLeavesNoFile) {
   EXPECT_EQ(Bytes("the previous export"), ReadFileBytes(strPath));
 }
 
+// Written in place (the old file has another name), an export killed
+// while it writes leaves a file that doesn't begin as a motion and is
+// dated back, so that make takes it for older than its input; the same
+// export left to end is whole, with the present time.
+TEST(VmdWriterTest, ExportKilledWhileWritingInPlaceLeavesNoMotion) {
+  TempDir dir;
+  std::string strPath = dir.Join("song.vmd");
+  WriteFileBytes(strPath, "the previous export");
+  ASSERT_EQ(0, link(strPath.c_str(), dir.Join("twin.vmd").c_str()));
+  FakeTrack large;  // about 44 MB of motion
+  for (int i = 0; i < 100000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  const time_t nStart = time(nullptr);
+  // The watch that dates the file back is the child's child: as their
+  // subreaper the test can wait for it.
+  ASSERT_EQ(0, prctl(PR_SET_CHILD_SUBREAPER, 1));
+  ChildWrite child = StartWriteInChild(strPath, large.GetTrack(), -1);
+  ASSERT_GT(child.pid, 0);
+  // Killed once the motion is written past its first bytes.
+  bool bCaught = false;
+  int nStatus = 0;
+  std::vector<char> block(4096);
+  while (!bCaught && waitpid(child.pid, &nStatus, WNOHANG) == 0) {
+    int nFd = open(strPath.c_str(), O_RDONLY);
+    ssize_t n = pread(nFd, block.data(), block.size(), 1 << 20);
+    close(nFd);
+    bCaught = n > 0 && std::any_of(block.begin(), block.end(), [](char c) { return c != 0; });
+  }
+  if (bCaught) {
+    kill(child.pid, SIGKILL);
+    waitpid(child.pid, &nStatus, 0);
+  }
+  close(child.nResultFd);
+  while (waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
+  }
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
+  ASSERT_TRUE(bCaught) << "the export ended before it could be killed";
+  struct stat st;
+  ASSERT_EQ(0, stat(strPath.c_str(), &st));
+  EXPECT_EQ(0, st.st_mtime) << "not dated back";
+  std::vector<uint8_t> left = ReadFileBytes(dir.Join("twin.vmd"));
+  ASSERT_GE(left.size(), 30u);
+  EXPECT_EQ(std::vector<uint8_t>(30, 0), std::vector<uint8_t>(left.begin(), left.begin() + 30))
+      << "begins as a motion";
+
+  VmdWriter memory;
+  memory.WriteHeader();
+  ASSERT_EQ(1, memory.WriteMotion(large.GetTrack()));
+  EXPECT_EQ(static_cast<int>(memory.GetImage().size()), WriteInChild(strPath, large.GetTrack(), -1));
+  EXPECT_TRUE(memory.GetImage() == ReadFileBytes(dir.Join("twin.vmd")));
+  ASSERT_EQ(0, stat(strPath.c_str(), &st));
+  EXPECT_GE(st.st_mtime, nStart);
+  EXPECT_EQ((std::vector<std::string>{"song.vmd", "twin.vmd"}), dir.List());
+}
+
 // --- Exports by an ordinary user and over files with more than content ---
 
 constexpr uid_t kNobody = 65534;
@@ -1035,6 +1141,29 @@ TEST(VmdWriterTest, AppendOnlyFolderIsWrittenInPlace) {
   }
 }
 
+// A folder the exporter may write and enter but not read: a new file is
+// made there and an old one replaced, though the folder itself can only
+// be opened as a place.
+TEST(VmdWriterTest, WriteOnlyFolderTakesNewAndReplacedFiles) {
+  FakeTrack track;
+  track.Press(100, 60).Release(130, 60);
+  for (const Exporter& exporter : Exporters()) {
+    SCOPED_TRACE(exporter.pszName);
+    TempDir dir;
+    std::string strFolder = FolderFor(dir, exporter, "drop");
+    std::string strOld = strFolder + "/old.vmd";
+    WriteFileBytes(strOld, "the previous export");
+    GiveTo(exporter, strOld);
+    ASSERT_EQ(0, chmod(strFolder.c_str(), 0333));
+    EXPECT_EQ(498, WriteAs(exporter, strOld, track.GetTrack()));
+    EXPECT_EQ(498, WriteAs(exporter, strFolder + "/new.vmd", track.GetTrack()));
+    ASSERT_EQ(0, chmod(strFolder.c_str(), 0755));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strOld));
+    EXPECT_EQ(SingleNoteBytes(), ReadFileBytes(strFolder + "/new.vmd"));
+    EXPECT_EQ((std::vector<std::string>{"new.vmd", "old.vmd"}), TempDir::ListOf(strFolder));
+  }
+}
+
 TEST(VmdWriterTest, PathsNearTheLengthLimitWork) {
   FakeTrack track;
   track.Press(100, 60).Release(130, 60);
@@ -1095,35 +1224,54 @@ TEST(VmdWriterTest, InPlaceWriteOverTheSizeLimitLeavesTheOldFileWhole) {
   }
 }
 
+// A full disk: on tmpfs the reservation fails cleanly, on ext4 it fails
+// halfway and has grown the file, which must get its size back.
 TEST(VmdWriterTest, InPlaceWriteOnAFullDiskLeavesTheOldFileWhole) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
   FakeTrack large;  // 54 + 111 x 12000 bytes, about 1.3 MB
   for (int i = 0; i < 3000; ++i) large.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
-  TempDir dir;
   constexpr int kNoMount = 997, kChanged = 996;
-  // A 512 kB file system of its own, full but for a few blocks, in the
-  // child's own mount table.
-  int nResult = RunInChild([&]() {
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", dir.GetPath().c_str(), "tmpfs", 0, "size=512k") != 0) {
-      return kNoMount;
+  for (const char* pszKind : {"tmpfs", "ext4"}) {
+    SCOPED_TRACE(pszKind);
+    TempDir dir;
+    const std::string strImage = dir.GetPath() + ".img";
+    bool bExt4 = std::string(pszKind) == "ext4";
+    if (bExt4) {
+      std::string strMake = "truncate -s 2M '" + strImage + "' && mkfs.ext4 -F -q '" + strImage +
+                            "' >/dev/null 2>&1";
+      if (system(strMake.c_str()) != 0) {
+        unlink(strImage.c_str());
+        GTEST_SKIP() << "can't make an ext4 image with mkfs.ext4 here";
+      }
     }
-    std::string strPath = dir.Join("song.vmd");
-    WriteFileBytes(strPath, "the previous export");
-    if (link(strPath.c_str(), dir.Join("twin.vmd").c_str()) != 0) return kNoMount;
-    int nFiller = open(dir.Join("filler").c_str(), O_WRONLY | O_CREAT, 0600);
-    std::vector<char> block(4096, 'f');
-    for (int i = 0; i < 100; ++i) {
-      if (write(nFiller, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
-    }
-    close(nFiller);
-    VmdWriter writer;
-    int nWrite = writer.Write(strPath.c_str(), large.GetTrack());
-    return ReadFileBytes(strPath) == Bytes("the previous export") ? nWrite : kChanged;
-  });
-  if (nResult == kNoMount) GTEST_SKIP() << "can't mount a file system here";
-  EXPECT_EQ(-3, nResult);
+    // A file system of its own, in the child's own mount table.
+    int nResult = RunInChild([&]() {
+      if (unshare(CLONE_NEWNS) != 0 ||
+          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return kNoMount;
+      }
+      std::string strMount = "mount -o loop '" + strImage + "' '" + dir.GetPath() + "' 2>/dev/null";
+      if (bExt4 ? system(strMount.c_str()) != 0
+                : mount("tmpfs", dir.GetPath().c_str(), "tmpfs", 0, "size=512k") != 0) {
+        return kNoMount;
+      }
+      std::string strPath = dir.Join("song.vmd");
+      WriteFileBytes(strPath, "the previous export");
+      if (link(strPath.c_str(), dir.Join("twin.vmd").c_str()) != 0) return kNoMount;
+      int nFiller = open(dir.Join("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+      std::vector<char> block(4096, 'f');
+      for (int i = 0; i < 1000; ++i) {
+        if (write(nFiller, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
+      }
+      close(nFiller);
+      VmdWriter writer;
+      int nWrite = writer.Write(strPath.c_str(), large.GetTrack());
+      return ReadFileBytes(strPath) == Bytes("the previous export") ? nWrite : kChanged;
+    });
+    unlink(strImage.c_str());
+    if (nResult == kNoMount) GTEST_SKIP() << "can't mount a " << pszKind << " file system here";
+    EXPECT_EQ(-3, nResult);
+  }
 }
 
 TEST(VmdWriterTest, BindMountedTargetIsWrittenInPlace) {

@@ -1,6 +1,9 @@
 // WriteMotion: which keyframes a track gives, in which order, with which
 // pose, read back from the written image.
+#include <unistd.h>
+
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -8,6 +11,7 @@
 
 #include "motion/bone_key_frame.h"
 #include "motion/export_settings.h"
+#include "motion/key_frame_buckets.h"
 #include "motion/quaternion.h"
 #include "motion/vmd_writer.h"
 #include "tests/motion_test_util.h"
@@ -200,12 +204,16 @@ TEST(WriteMotionTest, ReadsTheTrackOnce) {
 
 // Long bones are kept in pieces: thousands of keyframes of one key (with
 // the velocity beside each) and of the pedal come out whole and in order,
-// in memory and in a file alike.
+// in memory and in a file alike. Key 60's notes are a frame apart (entries
+// of a byte, and one for the velocity); key 61's forty frames, whose
+// presses take two bytes, so that entries, and velocity bytes on their
+// own, cross the pieces' edges.
 TEST(WriteMotionTest, LongBonesKeepEveryKeyframeInOrder) {
   FakeTrack track;
-  const int kNotes = 5000;
+  const int kNotes = 6000;
   for (int i = 0; i < kNotes; ++i) {
     track.Press(2 * i, 60, 0, 1 + i % 127).Release(2 * i + 1, 60).Control(2 * i, 64, i % 128);
+    track.Press(40 * i, 61, 0, 1 + i % 127).Release(40 * i + 1, 61);
   }
   for (bool bVelocity : {false, true}) {
     SCOPED_TRACE(bVelocity ? "velocity on" : "velocity off");
@@ -217,18 +225,22 @@ TEST(WriteMotionTest, LongBonesKeepEveryKeyframeInOrder) {
     std::vector<ReadRecord> records = ReadRecords(memory.GetImage());
     // Four keyframes a note but the first press at frame 0, one a pedal
     // change.
-    ASSERT_EQ(static_cast<size_t>(4 * kNotes - 1 + kNotes), records.size());
+    ASSERT_EQ(static_cast<size_t>(2 * (4 * kNotes - 1) + kNotes), records.size());
     size_t n = 0;
-    for (int i = 0; i < kNotes; ++i) {
-      const float fDown = KeyDownRotation(settings, 1 + i % 127).m_fX;
-      struct {
-        uint32_t nFrame;
-        float fX;
-      } expected[] = {{2u * i - 1, 0.0f}, {2u * i, fDown}, {2u * i, fDown}, {2u * i + 1, 0.0f}};
-      for (int k = i == 0 ? 1 : 0; k < 4; ++k, ++n) {
-        ASSERT_EQ("nt060", records[n].strName) << n;
-        ASSERT_EQ(expected[k].nFrame, records[n].nFrame) << n;
-        ASSERT_EQ(expected[k].fX, records[n].afRotation[0]) << n;
+    for (uint32_t nStep : {2u, 40u}) {
+      const std::string strName = nStep == 2 ? "nt060" : "nt061";
+      for (int i = 0; i < kNotes; ++i) {
+        const float fDown = KeyDownRotation(settings, 1 + i % 127).m_fX;
+        const uint32_t nPress = nStep * i;
+        struct {
+          uint32_t nFrame;
+          float fX;
+        } expected[] = {{nPress - 1, 0.0f}, {nPress, fDown}, {nPress, fDown}, {nPress + 1, 0.0f}};
+        for (int k = i == 0 ? 1 : 0; k < 4; ++k, ++n) {
+          ASSERT_EQ(strName, records[n].strName) << n;
+          ASSERT_EQ(expected[k].nFrame, records[n].nFrame) << n;
+          ASSERT_EQ(expected[k].fX, records[n].afRotation[0]) << n;
+        }
       }
     }
     for (int i = 0; i < kNotes; ++i, ++n) {
@@ -241,6 +253,31 @@ TEST(WriteMotionTest, LongBonesKeepEveryKeyframeInOrder) {
     int nSize = file.Write(dir.Join("long.vmd").c_str(), track.GetTrack());
     ASSERT_EQ(static_cast<int>(memory.GetImage().size()), nSize);
     EXPECT_TRUE(memory.GetImage() == ReadFileBytes(dir.Join("long.vmd")));
+  }
+}
+
+// The slabs a collection maps for its buckets go back to the system with
+// them, every time: a process that exports again and again doesn't grow.
+TEST(WriteMotionTest, BucketsGiveTheirMemoryBack) {
+  FakeTrack track;
+  for (int i = 0; i < 100000; ++i) track.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
+  for (int i = 0; i < 300000; ++i) track.Control(i, 64, i % 128);
+  // The process's mapped memory, in bytes.
+  auto mapped = [] {
+    long lPages = 0;
+    std::ifstream("/proc/self/statm") >> lPages;
+    return lPages * sysconf(_SC_PAGESIZE);
+  };
+  const long lBefore = mapped();
+  for (int nRound = 0; nRound < 3; ++nRound) {
+    long lDuring;
+    {
+      KeyFrameBuckets buckets;
+      buckets.Collect(track.GetTrack());
+      lDuring = mapped();
+    }
+    EXPECT_GT(lDuring - lBefore, 1L << 20) << nRound;
+    EXPECT_LT(mapped() - lBefore, 256L << 10) << nRound;
   }
 }
 
