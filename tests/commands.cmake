@@ -11,7 +11,8 @@ target_link_libraries(command_test_util PUBLIC commands GTest::gtest)
 add_dependencies(command_test_util MIDIData)
 sonomot_add_test(command_processor_test SOURCES command_processor_test.cc
                  LIBS command_test_util motion_test_util)
-sonomot_add_test(settings_file_test SOURCES settings_file_test.cc LIBS command_test_util)
+sonomot_add_test(settings_file_test SOURCES settings_file_test.cc
+                 LIBS command_test_util motion_test_util)
 sonomot_add_test(midi_file_commands_test SOURCES midi_file_commands_test.cc
                  LIBS command_test_util)
 sonomot_add_test(track_dump_test SOURCES track_dump_test.cc LIBS command_test_util)

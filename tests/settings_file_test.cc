@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 
 #include "commands/setting_words.h"
 #include "tests/command_test_util.h"
+#include "tests/motion_test_util.h"
 
 namespace {
 
@@ -162,6 +164,17 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
   EXPECT_EQ("conf>save\nCannot save settings to " + m_strPath + ": can't be opened for writing.\n",
             TakeTranscript());
   EXPECT_TRUE(std::filesystem::is_directory(m_strPath));
+  // The disk fails the file at the last step, as it is put in place: the
+  // old file stays, and save says so.
+  std::filesystem::remove_all(m_strPath);
+  WriteText("layout full\n");
+  {
+    DiskCallsFake fake(EIO);
+    Type("save");
+  }
+  EXPECT_EQ("conf>save\nCannot save settings to " + m_strPath + ": can't be written.\n",
+            TakeTranscript());
+  EXPECT_EQ("layout full\n", ReadText(m_strPath));
 }
 
 // What an ordinary user meets: a settings file it may not read, in a
