@@ -247,6 +247,14 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
       "conf>pedal nt060\n"
       "pedal     nt060               sustain pedal bone\n",
       TakeTranscript());
+  // Two texts of one Shift-JIS form are one name: 〜 (U+301C) and ～
+  // (U+FF5E) are both 0x81 0x60.
+  Type("keys \xE3\x80\x9C{nnn}");
+  TakeTranscript();
+  Type("pedal \xEF\xBD\x9E" "060");
+  EXPECT_EQ("conf>pedal \xEF\xBD\x9E" "060\ninvalid value.\n" + pedal +
+                "key 60 and the pedal would both be named \xEF\xBD\x9E" "060.\n",
+            TakeTranscript());
 }
 
 // keys map FILE: a bad map is refused with the file, the line and what is
@@ -295,16 +303,18 @@ TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
   EXPECT_EQ("nt", m_pProcessor->GetExportSettings().strKeyPrefix);
   EXPECT_EQ("", m_pProcessor->GetExportSettings().strKeyMapPath);
 
-  // Relative to where the program runs, kept as a whole path.
-  const char kGood[] = "21 low\nC8 high # the top\n";
+  // Relative to where the program runs, kept as a whole path; C-1 is key 0.
+  const char kGood[] = "C-1 bottom\n21 low\nC8 high # the top\n";
   WriteFile("map.txt", std::vector<uint8_t>(kGood, kGood + strlen(kGood)));
   std::filesystem::path cwd = std::filesystem::current_path();
   std::filesystem::current_path(m_folder);
   Type("keys map \"./map.txt\"");
   std::filesystem::current_path(cwd);
   EXPECT_EQ("conf>keys map \"./map.txt\"\nkeys      map " + strMap +
-                " key bones of the map, 2 keys\n",
+                " key bones of the map, 3 keys\n",
             TakeTranscript());
+  ASSERT_EQ(128u, m_pProcessor->GetExportSettings().keyMapNames.size());
+  EXPECT_EQ("bottom", m_pProcessor->GetExportSettings().keyMapNames[0]);
   EXPECT_EQ("low", m_pProcessor->GetExportSettings().keyMapNames[21]);
   EXPECT_EQ("high", m_pProcessor->GetExportSettings().keyMapNames[108]);
 }
