@@ -380,8 +380,14 @@ TEST(MidiRead, CheckSaysWhatTheReaderMakesOfAFile) {
                            std::string("ends inside track 5 of 6 (its chunk header); 4 tracks read")),
             agrees(six.substr(0, 14 + 80 + 3), "chunk header"));
   EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_DAMAGED},
+                           std::string("ends inside track 6 of 6 (4 of its 12 bytes)")),
+            agrees(six.substr(0, 14 + 100 + 8 + 4), "last track"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_DAMAGED},
                            std::string("holds 6 tracks where its header announces 7")),
             agrees(six.substr(0, 10) + Bytes({0, 7}) + six.substr(12), "count"));
+  EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_DAMAGED},
+                           std::string("holds 6 tracks where its header announces 5")),
+            agrees(six.substr(0, 10) + Bytes({0, 5}) + six.substr(12), "more tracks"));
   EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE}, std::string("not a MIDI file")),
             agrees("RIFF....WAVEfmt ", "wave"));
   EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE},
