@@ -228,6 +228,8 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
       {"-o a.vmd a.mid b.mid", "-o names the output of one FILE only"},
       {"-t 1,x a.mid", "invalid track list '1,x' (track numbers, 0 for the first, separated by "
                        "commas)"},
+      {"-t 1,,2 a.mid", "invalid track list '1,,2' (track numbers, 0 for the first, separated "
+                        "by commas)"},
       {"--list", "no FILE given to convert or list"},
   };
   for (const auto& [args, reason] : refused) {
@@ -239,6 +241,11 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
               text)
         << args;
   }
+  // After "--" every word is a file, --help too.
+  auto [file, fileErr] = run("-- --help");
+  EXPECT_EQ(1, file.nExitCode);
+  EXPECT_EQ("", file.out);
+  EXPECT_EQ("sonomot-console: --help: Cannot Open File. (No such file or directory)\n", fileErr);
   // Help that can't be written is a failure, said on standard error.
   auto [full, fullErr] = run("--help >/dev/full");
   EXPECT_EQ(1, full.nExitCode);
