@@ -423,6 +423,13 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   EXPECT_EQ("sonomot-console: demo.mid: ./demo.mid would write over an input file\n", over.errors);
   over = RunScript("", folder, "", nullptr, "in.vmd");
   EXPECT_EQ("sonomot-console: in.vmd: in.vmd would write over an input file\n", over.errors);
+  // An input given after the file whose output it would be.
+  std::filesystem::copy_file(folder / "demo.mid", folder / "in.mid");
+  over = RunScript("", folder, "", nullptr, "in.mid in.vmd");
+  EXPECT_EQ(1, over.nExitCode);
+  EXPECT_EQ("sonomot-console: in.mid: in.vmd would write over an input file\n"
+            "sonomot-console: in.vmd: in.vmd would write over an input file\n",
+            over.errors);
   EXPECT_EQ(ReadBytes(folder / "demo.vmd"), ReadBytes(folder / "in.vmd"));
   EXPECT_EQ(ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid"),
             ReadBytes(folder / "demo.mid"));
