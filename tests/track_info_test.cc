@@ -119,6 +119,19 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
   EXPECT_EQ(851, m_pProcessor->GetLastExportSize());
   EXPECT_EQ(7u, m_pProcessor->GetLastExportKeyFrameCount());
 
+  // Without its pedal the left hand begins with the keyframe before its
+  // first press, at frame 14.
+  TypeAll({"Conf", "pedal off", "tr 2"});
+  TakeTranscript();
+  Type("info");
+  EXPECT_EQ(std::string("track>info\n") + kHeader +
+                "  002  3-5             3  C3    E3         2  Left\n"
+                "export: 12 keyframes, 1406 bytes.\n"
+                "frames 14 to 30, 0.47 to 1.00 seconds.\n"
+                "notes outside the 88 piano keys: 0.\n"
+                "notes the settings drop: 0.\n\n",
+            TakeTranscript());
+
   // A track without notes or pedal; then no track at all.
   TypeAll({"tr 4"});
   TakeTranscript();
