@@ -1,7 +1,9 @@
 # Builds the Debian packages with scripts/package.sh (dpkg-buildpackage) and
-# checks them: what each installs, what each depends on, the copyright
-# file, the changelog and compressed manual pages, and lintian's verdict
-# (no error, no warning) when lintian is installed.
+# checks them: the source package (3.0 (quilt), an upstream tarball and a
+# Debian revision of the program's version), what each binary package
+# installs, what each depends on and recommends, the copyright file, the
+# changelog, README and examples, compressed manual pages, and lintian's
+# verdict (no error, no warning) on all of it when lintian is installed.
 #   cmake -DPACKAGE_SCRIPT=<scripts/package.sh> -DDPKG_DEB=<dpkg-deb>
 #         -DOUT_DIR=<folder> -DVERSION=<program version> [-DLINTIAN=<lintian>]
 #         -P deb_check.cmake
@@ -20,8 +22,12 @@ set(console_files
   "./usr/lib/[^ \n]*sonomot/sonomot-console"
   "./usr/lib/[^ \n]*sonomot/libMIDIData.so"
   "./usr/share/bash-completion/completions/sonomot-console"
-  "./usr/share/doc/sonomot-console/changelog.gz"
+  "./usr/share/doc/sonomot-console/changelog.Debian.gz"
   "./usr/share/doc/sonomot-console/copyright"
+  "./usr/share/doc/sonomot-console/README.md.gz"
+  "./usr/share/doc/sonomot-console/examples/demo.mid"
+  "./usr/share/doc/sonomot-console/examples/demo.txt"
+  "./usr/share/doc/sonomot-console/examples/demo_hands.mid"
   "./usr/share/man/man1/sonomot-console.1.gz")
 set(window_files
   "./usr/bin/sonomot -> ../lib/[^ \n]*sonomot/sonomot"
@@ -38,9 +44,24 @@ set(window_lacks "libMIDIData" "sonomot-console")
 # What each links or loads, and what it must not pull in.
 set(console_depends "libncursesw6" "libstdc\\+\\+6" "libc6")
 set(console_not_depends "libqt6" "qt6-" "fonts-" "libx" "libgl")
-set(window_depends "sonomot-console \\(= ${VERSION}\\)" "libqt6widgets6"
+set(window_depends "sonomot-console \\(= ${VERSION}-[0-9]+\\)" "libqt6widgets6"
                    "libqt6gui6" "qt6-qpa-plugins" "fonts-dejavu-core")
 set(window_not_depends)
+set(window_recommends "qt6-wayland")
+
+# The source: a Debian revision of the program's version, in the quilt
+# format, with the upstream tarball it was made from.
+file(GLOB dsc "${OUT_DIR}/sonomot_${VERSION}-*.dsc")
+list(LENGTH dsc count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "${count} source packages sonomot_${VERSION}-*.dsc in ${OUT_DIR}:\n${log}")
+endif()
+file(READ "${dsc}" control)
+if(NOT control MATCHES "\nFormat: 3\\.0 \\(quilt\\)\n" OR
+   NOT control MATCHES " sonomot_${VERSION}\\.orig\\.tar\\.xz\n" OR
+   NOT control MATCHES "\nTestsuite: autopkgtest\n")
+  message(FATAL_ERROR "${dsc} is no quilt source with its upstream tarball and tests:\n${control}")
+endif()
 
 foreach(kind console window)
   if(kind STREQUAL console)
@@ -70,8 +91,8 @@ foreach(kind console window)
   endif()
 
   execute_process(COMMAND "${DPKG_DEB}" -f "${deb}" Version OUTPUT_VARIABLE version)
-  if(NOT version STREQUAL "${VERSION}\n")
-    message(FATAL_ERROR "${name}'s version is ${version}, not ${VERSION}")
+  if(NOT version MATCHES "^${VERSION}-[0-9]+\n$")
+    message(FATAL_ERROR "${name}'s version is ${version}, not a revision of ${VERSION}")
   endif()
   execute_process(COMMAND "${DPKG_DEB}" -f "${deb}" Depends OUTPUT_VARIABLE depends)
   foreach(package IN LISTS ${kind}_depends)
@@ -82,6 +103,12 @@ foreach(kind console window)
   foreach(package IN LISTS ${kind}_not_depends)
     if(depends MATCHES "(^|, )${package}")
       message(FATAL_ERROR "${name} depends on ${package}: ${depends}")
+    endif()
+  endforeach()
+  execute_process(COMMAND "${DPKG_DEB}" -f "${deb}" Recommends OUTPUT_VARIABLE recommends)
+  foreach(package IN LISTS ${kind}_recommends)
+    if(NOT recommends MATCHES "(^|, )${package}( |,|\n|$)")
+      message(FATAL_ERROR "${name} does not recommend ${package}: ${recommends}")
     endif()
   endforeach()
 
@@ -103,8 +130,9 @@ endforeach()
 
 if(LINTIAN)
   # Info and pedantic tags are shown, not failed on.
+  file(GLOB changes "${OUT_DIR}/sonomot_*.changes")
   execute_process(COMMAND "${LINTIAN}" --fail-on error,warning -I --pedantic
-                          ${debs}
+                          ${changes}
                   RESULT_VARIABLE result OUTPUT_VARIABLE tags ERROR_VARIABLE tags)
   if(NOT result EQUAL 0 OR tags MATCHES "(^|\n)[EW]: ")
     message(FATAL_ERROR "lintian finds errors or warnings (${result}):\n${tags}")
