@@ -322,19 +322,22 @@ void OutputFile::ForgetCachedPages(const char* pszPath) {
 }
 
 bool OutputFile::Reserve(uint64_t nSize) {
-  m_nSize = nSize;
+  m_bReserved = true;
   if (m_bReplacing || !m_bRegular) return true;
   return ReserveInPlace(m_nFd, nSize);
 }
 
 bool OutputFile::Write(const void* p, size_t n) {
+  // Over an old file, room for these bytes at least comes before the
+  // first of them.
+  if (!m_bReserved && !Reserve(n)) return false;
   if (!WriteAll(m_nFd, static_cast<const char*>(p), n)) return false;
+  m_nWritten += n;
   if (m_bReplacing) {
     // The new file goes to the disk while the rest is made, not all at
     // once in Commit's fsync, which still waits for all of it. Only a
     // start: a failure here is not one of the export.
     constexpr uint64_t kStartEvery = uint64_t{8} << 20;
-    m_nWritten += n;
     if (m_nWritten - m_nStarted >= kStartEvery) {
       sync_file_range(m_nFd, static_cast<off_t>(m_nStarted),
                       static_cast<off_t>(m_nWritten - m_nStarted), SYNC_FILE_RANGE_WRITE);
@@ -401,11 +404,11 @@ bool OutputFile::CopyInPlace() {
     if (nTarget < 0) return false;
     m_nOldFd = nTarget;
   }
-  if (!ReserveInPlace(nTarget, m_nSize)) return false;
+  if (!ReserveInPlace(nTarget, m_nWritten)) return false;
   std::vector<char> buffer(256 * 1024);
-  for (uint64_t nAt = 0; nAt < m_nSize;) {
+  for (uint64_t nAt = 0; nAt < m_nWritten;) {
     ssize_t nRead = pread(m_nFd, buffer.data(),
-                          static_cast<size_t>(std::min<uint64_t>(buffer.size(), m_nSize - nAt)),
+                          static_cast<size_t>(std::min<uint64_t>(buffer.size(), m_nWritten - nAt)),
                           static_cast<off_t>(nAt));
     if (nRead < 0 && errno == EINTR) continue;
     if (nRead <= 0 || !WriteAll(nTarget, buffer.data(), static_cast<size_t>(nRead))) return false;
@@ -421,6 +424,14 @@ bool OutputFile::CopyInPlace() {
 }
 
 bool OutputFile::FinishInPlace(int nFd) {
+  // The file ends with the last byte written: an old file that was longer
+  // loses its tail, however much room was made.
+  bool bCut = true;
+  if (m_bRegular) {
+    struct stat st;
+    bCut = fstat(nFd, &st) == 0 && (static_cast<uint64_t>(st.st_size) <= m_nWritten ||
+                                    ftruncate(nFd, static_cast<off_t>(m_nWritten)) == 0);
+  }
   // Our own file gets back the set-id bits that a write by an ordinary
   // user clears.
   if (m_bRegular && m_old.st_uid == geteuid() && (m_old.st_mode & (S_ISUID | S_ISGID)) != 0) {
@@ -428,7 +439,7 @@ bool OutputFile::FinishInPlace(int nFd) {
   }
   if (nFd == m_nFd) m_nFd = -1;
   if (nFd == m_nOldFd) m_nOldFd = -1;
-  return close(nFd) == 0;
+  return close(nFd) == 0 && bCut;
 }
 
 void OutputFile::Abandon() {
@@ -442,8 +453,7 @@ void OutputFile::Abandon() {
   m_strNew.clear();
   m_strName.clear();
   m_old = {};
-  m_bReplacing = m_bRegular = m_bOldAttributes = false;
-  m_nSize = 0;
+  m_bReplacing = m_bRegular = m_bOldAttributes = m_bReserved = false;
   m_nWritten = 0;
   m_nStarted = 0;
   if (m_bSignalsIgnored) {
