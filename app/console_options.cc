@@ -107,8 +107,7 @@ std::string DescribeSettingOptions() {
 bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
                          std::string* pReason) {
   const std::set<std::string> saved = pStart->given;
-  std::set<std::string> optionWords;
-  std::vector<std::string> order;  // the words of the options, the last of each last
+  std::vector<std::string> order;  // the options' words, by the place of each one's last
   for (const auto& [word, value] : options.settings) {
     std::vector<std::string> lines;
     if (ApplySettingValue(word.c_str(), value.c_str(), &pStart->settings, &lines, false,
@@ -131,10 +130,9 @@ bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
     if (saved.count(word) != 0) return setting + " from " + SettingsFilePath();
     return "the default " + setting;
   };
-  bool bKeysFirst = std::find(order.begin(), order.end(), "keys") != order.end() &&
-                    (std::find(order.begin(), order.end(), "pedal") == order.end() ||
-                     std::find(order.begin(), order.end(), "keys") <
-                         std::find(order.begin(), order.end(), "pedal"));
+  // An option is named first; of two options, the one given first.
+  auto place = [&](const char* pszWord) { return std::find(order.begin(), order.end(), pszWord); };
+  bool bKeysFirst = place("keys") < place("pedal");
   *pReason = source(bKeysFirst ? "keys" : "pedal") + " clashes with " +
              source(bKeysFirst ? "pedal" : "keys") + ": " + clash;
   return false;

@@ -241,9 +241,10 @@ const SettingWord kSettingWords[] = {
      }},
 };
 
-// A value as the settings file keeps it: as it is where the line's words
-// read it back so, else in double quotes with a backslash before each
-// quote and backslash in it, and line breaks as \n and \r.
+// A value as the settings file keeps it: as it is when it has no blank,
+// '#', quote or line break and isn't empty; else in double quotes, with a
+// backslash before each quote and backslash in it and line breaks as \n
+// and \r.
 std::string QuoteValue(const std::string& strValue) {
   if (!strValue.empty() && strValue.find_first_of(" \t#\"\r\n") == std::string::npos) {
     return strValue;
@@ -312,9 +313,10 @@ std::vector<std::string> SplitSettingLine(const std::string& strLine) {
   for (size_t i = 0; i < strLine.size(); ++i) {
     char c = strLine[i];
     if (c == '\0' || c == '\n' || c == '\r' || (c == '#' && !(bInQuotes && bCloses))) break;
-    if (bInQuotes && c == '\\' && i + 1 < strLine.size() &&
-        std::strchr("\"\\nr", strLine[i + 1]) != nullptr && strLine[i + 1] != '\0') {
-      char cNext = strLine[++i];
+    char cNext = i + 1 < strLine.size() ? strLine[i + 1] : '\0';
+    if (bInQuotes && c == '\\' &&
+        (cNext == '"' || cNext == '\\' || cNext == 'n' || cNext == 'r')) {
+      ++i;
       token += cNext == 'n' ? '\n' : cNext == 'r' ? '\r' : cNext;
     } else if ((c == ' ' || c == '\t') && !bInQuotes) {
       if (!token.empty()) words.push_back(std::move(token));
