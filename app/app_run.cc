@@ -14,6 +14,9 @@ int Run(int nCmdShow, CFrontEnd* pFrontEnd) {
   if (pFrontEnd != nullptr && pFrontEnd->TakesNotices()) {
     pDlg->SetNoticeSink([pFrontEnd](const std::string& strLine) { pFrontEnd->Notice(strLine); });
   }
+  if (pFrontEnd != nullptr && pFrontEnd->GetStartSettings() != nullptr) {
+    pDlg->SetStartSettings(*pFrontEnd->GetStartSettings());
+  }
   if (pDlg->Create(nullptr, 0) == nullptr) {
     g_Module.RemoveMessageLoop();
     return 0;

@@ -7,6 +7,7 @@
 #include "platform/win_types.h"
 
 class CMainDlg;
+struct StartSettings;
 
 // What a program adds around the frame: its back end. Start runs once the
 // library is bound (so a binding failure shows no screen) and returns false,
@@ -24,6 +25,9 @@ class CFrontEnd {
   // settings) itself, through Notice; otherwise the console shows them.
   virtual bool TakesNotices() const { return false; }
   virtual void Notice(const std::string& strLine) {}
+  // The settings the dialog starts with, when the program has read them
+  // (with its options set over them); null lets the dialog read them.
+  virtual const StartSettings* GetStartSettings() const { return nullptr; }
 };
 
 // Registers a message loop, creates and shows the main dialog (handing it to

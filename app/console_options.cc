@@ -2,13 +2,25 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <set>
 
 #include "app/command_line.h"
 #include "commands/command_processor.h"
-#include "console/console_output.h"
+#include "commands/setting_words.h"
+#include "commands/settings_file.h"
+#include "motion/bone_names.h"
 
 namespace {
+
+// What the one-line conversion writes unless the saved settings or an
+// option say otherwise: what players need. The console keeps the classic
+// defaults.
+constexpr std::pair<const char*, const char*> kConversionDefaults[] = {
+    {"layout", "full"},
+};
 
 // getopt_long's values of the options without a short form.
 enum : int {
@@ -68,19 +80,73 @@ std::string DescribeSettingOptions() {
     }
     text += line + "\n";
   }
-  return text;
+  // "  FILEs are converted with layout full unless ...", wrapped likewise.
+  std::string defaults;
+  size_t nCount = std::size(kConversionDefaults);
+  for (size_t i = 0; i < nCount; ++i) {
+    defaults += std::string(i == 0 ? "" : i + 1 == nCount ? " and " : ", ") +
+                kConversionDefaults[i].first + " " + kConversionDefaults[i].second;
+  }
+  std::string sentence = "FILEs are converted with " + defaults +
+                         " unless an option or the saved settings say otherwise.";
+  std::string line = " ";
+  for (size_t nAt = 0; nAt < sentence.size();) {
+    size_t nEnd = sentence.find(' ', nAt);
+    if (nEnd == std::string::npos) nEnd = sentence.size();
+    std::string word = sentence.substr(nAt, nEnd - nAt);
+    if (line.size() + 1 + word.size() > kWidth) {
+      text += line + "\n";
+      line = " ";
+    }
+    line += " " + word;
+    nAt = nEnd + 1;
+  }
+  return text + line + "\n";
 }
 
-bool ApplySettingOptions(const ConsoleOptions& options, CommandProcessor* pProcessor,
+bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
                          std::string* pReason) {
+  const std::set<std::string> saved = pStart->given;
+  std::vector<std::string> order;  // the options' words, by the place of each one's last
   for (const auto& [word, value] : options.settings) {
-    if (!pProcessor->ApplySetting(word.c_str(), value.c_str())) {
-      *pReason = "invalid value '" + value + "' for --" + word + ": " +
-                 pProcessor->GetOutcome().strReason;
+    std::vector<std::string> lines;
+    if (ApplySettingValue(word.c_str(), value.c_str(), &pStart->settings, &lines, false,
+                          &pStart->given) != SettingOutcome::kApplied) {
+      *pReason = "invalid value '" + value + "' for --" + word + ": " + RefusalReason(lines);
       return false;
     }
+    std::erase(order, word);
+    order.push_back(word);
   }
-  return true;
+  std::string clash = BoneNameClash(pStart->settings);
+  if (clash.empty()) return true;
+  // Where the key and the pedal bones' names came from.
+  auto source = [&](const std::string& word) {
+    for (auto it = options.settings.rbegin(); it != options.settings.rend(); ++it) {
+      if (it->first == word) return "--" + word + " " + it->second;
+    }
+    std::set<std::string> one = {word};
+    std::string setting = SettingFileLines(pStart->settings, &one).at(0);
+    if (saved.count(word) != 0) return setting + " from " + SettingsFilePath();
+    return "the default " + setting;
+  };
+  // An option is named first; of two options, the one given first.
+  auto place = [&](const char* pszWord) { return std::find(order.begin(), order.end(), pszWord); };
+  bool bKeysFirst = place("keys") < place("pedal");
+  *pReason = source(bKeysFirst ? "keys" : "pedal") + " clashes with " +
+             source(bKeysFirst ? "pedal" : "keys") + ": " + clash;
+  return false;
+}
+
+StartSettings ConversionSettings(const StartSettings& start) {
+  StartSettings conversion = start;
+  for (const auto& [pszWord, pszValue] : kConversionDefaults) {
+    if (start.given.count(pszWord) != 0) continue;
+    // Not given by the user: applied, but not marked as given.
+    std::vector<std::string> lines;
+    ApplySettingValue(pszWord, pszValue, &conversion.settings, &lines);
+  }
+  return conversion;
 }
 
 int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* err) {
@@ -139,12 +205,17 @@ int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* e
   for (int i = optind; i < argc; ++i) pOptions->files.push_back(argv[i]);
 
   // A value a setting refuses is a wrong command line too; nothing has
-  // started yet.
-  ConsoleOutput inert;
-  CommandProcessor check(&inert, nullptr);
-  std::string reason;
-  if (!ApplySettingOptions(*pOptions, &check, &reason)) {
-    return RefuseUsage(kConsoleUsage, reason.c_str(), err);
+  // started yet. Whether the bones clash is asked once the options are
+  // set over the saved settings (ApplySettingOptions).
+  for (const auto& [word, value] : pOptions->settings) {
+    ExportSettings check;
+    std::vector<std::string> lines;
+    if (ApplySettingValue(word.c_str(), value.c_str(), &check, &lines, false) !=
+        SettingOutcome::kApplied) {
+      std::string reason = "invalid value '" + value + "' for --" + word + ": " +
+                           RefusalReason(lines);
+      return RefuseUsage(kConsoleUsage, reason.c_str(), err);
+    }
   }
   if (pOptions->files.empty() &&
       (!pOptions->strOutput.empty() || !pOptions->strDirectory.empty() ||

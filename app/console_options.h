@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-class CommandProcessor;
+struct StartSettings;
 
 struct ConsoleOptions {
   std::string strOutput;            // -o: the one output file
@@ -31,18 +31,30 @@ struct ConsoleOptions {
 // several files, an option that needs a FILE without one).
 int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* err);
 
-// The settings options' lines of --help, one per conf> word.
+// The settings options' lines of --help, one per conf> word, then what
+// the conversion of FILEs writes unless told otherwise.
 std::string DescribeSettingOptions();
 
-// Sets every --WORD VALUE of the options on the processor. Returns false
-// at the first one refused, with its reason in *pReason.
-bool ApplySettingOptions(const ConsoleOptions& options, CommandProcessor* pProcessor,
+// Sets every --WORD VALUE of the options over the saved settings in
+// *pStart, as one set: the last of a word wins, and the key and pedal
+// bones are checked once, on the result. Returns false, with the reason
+// in *pReason, for a value refused or bones that clash, naming where each
+// of the two came from (an option, the settings file or the default).
+bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
                          std::string* pReason);
 
-// The one-line conversion of every FILE: one line per file on out, the
-// reasons of failures (and warnings) on err naming the file. REQUIRES: the
+// The one-line conversion of every FILE with the settings of start: one
+// line per file on out, the reasons of failures (and warnings, and what
+// the settings file told) on err naming the file. Where neither the
+// settings file nor an option gave a setting a value, the conversion's
+// own default applies (DescribeSettingOptions says which). REQUIRES: the
 // MIDI data library is bound. Returns kExitOk when every file was done,
 // else kExitFailure.
-int ConvertFiles(const ConsoleOptions& options, FILE* out, FILE* err);
+int ConvertFiles(const ConsoleOptions& options, const StartSettings& start, FILE* out,
+                 FILE* err);
+
+// The settings of the conversion: start's, with the conversion's own
+// defaults for the words nobody gave a value.
+StartSettings ConversionSettings(const StartSettings& start);
 
 #endif  // SONOMOT_APP_CONSOLE_OPTIONS_H_

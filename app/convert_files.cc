@@ -43,18 +43,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 class FileConverter {
  public:
-  FileConverter(const ConsoleOptions& options, FILE* out, FILE* err)
+  FileConverter(const ConsoleOptions& options, const StartSettings& start, FILE* out, FILE* err)
       : m_options(options), m_out(out), m_err(err), m_processor(&m_console, nullptr) {
     m_console.SetWriteListener([this](std::string_view text) { m_said.append(text); });
-    // The options apply over the settings saved by "save".
-    std::vector<std::string> notices;
-    ExportSettings settings = ReadSavedSettings(&notices);
-    for (const std::string& strLine : notices) {
+    for (const std::string& strLine : start.notices) {
       std::fprintf(err, "sonomot-console: %s\n", strLine.c_str());
     }
-    m_processor.SetExportSettings(settings);
-    std::string reason;
-    ApplySettingOptions(options, &m_processor, &reason);  // checked with the command line
+    StartSettings conversion = ConversionSettings(start);
+    m_processor.SetExportSettings(conversion.settings, conversion.given);
   }
 
   // Converts (or lists) one file; false, with the reason on err, when it
@@ -142,8 +138,9 @@ class FileConverter {
 
 }  // namespace
 
-int ConvertFiles(const ConsoleOptions& options, FILE* out, FILE* err) {
-  FileConverter converter(options, out, err);
+int ConvertFiles(const ConsoleOptions& options, const StartSettings& start, FILE* out,
+                 FILE* err) {
+  FileConverter converter(options, start, out, err);
   bool bAllDone = true;
   for (const std::string& file : options.files) {
     if (!converter.Convert(file)) bAllDone = false;

@@ -51,11 +51,12 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   }
   m_wndConsole.Initialize(GetDlgItem(IDC_CONSOLE));
   WriteBanner();
-  // The settings saved by an earlier run. Without a settings file nothing
-  // is said, so the start looks as it always has.
-  std::vector<std::string> notices;
-  ExportSettings settings = ReadSavedSettings(&notices);
-  for (const std::string& strLine : notices) {
+  // The settings saved by an earlier run (read here unless the program
+  // has read them already). Without a settings file nothing is said, so
+  // the start looks as it always has.
+  StartSettings start = m_pStartSettings ? *m_pStartSettings : ReadSavedSettings();
+  m_pStartSettings.reset();
+  for (const std::string& strLine : start.notices) {
     if (m_noticeSink) {
       m_noticeSink(strLine);
     } else {
@@ -65,7 +66,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   m_wndConsole.SetPrompt("root>");
   m_wndConsole.WriteText("root>");
   m_pCommandProcessor = new CommandProcessor(&m_wndConsole, m_hWnd);
-  m_pCommandProcessor->SetExportSettings(settings);
+  m_pCommandProcessor->SetExportSettings(start.settings, start.given);
   return 1;
 }
 

@@ -10,9 +10,11 @@
 #define SONOMOT_APP_MAIN_DLG_H_
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "commands/command_processor.h"
+#include "commands/settings_file.h"
 #include "console/shell_edit.h"
 #include "platform/dialog.h"
 #include "platform/message_loop.h"
@@ -65,6 +67,12 @@ class CMainDlg : public CDialogImplBase,
   // the banner; a front end may take them instead. Set before Create.
   using NoticeSink = std::function<void(const std::string&)>;
   void SetNoticeSink(NoticeSink sink) { m_noticeSink = std::move(sink); }
+  // The settings to start with, where the program has read the settings
+  // file itself (and set its options over them); otherwise the dialog
+  // reads it. Their notices are told as above. Set before Create.
+  void SetStartSettings(const StartSettings& start) {
+    m_pStartSettings = std::make_unique<StartSettings>(start);
+  }
   CommandProcessor* GetCommandProcessor() { return m_pCommandProcessor; }
 
  protected:
@@ -85,6 +93,7 @@ class CMainDlg : public CDialogImplBase,
   CommandProcessor* m_pCommandProcessor = nullptr;
   LineListener m_lineListener;
   NoticeSink m_noticeSink;
+  std::unique_ptr<StartSettings> m_pStartSettings;
 };
 
 #endif  // SONOMOT_APP_MAIN_DLG_H_

@@ -22,6 +22,7 @@
 #include "app/console_options.h"
 #include "app/exit_status.h"
 #include "app/main_dlg.h"
+#include "commands/settings_file.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
 #include "frontends/term/curses_screen.h"
@@ -31,18 +32,9 @@
 
 namespace {
 
-// Sets the settings options on the processor of a session (they were
-// checked when the command line was read).
-void ApplySettings(const ConsoleOptions& options, CMainDlg* pDlg) {
-  std::string reason;
-  if (pDlg->GetCommandProcessor() != nullptr) {
-    ApplySettingOptions(options, pDlg->GetCommandProcessor(), &reason);
-  }
-}
-
 class CTerminalFrontEnd : public CFrontEnd {
  public:
-  explicit CTerminalFrontEnd(const ConsoleOptions& options) : m_options(options) {}
+  explicit CTerminalFrontEnd(const StartSettings& start) : m_start(start) {}
   bool Start() override {
     if (!m_screen.Start()) {
       std::fputs("sonomot-console: the terminal can't be used\n", stderr);
@@ -54,15 +46,15 @@ class CTerminalFrontEnd : public CFrontEnd {
   void Attach(CMainDlg* pDlg) override {
     HWND hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);
     m_screen.SetTarget(pDlg->m_hWnd, hConsole, GetEditBuffer(hConsole));
-    ApplySettings(m_options, pDlg);
   }
   void Stop() override {
     SetEventSource(nullptr);
     m_screen.Stop();
   }
+  const StartSettings* GetStartSettings() const override { return &m_start; }
 
  private:
-  const ConsoleOptions& m_options;
+  const StartSettings& m_start;
   CCursesScreen m_screen;
 };
 
@@ -71,8 +63,8 @@ class CTerminalFrontEnd : public CFrontEnd {
 // be drawn on, the session ends normally whatever was typed.
 class CScriptFrontEnd : public CFrontEnd {
  public:
-  CScriptFrontEnd(const ConsoleOptions& options, bool bScript)
-      : m_options(options), m_source(stdin, stdout), m_bScript(bScript) {
+  CScriptFrontEnd(const StartSettings& start, bool bScript)
+      : m_start(start), m_source(stdin, stdout), m_bScript(bScript) {
     // Typed at, the terminal shows each line as it is typed.
     termios mode;
     m_source.SetInputEchoed(!bScript && tcgetattr(STDIN_FILENO, &mode) == 0 &&
@@ -103,8 +95,8 @@ class CScriptFrontEnd : public CFrontEnd {
         ReportLine(pszLine, outcome);
       });
     }
-    ApplySettings(m_options, pDlg);
   }
+  const StartSettings* GetStartSettings() const override { return &m_start; }
   void Stop() override {
     SetEventSource(nullptr);
     m_source.Finish();
@@ -130,15 +122,15 @@ class CScriptFrontEnd : public CFrontEnd {
     std::fflush(stderr);
   }
 
-  const ConsoleOptions& m_options;
+  const StartSettings& m_start;
   CScriptEventSource m_source;
   bool m_bScript;
   bool m_bAnyFailed = false;
 };
 
-int ConvertGivenFiles(const ConsoleOptions& options) {
+int ConvertGivenFiles(const ConsoleOptions& options, const StartSettings& start) {
   if (!BindMidiDataLibrary()) return kExitFailure;
-  int nExit = ConvertFiles(options, stdout, stderr);
+  int nExit = ConvertFiles(options, start, stdout, stderr);
   ReleaseMidiDataLibrary();
   if (FinishOutput(kConsoleUsage, stdout) != kExitOk) return kExitFailure;
   return nExit;
@@ -153,17 +145,24 @@ int main(int argc, char** argv) {
   ConsoleOptions options;
   nExit = ParseConsoleOptions(argc, argv, &options, stderr);
   if (nExit != kRunProgram) return nExit;
-  if (!options.files.empty()) return ConvertGivenFiles(options);
+  // The settings file is read once, here, and the options set over it:
+  // options that clash with it are a wrong command line too.
+  StartSettings start = ReadSavedSettings();
+  std::string reason;
+  if (!ApplySettingOptions(options, &start, &reason)) {
+    return RefuseUsage(kConsoleUsage, reason.c_str(), stderr);
+  }
+  if (!options.files.empty()) return ConvertGivenFiles(options, start);
 
   // A terminal that can't be drawn on (TERM=dumb) is typed at line by line,
   // as a script is.
   bool bTypedAt = isatty(STDIN_FILENO) != 0;
   if (bTypedAt && isatty(STDOUT_FILENO) && CCursesScreen::CanDrawOn(STDOUT_FILENO)) {
     // Typed at: a session ends normally whatever was typed.
-    CTerminalFrontEnd frontEnd(options);
+    CTerminalFrontEnd frontEnd(start);
     return RunProgram(nullptr, SW_SHOW, &frontEnd);
   }
-  CScriptFrontEnd frontEnd(options, !bTypedAt);
+  CScriptFrontEnd frontEnd(start, !bTypedAt);
   nExit = RunProgram(nullptr, SW_SHOW, &frontEnd);
   if (nExit != kExitOk) return nExit;
   if (frontEnd.HasWriteError()) {

@@ -12,6 +12,7 @@
 #define SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -114,8 +115,15 @@ class CommandProcessor {
   MIDIData* GetMIDIData() const { return m_pMIDIData; }
   MIDITrack* GetMIDITrack() const { return m_pMIDITrack; }
   const ExportSettings& GetExportSettings() const { return m_exportSettings; }
-  // The settings read at start-up.
-  void SetExportSettings(const ExportSettings& settings) { m_exportSettings = settings; }
+  // The words given a value so far (commands/setting_words.h).
+  const std::set<std::string>& GetGivenSettings() const { return m_givenSettings; }
+  // The settings a program starts with, and the words given a value in
+  // them.
+  void SetExportSettings(const ExportSettings& settings,
+                         const std::set<std::string>& given = {}) {
+    m_exportSettings = settings;
+    m_givenSettings = given;
+  }
   // The last export command's outcome, in either mode: the file size, or a
   // negative VmdWriter result when the writer failed, or 0 when nothing was
   // written for another reason (not ready, a bad track number, no track);
@@ -180,8 +188,10 @@ class CommandProcessor {
 
   CommandOutcome m_outcome;
 
-  // What every export of the run is made with; set in "conf>".
+  // What every export of the run is made with; set in "conf>". "save"
+  // keeps the words in m_givenSettings.
   ExportSettings m_exportSettings;
+  std::set<std::string> m_givenSettings;
 
   int m_nLastExportSize = 0;
   uint64_t m_nLastExportKeyFrames = 0;

@@ -241,13 +241,35 @@ const SettingWord kSettingWords[] = {
      }},
 };
 
+// A value as the settings file keeps it: as it is when it has no blank,
+// '#', quote or line break and isn't empty; else in double quotes, with a
+// backslash before each quote and backslash in it and line breaks as \n
+// and \r.
+std::string QuoteValue(const std::string& strValue) {
+  if (!strValue.empty() && strValue.find_first_of(" \t#\"\r\n") == std::string::npos) {
+    return strValue;
+  }
+  std::string str = "\"";
+  for (char c : strValue) {
+    if (c == '"' || c == '\\') {
+      str += '\\';
+      str += c;
+    } else if (c == '\n') {
+      str += "\\n";
+    } else if (c == '\r') {
+      str += "\\r";
+    } else {
+      str += c;
+    }
+  }
+  return str + "\"";
+}
+
 std::string JoinValues(const std::vector<std::string>& values, bool bQuote) {
   std::string str;
   for (const std::string& strValue : values) {
     if (!str.empty()) str += ' ';
-    bool bNeedsQuotes =
-        bQuote && (strValue.empty() || strValue.find_first_of(" \t") != std::string::npos);
-    str += bNeedsQuotes ? "\"" + strValue + "\"" : strValue;
+    str += bQuote ? QuoteValue(strValue) : strValue;
   }
   return str;
 }
@@ -263,8 +285,8 @@ std::string FormatShowLine(const SettingWord& word, const ExportSettings& settin
   return str + line.strMeaning;
 }
 
-// Why a setting was refused, for standard error: the lines after "invalid
-// value." (what the word accepts, then any reason), joined in one.
+}  // namespace
+
 std::string RefusalReason(const std::vector<std::string>& lines) {
   std::string strReason;
   for (size_t i = 1; i < lines.size(); ++i) {
@@ -275,12 +297,60 @@ std::string RefusalReason(const std::vector<std::string>& lines) {
   return strReason;
 }
 
-}  // namespace
+const char* FindSettingWord(const CommandArgs& args) {
+  if (args.IsCommand("reset", 1)) return "reset";
+  for (const SettingWord& word : kSettingWords) {
+    if (args.IsCommand(word.pszWord, 1)) return word.pszWord;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> SplitSettingLine(const std::string& strLine) {
+  std::vector<std::string> words;
+  std::string token;
+  bool bInQuotes = false;
+  bool bCloses = false;  // the quotes open now close on this line
+  for (size_t i = 0; i < strLine.size(); ++i) {
+    char c = strLine[i];
+    if (c == '\0' || c == '\n' || c == '\r' || (c == '#' && !(bInQuotes && bCloses))) break;
+    char cNext = i + 1 < strLine.size() ? strLine[i + 1] : '\0';
+    if (bInQuotes && c == '\\' &&
+        (cNext == '"' || cNext == '\\' || cNext == 'n' || cNext == 'r')) {
+      ++i;
+      token += cNext == 'n' ? '\n' : cNext == 'r' ? '\r' : cNext;
+    } else if ((c == ' ' || c == '\t') && !bInQuotes) {
+      if (!token.empty()) words.push_back(std::move(token));
+      token.clear();
+    } else if (c == '"') {
+      if (bInQuotes || !token.empty()) words.push_back(std::move(token));
+      token.clear();
+      bInQuotes = !bInQuotes;
+      if (bInQuotes) {
+        // Where an unescaped quote closes them before the line ends.
+        bCloses = false;
+        for (size_t j = i + 1; j < strLine.size() && !bCloses; ++j) {
+          if (strLine[j] == '\0' || strLine[j] == '\n' || strLine[j] == '\r') break;
+          if (strLine[j] == '\\') {
+            ++j;
+          } else {
+            bCloses = strLine[j] == '"';
+          }
+        }
+      }
+    } else {
+      token += c;
+    }
+  }
+  if (!token.empty()) words.push_back(std::move(token));
+  return words;
+}
 
 SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
-                                std::vector<std::string>* pLines, bool bCheckClash) {
+                                std::vector<std::string>* pLines, bool bCheckClash,
+                                std::set<std::string>* pGiven) {
   if (args.IsCommand("reset", 1)) {
     *pSettings = ExportSettings();
+    if (pGiven != nullptr) pGiven->clear();
     pLines->push_back("settings reset to default.");
     return SettingOutcome::kApplied;
   }
@@ -315,10 +385,32 @@ SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettin
     std::string strClash = bCheckClash ? BoneNameClash(settings) : std::string();
     if (!strClash.empty()) return refuse({strClash + "."});
     *pSettings = std::move(settings);
+    if (pGiven != nullptr) pGiven->insert(word.pszWord);
     pLines->push_back(FormatShowLine(word, *pSettings));
     return SettingOutcome::kApplied;
   }
   return SettingOutcome::kNotASetting;
+}
+
+SettingOutcome ApplySettingValue(const char* pszWord, const char* pszValue,
+                                 ExportSettings* pSettings, std::vector<std::string>* pLines,
+                                 bool bCheckClash, std::set<std::string>* pGiven) {
+  const SettingWord* pWord = nullptr;
+  for (const SettingWord& word : kSettingWords) {
+    if (std::strcmp(word.pszWord, pszWord) == 0) pWord = &word;
+  }
+  if (pWord == nullptr) return SettingOutcome::kNotASetting;
+  // A value of two words is given as one ("map my keys.txt"): its first
+  // word is the setting's second word.
+  CommandArgs args;
+  std::string strValue = pszValue;
+  std::string strSecond = pWord->pszSecondWord != nullptr ? pWord->pszSecondWord : "";
+  if (!strSecond.empty() && strValue.compare(0, strSecond.size() + 1, strSecond + " ") == 0) {
+    args.Assign({pszWord, strSecond, strValue.substr(strSecond.size() + 1)});
+  } else {
+    args.Assign({pszWord, strValue});
+  }
+  return ApplySettingLine(args, pSettings, pLines, bCheckClash, pGiven);
 }
 
 std::vector<std::string> ShowSettingLines(const ExportSettings& settings) {
@@ -327,9 +419,11 @@ std::vector<std::string> ShowSettingLines(const ExportSettings& settings) {
   return lines;
 }
 
-std::vector<std::string> SettingFileLines(const ExportSettings& settings) {
+std::vector<std::string> SettingFileLines(const ExportSettings& settings,
+                                          const std::set<std::string>* pGiven) {
   std::vector<std::string> lines;
   for (const SettingWord& word : kSettingWords) {
+    if (pGiven != nullptr && pGiven->count(word.pszWord) == 0) continue;
     lines.push_back(std::string(word.pszWord) + " " +
                     JoinValues(word.pfnShow(settings).values, true));
   }
@@ -360,7 +454,8 @@ bool CommandProcessor::DispatchSettingCommand() {
     return true;
   }
   std::vector<std::string> lines;
-  SettingOutcome outcome = ApplySettingLine(args, &m_exportSettings, &lines);
+  SettingOutcome outcome =
+      ApplySettingLine(args, &m_exportSettings, &lines, true, &m_givenSettings);
   if (outcome == SettingOutcome::kNotASetting) return false;
   size_t nFirst = 0;
   if (outcome == SettingOutcome::kRefused && !lines.empty()) {
@@ -386,29 +481,17 @@ std::string CommandProcessor::DescribeSetting(const std::string& strWord) {
 
 int CommandProcessor::ApplySetting(const char* pszWord, const char* pszValue) {
   m_outcome = CommandOutcome();
-  const SettingWord* pWord = nullptr;
-  for (const SettingWord& word : kSettingWords) {
-    if (std::strcmp(word.pszWord, pszWord) == 0) pWord = &word;
-  }
-  if (pWord == nullptr) {
+  // Set from the command line, not typed: the console shows nothing.
+  std::vector<std::string> lines;
+  SettingOutcome outcome =
+      ApplySettingValue(pszWord, pszValue, &m_exportSettings, &lines, true, &m_givenSettings);
+  if (outcome == SettingOutcome::kNotASetting) {
     m_outcome.bFailed = true;
     m_outcome.strMessage = "invalid command.";
     m_outcome.strReason = std::string(pszWord) + " is no setting";
     return 0;
   }
-  // A value of two words is given as one ("map my keys.txt"): its first
-  // word is the setting's second word.
-  CommandArgs args;
-  std::string strValue = pszValue;
-  std::string strSecond = pWord->pszSecondWord != nullptr ? pWord->pszSecondWord : "";
-  if (!strSecond.empty() && strValue.compare(0, strSecond.size() + 1, strSecond + " ") == 0) {
-    args.Assign({pszWord, strSecond, strValue.substr(strSecond.size() + 1)});
-  } else {
-    args.Assign({pszWord, strValue});
-  }
-  // Set from the command line, not typed: the console shows nothing.
-  std::vector<std::string> lines;
-  if (ApplySettingLine(args, &m_exportSettings, &lines) != SettingOutcome::kApplied) {
+  if (outcome != SettingOutcome::kApplied) {
     m_outcome.bFailed = true;
     m_outcome.strMessage = lines.empty() ? "invalid value." : lines[0];
     m_outcome.strReason = RefusalReason(lines);

@@ -6,9 +6,20 @@
 // "layout full", "keys map \"my keys.txt\"", "pedal \"Damper Pedal\"". A
 // value with blanks is one argument only in double quotes; a word given
 // more values than it takes is refused, never cut.
+//
+// The settings file keeps values an entered line can't hold: inside double
+// quotes there, \" is a quote, \\ a backslash, \n and \r line breaks (any
+// other backslash stays as it is), and '#' belongs to the value when the
+// quotes close on the line.
+//
+// Which words were given a value (typed, read from the settings file, set
+// by an option) is kept beside the settings, in a set of the words as
+// GetSettingWords names them: "save" keeps only those, so that a word the
+// user never set takes each program's own default.
 #ifndef SONOMOT_COMMANDS_SETTING_WORDS_H_
 #define SONOMOT_COMMANDS_SETTING_WORDS_H_
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,16 +39,38 @@ enum class SettingOutcome {
 // refused, "invalid value." and the reasons, the first of them what the
 // word accepts. With bCheckClash false, a key bone and the pedal bone
 // sharing a name is not checked (a caller applying several lines checks
-// BoneNameClash once they are all in).
+// BoneNameClash once they are all in). When pGiven is given, an applied
+// word joins it and "reset" empties it.
 SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
-                                std::vector<std::string>* pLines, bool bCheckClash = true);
+                                std::vector<std::string>* pLines, bool bCheckClash = true,
+                                std::set<std::string>* pGiven = nullptr);
+
+// ApplySettingLine for a word and its value given apart, as options give
+// them; a value of two words comes as one ("map my keys.txt").
+SettingOutcome ApplySettingValue(const char* pszWord, const char* pszValue,
+                                 ExportSettings* pSettings, std::vector<std::string>* pLines,
+                                 bool bCheckClash = true, std::set<std::string>* pGiven = nullptr);
+
+// Why a setting was refused, for standard error: the lines after "invalid
+// value." (what the word accepts, then any reason), joined in one.
+std::string RefusalReason(const std::vector<std::string>& lines);
+
+// The setting word that argument 0 names ("reset" included), as the table
+// spells it; null when it names none.
+const char* FindSettingWord(const CommandArgs& args);
+
+// The words of a settings file line, as SettingFileLines writes them and
+// entered lines are tokenized, with the file's escapes above.
+std::vector<std::string> SplitSettingLine(const std::string& strLine);
 
 // What "show" prints after "this space show config": one line per setting.
 std::vector<std::string> ShowSettingLines(const ExportSettings& settings);
 
-// One setting line per setting, as ApplySettingLine reads them back, values
-// with blanks in double quotes: what "save" writes.
-std::vector<std::string> SettingFileLines(const ExportSettings& settings);
+// One setting line per setting (with pGiven, per word in it), as
+// SplitSettingLine and ApplySettingLine read them back exactly: what
+// "save" writes.
+std::vector<std::string> SettingFileLines(const ExportSettings& settings,
+                                          const std::set<std::string>* pGiven = nullptr);
 
 // The words whose values differ between the two settings, in show order.
 std::vector<std::string> ChangedSettingWords(const ExportSettings& before,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
@@ -46,14 +47,15 @@ std::string SettingsFilePath() {
   return "";
 }
 
-ExportSettings ReadSavedSettings(std::vector<std::string>* pLines) {
-  ExportSettings settings;
+StartSettings ReadSavedSettings() {
+  StartSettings start;
   std::string strPath = SettingsFilePath();
-  if (!strPath.empty()) *pLines = ReadSettingsFile(strPath, &settings);
-  return settings;
+  if (!strPath.empty()) start.notices = ReadSettingsFile(strPath, &start.settings, &start.given);
+  return start;
 }
 
-std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSettings* pSettings) {
+std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSettings* pSettings,
+                                          std::set<std::string>* pGiven) {
   std::vector<std::string> report;
   struct stat st;
   if (stat(strPath.c_str(), &st) != 0) {
@@ -75,34 +77,56 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
   while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0) strText.append(buffer, nRead);
   std::fclose(pFile);
 
-  const ExportSettings before = *pSettings;
-  // Lines apply one after the other; whether the key and pedal bones
-  // clash is asked once all are in, since either line may come first.
-  int nKeysLine = 0, nPedalLine = 0;
+  // The lines with words, and the last line of each setting word: only
+  // that one is applied, so a file that names a key map a thousand times
+  // loads it once. A "reset" line, applied in its place, still undoes
+  // what the lines above it set.
+  struct Line {
+    int nLine;
+    const char* pszWord;  // null: no setting word
+    std::vector<std::string> words;
+  };
+  std::vector<Line> lines;
+  std::map<std::string, size_t> lastOfWord;
   int nLine = 0;
-  size_t nAt = 0;
-  while (nAt < strText.size()) {
+  for (size_t nAt = 0; nAt < strText.size();) {
     size_t nEol = strText.find('\n', nAt);
     if (nEol == std::string::npos) nEol = strText.size();
-    std::string strLine = strText.substr(nAt, nEol - nAt);
+    std::vector<std::string> words = SplitSettingLine(strText.substr(nAt, nEol - nAt));
     nAt = nEol + 1;
     ++nLine;
+    if (words.empty()) continue;
     CommandArgs args;
-    if (args.Tokenize(strLine.c_str()) == 0) continue;
-    std::string strWhere = strPath + ":" + std::to_string(nLine) + ": ";
-    std::vector<std::string> lines;
-    SettingOutcome outcome = ApplySettingLine(args, pSettings, &lines, false);
-    if (outcome == SettingOutcome::kNotASetting) {
-      report.push_back(strWhere + args.GetArg(0) + " is no setting");
-    } else if (outcome == SettingOutcome::kRefused) {
-      // "invalid value." and what the word takes, on one line.
+    args.Assign(words);
+    const char* pszWord = FindSettingWord(args);
+    if (pszWord != nullptr) lastOfWord[pszWord] = lines.size();
+    lines.push_back(Line{nLine, pszWord, std::move(words)});
+  }
+
+  const ExportSettings before = *pSettings;
+  // Whether the key and pedal bones clash is asked once all are in, since
+  // either line may come first.
+  int nKeysLine = 0, nPedalLine = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    std::string strWhere = strPath + ":" + std::to_string(line.nLine) + ": ";
+    if (line.pszWord == nullptr) {
+      report.push_back(strWhere + line.words[0] + " is no setting");
+      continue;
+    }
+    if (lastOfWord[line.pszWord] != i) continue;
+    CommandArgs args;
+    args.Assign(line.words);
+    std::vector<std::string> told;
+    if (ApplySettingLine(args, pSettings, &told, false, pGiven) == SettingOutcome::kRefused) {
+      // "invalid value." and what the word accepts, on one line.
       std::string strReason;
-      for (const std::string& str : lines) strReason += (strReason.empty() ? "" : " ") + str;
+      for (const std::string& str : told) strReason += (strReason.empty() ? "" : " ") + str;
       report.push_back(strWhere + strReason);
-    } else if (args.IsCommand("keys", 1)) {
-      nKeysLine = nLine;
-    } else if (args.IsCommand("pedal", 1)) {
-      nPedalLine = nLine;
+    } else if (std::strcmp(line.pszWord, "keys") == 0) {
+      nKeysLine = line.nLine;
+    } else if (std::strcmp(line.pszWord, "pedal") == 0) {
+      nPedalLine = line.nLine;
     }
   }
   // Bones that clash once every line is in: the keys go back to what they
@@ -114,6 +138,7 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
     pSettings->strKeyPrefix = before.strKeyPrefix;
     pSettings->strKeyMapPath = before.strKeyMapPath;
     pSettings->keyMapNames = before.keyMapNames;
+    if (pGiven != nullptr) pGiven->erase("keys");
     strClash = BoneNameClash(*pSettings);
   }
   if (!strClash.empty()) {
@@ -121,6 +146,7 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
                      "; pedal left as it was.");
     pSettings->bPedal = before.bPedal;
     pSettings->strPedalName = before.strPedalName;
+    if (pGiven != nullptr) pGiven->erase("pedal");
   }
   std::vector<std::string> changed = ChangedSettingWords(before, *pSettings);
   if (!changed.empty()) {
@@ -131,15 +157,20 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
   return report;
 }
 
-std::string WriteSettingsFile(const std::string& strPath, const ExportSettings& settings) {
+std::string WriteSettingsFile(const std::string& strPath, const ExportSettings& settings,
+                              const std::set<std::string>& given) {
   std::string strText = "# Sonomot export settings, written by save in conf>\n";
-  for (const std::string& strLine : SettingFileLines(settings)) strText += strLine + "\n";
+  for (const std::string& strLine : SettingFileLines(settings, &given)) strText += strLine + "\n";
   size_t nSlash = strPath.rfind('/');
   if (nSlash != std::string::npos && nSlash > 0 && !MakeFolders(strPath.substr(0, nSlash))) {
     return std::strerror(errno);
   }
   OutputFile output;
   if (!output.Open(strPath.c_str())) return "can't be opened for writing";
+  // A device or a pipe would take the text and keep nothing.
+  if (!output.IsRegularFile()) return "not a regular file";
+  // One Write: over the old file in place, room for the whole text comes
+  // first, and the file ends where the text ends.
   if (!output.Write(strText.data(), strText.size()) || !output.Commit()) {
     return "can't be written";
   }
@@ -159,7 +190,7 @@ int CommandProcessor::SaveSettings() {
     Fail("Cannot save settings: neither XDG_CONFIG_HOME nor HOME is set.");
     return 0;
   }
-  std::string strError = WriteSettingsFile(strPath, m_exportSettings);
+  std::string strError = WriteSettingsFile(strPath, m_exportSettings, m_givenSettings);
   if (!strError.empty()) {
     m_pConsole->WriteLine("Cannot save settings to %s: %s.", strPath.c_str(), strError.c_str());
     m_outcome = CommandOutcome{true, "Cannot save settings to " + strPath + ".", strError, {}};

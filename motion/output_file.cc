@@ -349,6 +349,7 @@ void OutputFile::ForgetCachedPages(const char* pszPath) {
 }
 
 bool OutputFile::Reserve(uint64_t nSize) {
+  m_bReserved = true;
   m_nSize = nSize;
   if (m_bReplacing || !m_bRegular) return true;
   return BeginInPlace(m_nFd);
@@ -369,6 +370,10 @@ bool OutputFile::BeginInPlace(int nFd) {
 }
 
 bool OutputFile::Write(const void* p, size_t n) {
+  // Over an old file, room for these bytes at least comes before the
+  // first of them.
+  if (!m_bReserved && !Reserve(n)) return false;
+  size_t nGiven = n;
   const char* pc = static_cast<const char*>(p);
   if (m_head.size() < m_nHeadSize) {
     // In place: the first bytes wait for Commit.
@@ -378,12 +383,12 @@ bool OutputFile::Write(const void* p, size_t n) {
     n -= nHeld;
   }
   if (!WriteAll(m_nFd, pc, n)) return false;
+  m_nWritten += nGiven;
   if (m_bReplacing) {
     // The new file goes to the disk while the rest is made, not all at
     // once in Commit's fsync, which still waits for all of it. Only a
     // start: a failure here is not one of the export.
     constexpr uint64_t kStartEvery = uint64_t{8} << 20;
-    m_nWritten += n;
     if (m_nWritten - m_nStarted >= kStartEvery) {
       sync_file_range(m_nFd, static_cast<off_t>(m_nStarted),
                       static_cast<off_t>(m_nWritten - m_nStarted), SYNC_FILE_RANGE_WRITE);
@@ -450,6 +455,8 @@ bool OutputFile::CopyInPlace() {
     if (nTarget < 0) return false;
     m_nOldFd = nTarget;
   }
+  // Copied in place: exactly what was written, not what was reserved.
+  m_nSize = m_nWritten;
   if (!BeginInPlace(nTarget)) return false;
   // The first bytes are held back as Write holds them; the rest is
   // copied after the zeros that stand for them.
@@ -477,12 +484,18 @@ bool OutputFile::CopyInPlace() {
 }
 
 bool OutputFile::FinishInPlace(int nFd) {
+  // The file ends with the last byte written: an old file that was longer
+  // loses its tail, however much room was made.
   bool bOk = true;
+  if (m_bRegular || m_watch.IsActive()) {
+    struct stat st;
+    bOk = fstat(nFd, &st) == 0 && (static_cast<uint64_t>(st.st_size) <= m_nWritten ||
+                                   ftruncate(nFd, static_cast<off_t>(m_nWritten)) == 0);
+  }
   if (m_watch.IsActive()) {
     // A regular file: the rest on the disk, then the first bytes, so that
-    // the file begins as a motion only once all of it is there. Bytes
-    // missing (fewer written than reserved) leave it unfinished.
-    bOk = m_head.size() == m_nHeadSize && disk::Fdatasync(nFd) == 0 &&
+    // the file begins as a motion only once all of it is there.
+    bOk = bOk && disk::Fdatasync(nFd) == 0 &&
           WriteAllAt(nFd, m_head.data(), m_head.size(), 0) && disk::Fdatasync(nFd) == 0;
     m_watch.Finish(bOk);
   }
@@ -509,7 +522,7 @@ void OutputFile::Abandon() {
   m_strNew.clear();
   m_strName.clear();
   m_old = {};
-  m_bReplacing = m_bRegular = m_bOldAttributes = false;
+  m_bReplacing = m_bRegular = m_bOldAttributes = m_bReserved = false;
   m_nSize = 0;
   m_nHeadSize = 0;
   m_head.clear();

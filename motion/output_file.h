@@ -30,17 +30,22 @@
 // is refused after all (a target that is a mount point, a folder that
 // turned append-only), the finished file is copied in place instead.
 //
-// In place, Reserve makes room for the whole new content before the old
-// content is touched: a full disk or a file size limit is found then and
-// the old file stays whole. Where the file system can't reserve space,
-// only the size limit is checked beforehand, and a disk that fills while
-// writing leaves the file cut short; the export says so. The old file's
-// first bytes (up to kHeldBackBytes) are then set to zeros, and the new
-// ones are held back until Commit, which writes them last, once the rest
-// is on the disk: a file that an export leaves unfinished (killed, or
-// failed halfway) never begins as a finished one does, and no reader takes
-// it for one. An InPlaceWatch (motion/in_place_watch.h) dates such a file
-// back, so that make takes it for older than its input and makes it again.
+// The file is as long as the bytes Write was given: in place, Commit cuts
+// an old file that was longer, so no caller has to size it and no old
+// tail outlives a shorter write. Room for the whole new content is made
+// before the old content is touched: by Reserve when the caller knows the
+// size before its first Write, else by the first Write for its own bytes,
+// so a file written with one Write is whole or untouched. A full disk or a
+// file size limit is found then and the old file stays whole. Where the
+// file system can't reserve space, only the size limit is checked
+// beforehand, and a disk that fills while writing leaves the file cut
+// short; the export says so. The old file's first bytes (up to
+// kHeldBackBytes) are then set to zeros, and the new ones are held back
+// until Commit, which writes them last, once the rest is on the disk: a
+// file that an export leaves unfinished (killed, or failed halfway) never
+// begins as a finished one does, and no reader takes it for one. An
+// InPlaceWatch (motion/in_place_watch.h) dates such a file back, so that
+// make takes it for older than its input and makes it again.
 //
 // A path naming an existing device or pipe (not a regular file) is written
 // where it is too, except that a pipe nobody reads from is refused instead
@@ -77,8 +82,14 @@ class OutputFile {
   // without write permission, a new file in a folder that can't be
   // written. Nothing is created or changed then.
   bool Open(const char* pszPath);
-  // Makes room for the nSize bytes that Write will write and, in place,
-  // cuts a longer old file to nSize and sets its first bytes to zeros.
+  // True when what Open found at the path, or will make there, is a
+  // regular file (not a device or a pipe).
+  // REQUIRES: Open succeeded.
+  bool IsRegularFile() const { return m_bReplacing || m_bRegular; }
+  // Makes room for the nSize bytes that Write will write, before the
+  // first of them: needed only where the writes come in several pieces.
+  // In place, cuts a longer old file to nSize and sets its first bytes to
+  // zeros.
   // False (the old file unchanged) when the disk is full or nSize passes
   // the file size limit.
   // REQUIRES: Open succeeded; called once, before Write.
@@ -86,8 +97,9 @@ class OutputFile {
   // Writes all n bytes; false on the first failure (a full disk, a file
   // size limit, a pipe whose reader is gone).
   bool Write(const void* p, size_t n);
-  // Puts the file in place and closes it. False when flushing, naming or
-  // renaming fails; a new file is removed then and the path untouched.
+  // Puts the file in place, as long as the bytes written, and closes it.
+  // False when flushing, cutting, naming or renaming fails; a new file is
+  // removed then and the path untouched.
   bool Commit();
 
   // Asks the system to forget the cached pages of the file at pszPath that
@@ -133,13 +145,15 @@ class OutputFile {
   bool m_bRegular = false;    // in place: the target is a regular file
   bool m_bOldAttributes = false;  // the replaced file has extended attributes
   std::string m_strNew;     // the new file's name in the folder; empty while it has none
+  bool m_bReserved = false;  // room was made for what is written
   uint64_t m_nSize = 0;     // what Reserve was given
   // In place: how many first bytes Write holds back, those it holds, and
   // the watch that dates the file back unless Commit finishes it.
   size_t m_nHeadSize = 0;
   std::string m_head;
   InPlaceWatch m_watch;
-  // A new file: bytes written, and how many of them were sent to the disk.
+  // Bytes written and, for a new file, how many of them were sent to the
+  // disk.
   uint64_t m_nWritten = 0;
   uint64_t m_nStarted = 0;
   std::string m_strLeftover;

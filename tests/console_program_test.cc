@@ -204,6 +204,11 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
   EXPECT_NE(std::string::npos,
             help.out.find("      --layout=VALUE     takes bones or full.\n"))
       << help.out;
+  // And what the conversion writes where nothing says otherwise.
+  EXPECT_NE(std::string::npos,
+            help.out.find("  FILEs are converted with layout full unless an option or the saved "
+                          "settings\n  say otherwise.\n"))
+      << help.out;
   EXPECT_EQ(std::string::npos, help.out.find("root>")) << help.out;
   EXPECT_EQ("", helpErr);
 

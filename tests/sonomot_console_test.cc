@@ -372,17 +372,22 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   }
   Session batch = RunScript("", folder, "", nullptr, "demo.mid nosuch.mid demo_hands.mid");
   EXPECT_EQ(1, batch.nExitCode);
-  EXPECT_EQ("demo.mid -> demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
-            "demo_hands.mid -> demo_hands.vmd: 16926 bytes, 152 keyframes, tracks 1,2\n",
+  EXPECT_EQ("demo.mid -> demo.vmd: 16946 bytes, 152 keyframes, tracks 1\n"
+            "demo_hands.mid -> demo_hands.vmd: 16946 bytes, 152 keyframes, tracks 1,2\n",
             batch.output);
   EXPECT_EQ("sonomot-console: nosuch.mid: Cannot Open File. (No such file or directory)\n",
             batch.errors);
-  // The whole piece of the one-track example is the classic export of it.
+  // The whole piece of the one-track example is the classic export of it,
+  // in the full layout the conversion writes unless told otherwise.
   std::string motion = ReadBytes(folder / "demo.vmd");
+  ASSERT_EQ(16926u + 20u, motion.size());
   uint64_t nFingerprint = 0xcbf29ce484222325u;
-  for (unsigned char b : motion) nFingerprint = (nFingerprint ^ b) * 0x100000001b3u;
+  for (size_t i = 0; i < 16926; ++i) {
+    nFingerprint = (nFingerprint ^ static_cast<unsigned char>(motion[i])) * 0x100000001b3u;
+  }
   EXPECT_EQ(0x120fe70e28210825u, nFingerprint);
-  EXPECT_EQ(16926u, std::filesystem::file_size(folder / "demo_hands.vmd"));
+  EXPECT_EQ(std::string(20, '\0'), motion.substr(16926));
+  EXPECT_EQ(16946u, std::filesystem::file_size(folder / "demo_hands.vmd"));
   EXPECT_FALSE(std::filesystem::exists(folder / "nosuch.vmd"));
 
   // -o with chosen tracks and a setting, given after the file.
@@ -395,8 +400,8 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   std::filesystem::copy_file(folder / "demo.mid", folder / "-x.mid");
   Session into = RunScript("", folder, "", nullptr, "-d out demo.mid -- -x.mid");
   EXPECT_EQ(0, into.nExitCode) << into.errors;
-  EXPECT_EQ("demo.mid -> out/demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n"
-            "-x.mid -> out/-x.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+  EXPECT_EQ("demo.mid -> out/demo.vmd: 16946 bytes, 152 keyframes, tracks 1\n"
+            "-x.mid -> out/-x.vmd: 16946 bytes, 152 keyframes, tracks 1\n",
             into.output);
   Session bad = RunScript("", folder, "", nullptr, "-t 1,1 demo.mid -t 7 -o bad.vmd");
   EXPECT_EQ(1, bad.nExitCode);
@@ -453,7 +458,7 @@ TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
 
   Session second = RunScript("conf\nshow\n", home, home.string(), &strErrors);
   EXPECT_EQ("sonomot-console: " + strPath +
-                ":10: invalid value. angle takes degrees from -90 to 90, or default.\n"
+                ":4: invalid value. angle takes degrees from -90 to 90, or default.\n"
                 "sonomot-console: settings from " + strPath + ": layout, velocity.\n",
             strErrors);
   size_t nBannerEnd = second.output.find(kBannerEnd);
@@ -465,5 +470,75 @@ TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
                    "on                  key dip x (0.25 + 0.75 x velocity / 127)");
   EXPECT_EQ("root>conf\nconf>show\n" + strShown + "conf>\n",
             second.output.substr(nBannerEnd + strlen(kBannerEnd) - 5));
+  std::filesystem::remove_all(home);
+}
+
+// The conversion writes the full layout unless the settings file or an
+// option says otherwise; a layout saved at the console's default is
+// obeyed, and a setting never given stays out of the file.
+TEST(SonomotConsoleTest, ConversionTakesItsOwnDefaultsOnlyWhereNothingWasGiven) {
+  std::filesystem::path home = ExampleFolder("sonomot_conversion_defaults");
+  std::string strPath = (home / "sonomot/settings").string();
+  auto convert = [&](const std::string& args) {
+    std::filesystem::remove(home / "examples/demo.vmd");
+    Session session = RunScript("", home, home.string(), nullptr, args + " examples/demo.mid");
+    EXPECT_EQ(0, session.nExitCode) << session.errors;
+    return std::filesystem::exists(home / "examples/demo.vmd")
+               ? std::filesystem::file_size(home / "examples/demo.vmd")
+               : 0;
+  };
+  // An option is given as a typed word is, and a word read at start
+  // is saved again.
+  EXPECT_EQ(0, RunScript("conf\nsave\n", home, home.string(), nullptr, "--velocity on").nExitCode);
+  EXPECT_EQ("# Sonomot export settings, written by save in conf>\nvelocity on\n",
+            ReadBytes(strPath));
+  EXPECT_EQ(16946u, convert(""));
+  EXPECT_EQ(16926u, convert("--layout bones"));
+  EXPECT_EQ(0, RunScript("conf\nlayout bones\nsave\n", home, home.string()).nExitCode);
+  EXPECT_EQ("# Sonomot export settings, written by save in conf>\nlayout bones\nvelocity on\n",
+            ReadBytes(strPath));
+  EXPECT_EQ(16926u, convert(""));
+  EXPECT_EQ(16946u, convert("--layout full"));
+  std::filesystem::remove_all(home);
+}
+
+// Options are set over the saved settings as one set, the last of a word
+// winning, and the key and pedal bones are checked once on the result:
+// bones that clash are a wrong command line that names both sources, in
+// whichever order they came.
+TEST(SonomotConsoleTest, OptionsThatClashWithTheSavedSettingsAreRefused) {
+  std::filesystem::path home = ExampleFolder("sonomot_option_clash");
+  std::filesystem::create_directories(home / "sonomot");
+  std::string strPath = (home / "sonomot/settings").string();
+  auto run = [&](const std::string& saved, const std::string& args) {
+    std::ofstream(strPath, std::ios::binary) << saved;
+    return RunScript("", home, home.string(), nullptr, args);
+  };
+  const std::string strHint = "\nTry 'sonomot-console --help' for more information.\n";
+  Session session = run("keys cc\npedal off\n", "--pedal cc064 examples/demo.mid");
+  EXPECT_EQ(64, session.nExitCode);
+  EXPECT_EQ("sonomot-console: --pedal cc064 clashes with keys cc from " + strPath +
+                ": key 64 and the pedal would both be named cc064" + strHint,
+            session.errors);
+  session = run("pedal nt061\nkeys key_\n", "--keys nt examples/demo.mid");
+  EXPECT_EQ(64, session.nExitCode);
+  EXPECT_EQ("sonomot-console: --keys nt clashes with pedal nt061 from " + strPath +
+                ": key 61 and the pedal would both be named nt061" + strHint,
+            session.errors);
+  session = run("", "--pedal cc064 --keys cc");
+  EXPECT_EQ(64, session.nExitCode);
+  EXPECT_EQ("sonomot-console: --pedal cc064 clashes with --keys cc: key 64 and the pedal would "
+            "both be named cc064" + strHint,
+            session.errors);
+  session = run("", "--keys cc");
+  EXPECT_EQ("sonomot-console: --keys cc clashes with the default pedal cc064: key 64 and the "
+            "pedal would both be named cc064" + strHint,
+            session.errors);
+  EXPECT_FALSE(std::filesystem::exists(home / "examples/demo.vmd"));
+  // Without a clash in the result, the order of the options doesn't matter.
+  for (const char* pszArgs : {"--keys cc --pedal off", "--pedal off --keys cc"}) {
+    session = run("", pszArgs + std::string(" examples/demo.mid"));
+    EXPECT_EQ(0, session.nExitCode) << pszArgs << session.errors;
+  }
   std::filesystem::remove_all(home);
 }

@@ -733,6 +733,17 @@ TEST(VmdWriterTest, FilesThatReplacingWouldChangeAreWrittenInPlace) {
   ASSERT_EQ(0, stat(strPath.c_str(), &after));
   EXPECT_EQ(2u, after.st_nlink);
   EXPECT_EQ((std::vector<std::string>{"out.vmd", "twin.vmd"}), dir.List());
+  // The file is as long as the bytes written, whatever room was made for
+  // it, or none.
+  for (uint64_t nRoom : {uint64_t{4000}, uint64_t{0}}) {
+    OutputFile output;
+    ASSERT_TRUE(output.Open(strPath.c_str()));
+    if (nRoom > 0) {
+      ASSERT_TRUE(output.Reserve(nRoom));
+    }
+    ASSERT_TRUE(output.Write("ab", 2) && output.Write("c", 1) && output.Commit());
+    EXPECT_EQ(Bytes("abc"), ReadFileBytes(strTwin)) << nRoom;
+  }
   if (geteuid() != 0) return;
   // Another user's file stays the same file, theirs.
   std::string strTheirs = dir.Join("theirs.vmd");
