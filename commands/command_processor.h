@@ -95,12 +95,13 @@ class CommandProcessor {
   int ExportTrack(const char* pszPath);
   // "export" in "midi>": the tracks at the positions in tracks (as GetInt
   // gives them, so -1 for a word that is not a number) merged into one
-  // motion at pszPath. No positions: every track with note or sustain-pedal
-  // events but the drum tracks. A position out of range or given twice
+  // motion at pszPath. No positions: the keyboard tracks, those whose notes
+  // a piano or an organ plays and those with sustain-pedal events and no
+  // notes (ChooseKeyboardTracks). A position out of range or given twice
   // prints "invalid track number." and writes nothing.
   int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
   // "info" in "midi>": one line per track (channels, notes, range, pedal,
-  // drums or empty), then the length of the piece.
+  // program, drums or empty), then the length of the piece.
   int ShowTracksInfo();
   // "info" in "track>": the current track's line, then what an export
   // with the current settings would write. Neither writes nor changes
@@ -149,6 +150,15 @@ class CommandProcessor {
   int WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                       const std::vector<int>& positions);
   void ForgetLastExport();
+  // The tracks the whole piece takes, marked in *pChosen (as many as the
+  // tracks, all false): those a keyboard plays (TrackSummary::PieceRole:
+  // a piano or an organ, or pedal without notes). Drum tracks go to
+  // *pDrums, tracks of other instruments to *pOthers, in ascending
+  // position. When no piano or organ plays a note but another instrument
+  // does, every track but the drums and the empty ones is chosen and
+  // *pEveryInstrument set.
+  void ChooseKeyboardTracks(std::vector<bool>* pChosen, std::vector<int>* pDrums,
+                            std::vector<int>* pOthers, bool* pEveryInstrument);
   // True when a file is open and a track chosen; otherwise fails with the
   // member that is missing.
   bool HasCurrentTrack();

@@ -1,13 +1,16 @@
 // The export: the current track, or several tracks merged, written as a
 // VMD motion file.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "motion/bone_names.h"
 #include "midibind/midi_binding.h"
+#include "motion/program_names.h"
 #include "motion/track_summary.h"
 #include "motion/vmd_writer.h"
 
@@ -99,25 +102,27 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   std::vector<MIDITrack*> merged;
   std::vector<int> positions;
   std::vector<int> drums;
+  std::vector<int> others;
+  bool bEveryInstrument = false;
+  if (tracks.empty()) {
+    ChooseKeyboardTracks(&chosen, &drums, &others, &bEveryInstrument);
+  }
   int nPosition = 0;
   for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
        pTrack != nullptr && nPosition < nCount;
        pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
-    bool bIn = chosen[nPosition];
-    if (tracks.empty()) {
-      // A track of drum notes would press keys no keyboard player pressed.
-      TrackSummary::Role role = TrackSummary::RoleOf(pTrack);
-      if (role == TrackSummary::Role::kDrums) drums.push_back(nPosition);
-      bIn = role == TrackSummary::Role::kKeys;
-    }
-    if (bIn) {
+    if (chosen[nPosition]) {
       merged.push_back(pTrack);
       positions.push_back(nPosition);
     }
   }
+  if (bEveryInstrument) m_pConsole->WriteLine("no piano or organ track: every instrument goes in.");
   if (!merged.empty()) m_pConsole->WriteLine("merge track %s.", PositionText(positions).c_str());
   if (!drums.empty()) {
     m_pConsole->WriteLine("left out as drums: track %s.", PositionText(drums).c_str());
+  }
+  if (!others.empty()) {
+    m_pConsole->WriteLine("left out as other instruments: track %s.", PositionText(others).c_str());
   }
   if (merged.empty()) {
     // Without any track the file would hold no motion at all.
@@ -126,4 +131,38 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
     return 0;
   }
   return WriteMotionFile(pszPath, merged, positions);
+}
+
+void CommandProcessor::ChooseKeyboardTracks(std::vector<bool>* pChosen, std::vector<int>* pDrums,
+                                            std::vector<int>* pOthers, bool* pEveryInstrument) {
+  std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
+  std::vector<int> keys;
+  bool bKeyboardNotes = false;
+  for (size_t i = 0; i < roles.size() && i < pChosen->size(); ++i) {
+    int nPosition = static_cast<int>(i);
+    const TrackSummary::PieceRole& role = roles[i];
+    if (role.role == TrackSummary::Role::kDrums) {
+      // A track of drum notes would press keys no keyboard player pressed.
+      pDrums->push_back(nPosition);
+    } else if (role.role == TrackSummary::Role::kKeys) {
+      // A track of pedal alone is the pianist's: piano files often keep
+      // the pedal apart from the hands.
+      if (role.nProgram == TrackSummary::kNoProgram || IsKeyboardProgram(role.nProgram)) {
+        keys.push_back(nPosition);
+        bKeyboardNotes = bKeyboardNotes || role.nProgram != TrackSummary::kNoProgram;
+      } else {
+        pOthers->push_back(nPosition);
+      }
+    }
+  }
+  // A piece that no piano or organ plays is still a piece to play on the
+  // keys: then every instrument goes in, as it would have before the
+  // instruments were told apart.
+  if (!bKeyboardNotes && !pOthers->empty()) {
+    keys.insert(keys.end(), pOthers->begin(), pOthers->end());
+    std::sort(keys.begin(), keys.end());
+    pOthers->clear();
+    *pEveryInstrument = true;
+  }
+  for (int nPosition : keys) (*pChosen)[nPosition] = true;
 }

@@ -214,7 +214,7 @@ TEST(SonomotConsoleTest, ExampleWholeSessionMergesTheHands) {
   const std::string& out = session.output;
   EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
   EXPECT_NE(std::string::npos,
-            out.find("\n  003  10             16  C2    C2         0  Drums (drums)\n"))
+            out.find("\n  003  10             16  C2    C2         0  drums     Drums (drums)\n"))
       << out;
   EXPECT_NE(std::string::npos,
             out.find("midi>export demo_whole.vmd\nmerge track 1 2.\nleft out as drums: track 3.\n"
@@ -407,11 +407,11 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   Session list = RunScript("", folder, "", nullptr, "--list demo_hands.mid");
   EXPECT_EQ(0, list.nExitCode) << list.errors;
   EXPECT_EQ("demo_hands.mid:\n"
-            "track  channels    notes  low   high   pedal  name\n"
-            "  000  -               0  -     -          0  Sonomot Demo (empty)\n"
-            "  001  1              13  C4    G4         0  Right hand\n"
-            "  002  2              24  G2    G3         8  Left hand\n"
-            "  003  10             16  C2    C2         0  Drums (drums)\n"
+            "track  channels    notes  low   high   pedal  program   name\n"
+            "  000  -               0  -     -          0  -         Sonomot Demo (empty)\n"
+            "  001  1              13  C4    G4         0  piano     Right hand\n"
+            "  002  2              24  G2    G3         8  piano     Left hand\n"
+            "  003  10             16  C2    C2         0  drums     Drums (drums)\n"
             "length 7670 ticks.\n\n",
             list.output);
   // An output that is an input is refused, and the input left alone.
