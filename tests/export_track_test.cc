@@ -214,9 +214,10 @@ TEST_F(ExportTrackTest, WholePieceTakesTheTracksInfoDoesNotMark) {
 
 // Without track numbers the whole piece is what a keyboard plays. A
 // track's program is the one in effect on its channel at its first note,
-// set in any track before it (the organ's comes from the conductor; the
-// flute's changes on the piano's channel come too late, one at its tick
-// but from a later track); none is the grand piano. The pedal alone goes
+// set in any track before it (the organ's comes from the flute's track,
+// after the flute's notes, at the tick the organ starts; the changes on
+// the piano's channel come too late, one at its tick but from a later
+// track); none is the grand piano. The pedal alone goes
 // in. When no piano or organ plays, every instrument goes in and a line
 // says so (programs 8 and 21 lie just outside the piano family and the
 // organs).
@@ -224,13 +225,13 @@ TEST_F(ExportTrackTest, WholePieceTakesWhatAKeyboardPlays) {
   std::string path = WriteFile("band.mid", SmfBuilder(1, 1)
                                                .Track()
                                                .Meta(0, 0x03, "Conductor")
-                                               .Event(0, {0xC2, 20})
                                                .EndOfTrack()
                                                .Track()
                                                .Meta(0, 0x03, "Flute")
                                                .Event(0, {0xC0, 73})
                                                .Event(0, {0x90, 72, 80})
                                                .Event(1, {0x80, 72, 0})
+                                               .Event(1, {0xC2, 20})
                                                .EndOfTrack()
                                                .Track()
                                                .Meta(0, 0x03, "Piano")
@@ -242,7 +243,7 @@ TEST_F(ExportTrackTest, WholePieceTakesWhatAKeyboardPlays) {
                                                .EndOfTrack()
                                                .Track()
                                                .Meta(0, 0x03, "Organ")
-                                               .Event(0, {0x92, 48, 80})
+                                               .Event(2, {0x92, 48, 80})
                                                .Event(2, {0x82, 48, 0})
                                                .EndOfTrack()
                                                .Track()
