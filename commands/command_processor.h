@@ -125,6 +125,14 @@ class CommandProcessor {
   int GetLastExportSize() const { return m_nLastExportSize; }
   uint64_t GetLastExportKeyFrameCount() const { return m_nLastExportKeyFrames; }
   const std::vector<int>& GetLastExportTracks() const { return m_lastExportTracks; }
+  // What the last export said of the notes the settings dropped, as
+  // "3 notes outside 0..127 dropped" (the console's line without its
+  // period); empty when it dropped none or wrote nothing.
+  const std::string& GetLastExportDropped() const { return m_strLastExportDropped; }
+  // For the one-line conversion: an export whose motion would hold no
+  // keyframe fails ("no keyframe to write.") and leaves its path alone,
+  // instead of writing a file of the header alone as a session does.
+  void RefuseEmptyMotion(bool bRefuse) { m_bRefuseEmptyMotion = bRefuse; }
 
  private:
   bool IsMode(const char* pszPrompt) const;
@@ -196,6 +204,8 @@ class CommandProcessor {
   int m_nLastExportSize = 0;
   uint64_t m_nLastExportKeyFrames = 0;
   std::vector<int> m_lastExportTracks;
+  std::string m_strLastExportDropped;
+  bool m_bRefuseEmptyMotion = false;
 };
 
 #endif  // SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_

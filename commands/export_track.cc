@@ -32,11 +32,13 @@ void CommandProcessor::ForgetLastExport() {
   m_nLastExportSize = 0;
   m_nLastExportKeyFrames = 0;
   m_lastExportTracks.clear();
+  m_strLastExportDropped.clear();
 }
 
 int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                                       const std::vector<int>& positions) {
   VmdWriter writer(m_exportSettings);
+  writer.RefuseEmptyMotion(m_bRefuseEmptyMotion);
   // The system's reason of a failed open or write is what errno holds when
   // Write returns: the clean-up after a failure only makes calls that
   // succeed.
@@ -51,15 +53,19 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
     // The file could be opened but not written out whole; the writer has
     // left the path as it was.
     Fail("Cannot Write File.", strReason);
+  } else if (nResult == VmdWriter::kEmptyMotion) {
+    Fail("no keyframe to write.", "the tracks hold no note or pedal the settings keep");
   }
   if (!writer.GetLeftover().empty()) {
     m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
   }
+  std::string strDropped;
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
     // A naming that leaves keys without bones drops their notes too.
-    m_pConsole->WriteLine(NamesEveryKey(m_exportSettings) ? "%llu notes outside 0..127 dropped."
-                                                          : "%llu notes without a key bone dropped.",
-                          static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
+    strDropped = std::to_string(writer.GetDroppedNoteCount()) +
+                 (NamesEveryKey(m_exportSettings) ? " notes outside 0..127 dropped"
+                                                  : " notes without a key bone dropped");
+    m_pConsole->WriteLine("%s.", strDropped.c_str());
   }
   m_pConsole->WriteLine("Write %d Byte.", nResult);
   m_pConsole->WriteLine("Complete.");
@@ -67,6 +73,7 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
   m_nLastExportSize = nResult;
   m_nLastExportKeyFrames = nResult >= 0 ? writer.GetKeyFrameCount() : 0;
   m_lastExportTracks = positions;
+  m_strLastExportDropped = strDropped;
   return nResult >= 0 ? 1 : 0;
 }
 
