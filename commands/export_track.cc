@@ -162,9 +162,8 @@ void CommandProcessor::ChooseKeyboardTracks(std::vector<bool>* pChosen, std::vec
       }
     }
   }
-  // A piece that no piano or organ plays is still a piece to play on the
-  // keys: then every instrument goes in, as it would have before the
-  // instruments were told apart.
+  // A piece that no piano or organ plays is still played on the keys:
+  // then every instrument but the drums goes in.
   if (!bKeyboardNotes && !pOthers->empty()) {
     keys.insert(keys.end(), pOthers->begin(), pOthers->end());
     std::sort(keys.begin(), keys.end());
