@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "app/console_options.h"
@@ -16,6 +17,7 @@
 #include "commands/settings_file.h"
 #include "console/console_output.h"
 #include "console/edit_buffer.h"
+#include "platform/file_identity.h"
 
 namespace {
 
@@ -31,16 +33,6 @@ std::string OutputOf(const ConsoleOptions& options, const std::string& file) {
   return output.string();
 }
 
-// True if the two paths name one file: the same file when both exist,
-// else the same absolute path once "." and ".." and links are resolved.
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-  fs::path pathA = fs::weakly_canonical(fs::absolute(a, ec), ec);
-  fs::path pathB = fs::weakly_canonical(fs::absolute(b, ec), ec);
-  return pathA == pathB;
-}
-
 class FileConverter {
  public:
   FileConverter(const ConsoleOptions& options, const StartSettings& start, FILE* out, FILE* err)
@@ -51,6 +43,9 @@ class FileConverter {
     }
     StartSettings conversion = ConversionSettings(start);
     m_processor.SetExportSettings(conversion.settings, conversion.given);
+    // A file of nothing but the header would pass for a motion.
+    m_processor.RefuseEmptyMotion(true);
+    if (!options.bList) IdentifyInputs();
   }
 
   // Converts (or lists) one file; false, with the reason on err, when it
@@ -59,12 +54,8 @@ class FileConverter {
     std::string output;
     if (!m_options.bList) {
       output = OutputOf(m_options, file);
-      for (const std::string& input : m_options.files) {
-        if (SameFile(output, input)) return Refuse(file, output + " would write over an input file");
-      }
-      for (const std::string& done : m_outputs) {
-        if (SameFile(output, done)) return Refuse(file, output + " is the output of another file");
-      }
+      std::string problem = OutputProblem(output);
+      if (!problem.empty()) return Refuse(file, problem);
     }
     bool bDone = Run(file, {"Open", file});
     if (bDone && m_options.bList) {
@@ -74,8 +65,10 @@ class FileConverter {
       std::vector<std::string> exportLine = {"export", output};
       exportLine.insert(exportLine.end(), m_options.tracks.begin(), m_options.tracks.end());
       bDone = Run(file, {"conv", "pr"}) && Run(file, exportLine);
-      m_outputs.push_back(output);
-      if (bDone) PrintDone(file, output);
+      if (bDone) {
+        RememberOutput(output);
+        std::fprintf(m_out, "%s\n", DoneLine(file, output).c_str());
+      }
     }
     Run(file, {"Close"});
     return bDone;
@@ -105,15 +98,56 @@ class FileConverter {
     return false;
   }
 
-  void PrintDone(const std::string& file, const std::string& output) {
+  // The inputs that are there, each looked up once.
+  void IdentifyInputs() {
+    for (const std::string& input : m_options.files) {
+      FileIdentity identity;
+      std::string reason;
+      if (IdentifyFile(input, &identity, &reason) == FileLookup::kFound) m_inputs.insert(identity);
+    }
+  }
+
+  // Why output must not be written, or "" when it may: it is one of the
+  // inputs or the output of an earlier file, or the system can't reach it
+  // to tell (its reason, as the export would give it). Nothing there yet
+  // is neither.
+  std::string OutputProblem(const std::string& output) const {
+    FileIdentity identity;
+    std::string reason;
+    switch (IdentifyFile(output, &identity, &reason)) {
+      case FileLookup::kMissing:
+        return "";
+      case FileLookup::kFailed:
+        return "Cannot Open File. (" + reason + ")";
+      case FileLookup::kFound:
+        break;
+    }
+    if (m_inputs.count(identity)) return output + " would write over an input file";
+    if (m_outputs.count(identity)) return output + " is the output of another file";
+    return "";
+  }
+
+  void RememberOutput(const std::string& output) {
+    FileIdentity identity;
+    std::string reason;
+    if (IdentifyFile(output, &identity, &reason) == FileLookup::kFound) m_outputs.insert(identity);
+  }
+
+  // The line of a file converted: what went where and what the export
+  // wrote and left out. Every part of the line is added here.
+  std::string DoneLine(const std::string& file, const std::string& output) const {
     std::string tracks;
     for (int nTrack : m_processor.GetLastExportTracks()) {
       tracks += (tracks.empty() ? "" : ",") + std::to_string(nTrack);
     }
-    std::fprintf(m_out, "%s -> %s: %d bytes, %llu keyframes, tracks %s\n", file.c_str(),
-                 output.c_str(), m_processor.GetLastExportSize(),
-                 static_cast<unsigned long long>(m_processor.GetLastExportKeyFrameCount()),
-                 tracks.c_str());
+    std::string line = file + " -> " + output + ": " +
+                       std::to_string(m_processor.GetLastExportSize()) + " bytes, " +
+                       std::to_string(m_processor.GetLastExportKeyFrameCount()) +
+                       " keyframes, tracks " + tracks;
+    if (!m_processor.GetLastExportDropped().empty()) {
+      line += ", " + m_processor.GetLastExportDropped();
+    }
+    return line;
   }
 
   // The console's text as lines ending in LF.
@@ -133,7 +167,9 @@ class FileConverter {
   ConsoleOutput m_console{&m_buffer};
   std::string m_said;
   CommandProcessor m_processor;
-  std::vector<std::string> m_outputs;
+  std::unordered_set<FileIdentity, FileIdentityHash> m_inputs;
+  // The outputs written so far.
+  std::unordered_set<FileIdentity, FileIdentityHash> m_outputs;
 };
 
 }  // namespace

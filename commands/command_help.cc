@@ -42,7 +42,7 @@ const HelpRow kHelpRows[] = {
      "write the track's motion as a VMD file"},
     {{"export", "expor", "expo", "exp", "ex"}, kMidi, "PATH [N...]",
      "write the whole piece, or tracks N..., merged into one motion"},
-    {{"info"}, kMidi, "", "the tracks at a glance: channels, notes, range, pedal"},
+    {{"info"}, kMidi, "", "the tracks at a glance: channels, notes, range, pedal, program"},
     {{"info"}, kTrack, "", "what an export of this track holds"},
     {{"reset"}, kConf, "", "every setting back to its default"},
     {{"save"}, kConf, "", "keep the settings for later runs"},

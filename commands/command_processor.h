@@ -96,12 +96,13 @@ class CommandProcessor {
   int ExportTrack(const char* pszPath);
   // "export" in "midi>": the tracks at the positions in tracks (as GetInt
   // gives them, so -1 for a word that is not a number) merged into one
-  // motion at pszPath. No positions: every track with note or sustain-pedal
-  // events but the drum tracks. A position out of range or given twice
+  // motion at pszPath. No positions: the keyboard tracks, those whose notes
+  // a piano or an organ plays and those with sustain-pedal events and no
+  // notes (ChooseKeyboardTracks). A position out of range or given twice
   // prints "invalid track number." and writes nothing.
   int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
   // "info" in "midi>": one line per track (channels, notes, range, pedal,
-  // drums or empty), then the length of the piece.
+  // program, drums or empty), then the length of the piece.
   int ShowTracksInfo();
   // "info" in "track>": the current track's line, then what an export
   // with the current settings would write. Neither writes nor changes
@@ -132,6 +133,14 @@ class CommandProcessor {
   int GetLastExportSize() const { return m_nLastExportSize; }
   uint64_t GetLastExportKeyFrameCount() const { return m_nLastExportKeyFrames; }
   const std::vector<int>& GetLastExportTracks() const { return m_lastExportTracks; }
+  // What the last export said of the notes the settings dropped, as
+  // "3 notes outside 0..127 dropped" (the console's line without its
+  // period); empty when it dropped none or wrote nothing.
+  const std::string& GetLastExportDropped() const { return m_strLastExportDropped; }
+  // For the one-line conversion: an export whose motion would hold no
+  // keyframe fails ("no keyframe to write.") and leaves its path alone,
+  // instead of writing a file of the header alone as a session does.
+  void RefuseEmptyMotion(bool bRefuse) { m_bRefuseEmptyMotion = bRefuse; }
 
  private:
   bool IsMode(const char* pszPrompt) const;
@@ -157,6 +166,15 @@ class CommandProcessor {
   int WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                       const std::vector<int>& positions);
   void ForgetLastExport();
+  // The tracks the whole piece takes, marked in *pChosen (as many as the
+  // tracks, all false): those a keyboard plays (TrackSummary::PieceRole:
+  // a piano or an organ, or pedal without notes). Drum tracks go to
+  // *pDrums, tracks of other instruments to *pOthers, in ascending
+  // position. When no piano or organ plays a note but another instrument
+  // does, every track but the drums and the empty ones is chosen and
+  // *pEveryInstrument set.
+  void ChooseKeyboardTracks(std::vector<bool>* pChosen, std::vector<int>* pDrums,
+                            std::vector<int>* pOthers, bool* pEveryInstrument);
   // True when a file is open and a track chosen; otherwise fails with the
   // member that is missing.
   bool HasCurrentTrack();
@@ -196,6 +214,8 @@ class CommandProcessor {
   int m_nLastExportSize = 0;
   uint64_t m_nLastExportKeyFrames = 0;
   std::vector<int> m_lastExportTracks;
+  std::string m_strLastExportDropped;
+  bool m_bRefuseEmptyMotion = false;
 };
 
 #endif  // SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_

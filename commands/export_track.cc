@@ -1,13 +1,16 @@
 // The export: the current track, or several tracks merged, written as a
 // VMD motion file.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "motion/bone_names.h"
 #include "midibind/midi_binding.h"
+#include "motion/program_names.h"
 #include "motion/track_summary.h"
 #include "motion/vmd_writer.h"
 
@@ -29,11 +32,13 @@ void CommandProcessor::ForgetLastExport() {
   m_nLastExportSize = 0;
   m_nLastExportKeyFrames = 0;
   m_lastExportTracks.clear();
+  m_strLastExportDropped.clear();
 }
 
 int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                                       const std::vector<int>& positions) {
   VmdWriter writer(m_exportSettings);
+  writer.RefuseEmptyMotion(m_bRefuseEmptyMotion);
   // The system's reason of a failed open or write is what errno holds when
   // Write returns: the clean-up after a failure only makes calls that
   // succeed.
@@ -48,15 +53,19 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
     // The file could be opened but not written out whole; the writer has
     // left the path as it was.
     Fail("Cannot Write File.", strReason);
+  } else if (nResult == VmdWriter::kEmptyMotion) {
+    Fail("no keyframe to write.", "the tracks hold no note or pedal the settings keep");
   }
   if (!writer.GetLeftover().empty()) {
     m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
   }
+  std::string strDropped;
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
     // A naming that leaves keys without bones drops their notes too.
-    m_pConsole->WriteLine(NamesEveryKey(m_exportSettings) ? "%llu notes outside 0..127 dropped."
-                                                          : "%llu notes without a key bone dropped.",
-                          static_cast<unsigned long long>(writer.GetDroppedNoteCount()));
+    strDropped = std::to_string(writer.GetDroppedNoteCount()) +
+                 (NamesEveryKey(m_exportSettings) ? " notes outside 0..127 dropped"
+                                                  : " notes without a key bone dropped");
+    m_pConsole->WriteLine("%s.", strDropped.c_str());
   }
   m_pConsole->WriteLine("Write %d Byte.", nResult);
   m_pConsole->WriteLine("Complete.");
@@ -64,6 +73,7 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
   m_nLastExportSize = nResult;
   m_nLastExportKeyFrames = nResult >= 0 ? writer.GetKeyFrameCount() : 0;
   m_lastExportTracks = positions;
+  m_strLastExportDropped = strDropped;
   return nResult >= 0 ? 1 : 0;
 }
 
@@ -99,25 +109,27 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   std::vector<MIDITrack*> merged;
   std::vector<int> positions;
   std::vector<int> drums;
+  std::vector<int> others;
+  bool bEveryInstrument = false;
+  if (tracks.empty()) {
+    ChooseKeyboardTracks(&chosen, &drums, &others, &bEveryInstrument);
+  }
   int nPosition = 0;
   for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
        pTrack != nullptr && nPosition < nCount;
        pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
-    bool bIn = chosen[nPosition];
-    if (tracks.empty()) {
-      // A track of drum notes would press keys no keyboard player pressed.
-      TrackSummary::Role role = TrackSummary::RoleOf(pTrack);
-      if (role == TrackSummary::Role::kDrums) drums.push_back(nPosition);
-      bIn = role == TrackSummary::Role::kKeys;
-    }
-    if (bIn) {
+    if (chosen[nPosition]) {
       merged.push_back(pTrack);
       positions.push_back(nPosition);
     }
   }
+  if (bEveryInstrument) m_pConsole->WriteLine("no piano or organ track: every instrument goes in.");
   if (!merged.empty()) m_pConsole->WriteLine("merge track %s.", PositionText(positions).c_str());
   if (!drums.empty()) {
     m_pConsole->WriteLine("left out as drums: track %s.", PositionText(drums).c_str());
+  }
+  if (!others.empty()) {
+    m_pConsole->WriteLine("left out as other instruments: track %s.", PositionText(others).c_str());
   }
   if (merged.empty()) {
     // Without any track the file would hold no motion at all.
@@ -126,4 +138,37 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
     return 0;
   }
   return WriteMotionFile(pszPath, merged, positions);
+}
+
+void CommandProcessor::ChooseKeyboardTracks(std::vector<bool>* pChosen, std::vector<int>* pDrums,
+                                            std::vector<int>* pOthers, bool* pEveryInstrument) {
+  std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
+  std::vector<int> keys;
+  bool bKeyboardNotes = false;
+  for (size_t i = 0; i < roles.size() && i < pChosen->size(); ++i) {
+    int nPosition = static_cast<int>(i);
+    const TrackSummary::PieceRole& role = roles[i];
+    if (role.role == TrackSummary::Role::kDrums) {
+      // A track of drum notes would press keys no keyboard player pressed.
+      pDrums->push_back(nPosition);
+    } else if (role.role == TrackSummary::Role::kKeys) {
+      // A track of pedal alone is the pianist's: piano files often keep
+      // the pedal apart from the hands.
+      if (role.nProgram == TrackSummary::kNoProgram || IsKeyboardProgram(role.nProgram)) {
+        keys.push_back(nPosition);
+        bKeyboardNotes = bKeyboardNotes || role.nProgram != TrackSummary::kNoProgram;
+      } else {
+        pOthers->push_back(nPosition);
+      }
+    }
+  }
+  // A piece that no piano or organ plays is still played on the keys:
+  // then every instrument but the drums goes in.
+  if (!bKeyboardNotes && !pOthers->empty()) {
+    keys.insert(keys.end(), pOthers->begin(), pOthers->end());
+    std::sort(keys.begin(), keys.end());
+    pOthers->clear();
+    *pEveryInstrument = true;
+  }
+  for (int nPosition : keys) (*pChosen)[nPosition] = true;
 }

@@ -2,26 +2,38 @@
 // track with what its export would write. Both only read the data.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
 #include "midibind/midi_binding.h"
+#include "motion/program_names.h"
 #include "motion/track_summary.h"
 #include "motion/vmd_writer.h"
 
 namespace {
 
 constexpr double kFramesPerSecond = 30.0;
-// Columns of a track line; the name comes last, as long as it is.
-constexpr char kTrackLineFormat[] = "%5s  %-9s %7s  %-4s  %-4s  %6s  %s";
+// Columns of a track line; the name comes last, as long as it is. The
+// program's column is as wide as its longest short name, so that all but
+// the name fit in 64 columns.
+constexpr char kTrackLineFormat[] = "%5s  %-9s %7s  %-4s  %-4s  %6s  %-8s  %s";
+static_assert(kProgramNameWidth == 8, "the program column is as wide as the longest name");
 
 void WriteTrackHeader(ConsoleOutput* pConsole) {
   pConsole->WriteLine(kTrackLineFormat, "track", "channels", "notes", "low", "high", "pedal",
-                      "name");
+                      "program", "name");
+}
+
+// What the track's notes play: the program's short name, "drums" for a
+// drum track, "-" without notes.
+const char* ProgramText(const TrackSummary::PieceRole& role) {
+  if (role.role == TrackSummary::Role::kDrums) return "drums";
+  return role.nProgram == TrackSummary::kNoProgram ? "-" : ProgramName(role.nProgram);
 }
 
 void WriteTrackLine(ConsoleOutput* pConsole, int nPosition, const std::string& strName,
-                    const TrackSummary& summary) {
+                    const TrackSummary& summary, const TrackSummary::PieceRole& role) {
   char szPosition[16];
   snprintf(szPosition, sizeof szPosition, "%03d", nPosition);
   bool bNotes = summary.nLowKey >= 0;
@@ -32,7 +44,8 @@ void WriteTrackLine(ConsoleOutput* pConsole, int nPosition, const std::string& s
                       std::to_string(summary.nNoteCount).c_str(),
                       bNotes ? NoteName(summary.nLowKey).c_str() : "-",
                       bNotes ? NoteName(summary.nHighKey).c_str() : "-",
-                      std::to_string(summary.nPedalCount).c_str(), tail.c_str());
+                      std::to_string(summary.nPedalCount).c_str(), ProgramText(role),
+                      tail.c_str());
 }
 
 }  // namespace
@@ -43,13 +56,16 @@ int CommandProcessor::ShowTracksInfo() {
     return 0;
   }
   WriteTrackHeader(m_pConsole);
+  std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
   long lLength = 0;
-  int nPosition = 0;
-  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData); pTrack;
-       pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
+  size_t nPosition = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
+       pTrack && nPosition < roles.size(); pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
     TrackSummary summary = TrackSummary::Of(pTrack);
     if (summary.lLastTime > lLength) lLength = summary.lLastTime;
-    WriteTrackLine(m_pConsole, nPosition++, TrackName(pTrack), summary);
+    WriteTrackLine(m_pConsole, static_cast<int>(nPosition), TrackName(pTrack), summary,
+                   roles[nPosition]);
+    ++nPosition;
   }
   // Before the piano-roll conversion the times are ticks of the file's own
   // time base, which say nothing in seconds without its tempo map.
@@ -66,11 +82,16 @@ int CommandProcessor::ShowTracksInfo() {
 int CommandProcessor::ShowTrackExportInfo() {
   if (!HasCurrentTrack()) return 0;
   int nPosition = CurrentTrackPosition();
+  // The track's program may be set on another track.
+  std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
+  TrackSummary::PieceRole role;
+  if (nPosition >= 0 && static_cast<size_t>(nPosition) < roles.size()) role = roles[nPosition];
   WriteTrackHeader(m_pConsole);
   if (m_bFileReady != 1) {
     // Frames exist only on the converted time base; the export would
     // refuse just as well.
-    WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), TrackSummary::Of(m_pMIDITrack));
+    WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), TrackSummary::Of(m_pMIDITrack),
+                   role);
     Fail("file not ready.", "conv pr has not been run on the loaded file");
     m_pConsole->WriteLine("");
     return 1;
@@ -79,7 +100,7 @@ int CommandProcessor::ShowTrackExportInfo() {
   TrackSummary summary;
   VmdWriter writer(m_exportSettings);
   MotionFigures figures = writer.Measure(&m_pMIDITrack, 1, &summary);
-  WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), summary);
+  WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), summary, role);
   if (!figures.bOk) {
     Fail("not enough memory.");
     m_pConsole->WriteLine("");

@@ -1,6 +1,7 @@
 // TrackSummary: what a track holds for the motion, gathered event by event
 // in one walk: the channels its notes use, its notes and their range, its
-// sustain-pedal changes, and the time of its last event.
+// sustain-pedal changes, and the time of its last event; and, across the
+// tracks of a piece, the role and instrument of each.
 //
 // Only MIDI channel events are looked at for notes and the pedal (the same
 // events the motion is made of); every event counts for the last time.
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "midilib/MIDIData.h"
 
@@ -30,11 +32,26 @@ struct TrackSummary {
   static TrackSummary Of(MIDITrack* pTrack);
 
   // What a track is to a motion of the whole piece: Of(pTrack)'s IsDrums,
-  // else IsEmpty, else keys. Found by a walk that ends at the first note
-  // off the drum channel, which a keyboard track holds among its first
-  // events, so choosing the tracks doesn't read the piece once more.
+  // else IsEmpty, else keys.
   enum class Role { kKeys, kDrums, kEmpty };
-  static Role RoleOf(MIDITrack* pTrack);
+  static constexpr int kNoProgram = -1;
+  struct PieceRole {
+    Role role = Role::kEmpty;
+    // The General MIDI program of the track's notes (motion/program_names.h):
+    // the one in effect on the channel of its first note off the drum
+    // channel, that is the last program change on that channel before the
+    // note in the order the whole piece merges its events (by time, then
+    // track, then place in the track), from whichever track; 0, the acoustic
+    // grand piano, when none comes before it. kNoProgram for a track without
+    // a note off the drum channel.
+    int nProgram = kNoProgram;
+  };
+  // The roles of every track of pMIDIData, in track order. Each track is
+  // read up to its first note off the drum channel, which a keyboard track
+  // holds among its first events, and on up to the latest such note of the
+  // piece for program changes, so choosing the tracks doesn't read the piece
+  // once more unless a track starts playing late.
+  static std::vector<PieceRole> RolesOf(MIDIData* pMIDIData);
 
   bool HasNoteEvents() const { return nChannelMask != 0; }
   // Notes, and all of them on the drum channel: no keyboard plays them.

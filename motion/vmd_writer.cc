@@ -283,6 +283,10 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       }
       CollectMotion(&events, &buckets);
     }
+    if (m_bRefuseEmpty && buckets.GetKeyFrameCount() == 0) {
+      m_image.clear();
+      return kEmptyMotion;
+    }
     // The size is known before the first byte is written. Write reports it
     // as an int: a larger file could not be reported and is not written.
     uint64_t nSize = vmd::kEmptyFileSize +

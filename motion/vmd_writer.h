@@ -70,6 +70,7 @@ class VmdWriter {
   static constexpr int kNoMotion = -1;      // the track handle is null
   static constexpr int kCannotOpen = -2;    // the path can't be opened
   static constexpr int kCannotWrite = -3;   // a write, close or rename failed
+  static constexpr int kEmptyMotion = -4;   // no keyframe, refused (RefuseEmptyMotion)
 
   explicit VmdWriter(const ExportSettings& settings = ExportSettings());
   ~VmdWriter();
@@ -91,6 +92,10 @@ class VmdWriter {
   // The same for the tracks ppTracks[0..nTracks - 1] merged into one
   // motion; kNoMotion when there are none or one is null.
   int Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTracks);
+  // With bRefuse, a later Write whose motion holds no keyframe returns
+  // kEmptyMotion and leaves the path as it was, instead of writing a file
+  // of the header alone. Off by default.
+  void RefuseEmptyMotion(bool bRefuse) { m_bRefuseEmpty = bRefuse; }
 
   // What Write of these tracks would write, with the same settings, found
   // by the same collection; nothing is opened. With pSummary, the walk also
@@ -153,6 +158,7 @@ class VmdWriter {
   uint8_t* m_pBuffer = nullptr;
   size_t m_nBuffered = 0;
   bool m_bWriteFailed;
+  bool m_bRefuseEmpty = false;
 };
 
 #endif  // SONOMOT_MOTION_VMD_WRITER_H_

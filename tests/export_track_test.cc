@@ -201,15 +201,110 @@ TEST_F(ExportTrackTest, WholePieceTakesTheTracksInfoDoesNotMark) {
                                                 .Build());
   TypeAll({("Open " + path).c_str(), "conv pr", "info"});
   std::string info = TakeTranscript();
-  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  Conductor (empty)\n"));
-  EXPECT_NE(std::string::npos, info.find("  001  -               0  -     -          2  \n"));
-  EXPECT_NE(std::string::npos, info.find("  002  10              1  C2    C2         1  (drums)\n"));
-  EXPECT_NE(std::string::npos, info.find("  003  4,10            2  D2    C4         0  \n"));
+  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  -         Conductor (empty)\n"));
+  EXPECT_NE(std::string::npos, info.find("  001  -               0  -     -          2  -         \n"));
+  EXPECT_NE(std::string::npos, info.find("  002  10              1  C2    C2         1  drums     (drums)\n"));
+  EXPECT_NE(std::string::npos, info.find("  003  4,10            2  D2    C4         0  piano     \n"));
   std::string out = TempPath("mixed.vmd");
   Type("export " + out);
   EXPECT_EQ("midi>export " + out + "\nmerge track 1 3.\nleft out as drums: track 2.\nWrite " +
                 std::to_string(54 + 111 * 9) + " Byte.\nComplete.\n\n",
             TakeTranscript());
+}
+
+// Without track numbers the whole piece is what a keyboard plays. A
+// track's program is the one in effect on its channel at its first note,
+// set in any track before it (the organ's comes from the flute's track,
+// after the flute's notes, at the tick the organ starts; the changes on
+// the piano's channel come too late, one at its tick but from a later
+// track); none is the grand piano. The pedal alone goes
+// in. When no piano or organ plays, every instrument goes in and a line
+// says so (programs 8 and 21 lie just outside the piano family and the
+// organs).
+TEST_F(ExportTrackTest, WholePieceTakesWhatAKeyboardPlays) {
+  std::string path = WriteFile("band.mid", SmfBuilder(1, 1)
+                                               .Track()
+                                               .Meta(0, 0x03, "Conductor")
+                                               .EndOfTrack()
+                                               .Track()
+                                               .Meta(0, 0x03, "Flute")
+                                               .Event(0, {0xC0, 73})
+                                               .Event(0, {0x90, 72, 80})
+                                               .Event(1, {0x80, 72, 0})
+                                               .Event(1, {0xC2, 20})
+                                               .EndOfTrack()
+                                               .Track()
+                                               .Meta(0, 0x03, "Piano")
+                                               .Event(1, {0x91, 60, 80})
+                                               .Event(1, {0x81, 60, 0})
+                                               .Event(0, {0xC1, 73})
+                                               .Event(0, {0x91, 62, 80})
+                                               .Event(1, {0x81, 62, 0})
+                                               .EndOfTrack()
+                                               .Track()
+                                               .Meta(0, 0x03, "Organ")
+                                               .Event(2, {0x92, 48, 80})
+                                               .Event(2, {0x82, 48, 0})
+                                               .EndOfTrack()
+                                               .Track()
+                                               .Event(0, {0x99, 36, 100})
+                                               .Event(1, {0x89, 36, 0})
+                                               .EndOfTrack()
+                                               .Track()
+                                               .Meta(0, 0x03, "Pedal")
+                                               .Event(1, {0xC1, 73})
+                                               .Event(0, {0xB0, 64, 127})
+                                               .Event(1, {0xB0, 64, 0})
+                                               .EndOfTrack()
+                                               .Build());
+  TypeAll({("Open " + path).c_str(), "conv pr", "info"});
+  std::string info = TakeTranscript();
+  EXPECT_NE(std::string::npos,
+            info.find("track  channels    notes  low   high   pedal  program   name\n"
+                      "  000  -               0  -     -          0  -         Conductor (empty)\n"
+                      "  001  1               1  C5    C5         0  flute     Flute\n"
+                      "  002  2               2  C4    D4         0  piano     Piano\n"
+                      "  003  3               1  C3    C3         0  reedorgn  Organ\n"
+                      "  004  10              1  C2    C2         0  drums     (drums)\n"
+                      "  005  -               0  -     -          2  -         Pedal\n"))
+      << info;
+  std::string out = TempPath("band.vmd");
+  Type("export " + out);
+  std::string said = TakeTranscript();
+  EXPECT_EQ(0u, said.find("midi>export " + out +
+                          "\nmerge track 2 3 5.\nleft out as drums: track 4.\n"
+                          "left out as other instruments: track 1.\nWrite "))
+      << said;
+  EXPECT_EQ((std::vector<int>{2, 3, 5}), m_pProcessor->GetLastExportTracks());
+
+  path = WriteFile("band.mid", SmfBuilder(1, 1)
+                                   .Track()
+                                   .Event(0, {0xC0, 8})
+                                   .Event(0, {0x90, 72, 80})
+                                   .Event(1, {0x80, 72, 0})
+                                   .EndOfTrack()
+                                   .Track()
+                                   .Event(0, {0x99, 36, 100})
+                                   .Event(1, {0x89, 36, 0})
+                                   .EndOfTrack()
+                                   .Track()
+                                   .Event(0, {0xC1, 21})
+                                   .Event(0, {0x91, 60, 80})
+                                   .Event(1, {0x81, 60, 0})
+                                   .EndOfTrack()
+                                   .Track()
+                                   .Event(0, {0xB0, 64, 127})
+                                   .EndOfTrack()
+                                   .Build());
+  TypeAll({("Open " + path).c_str(), "conv pr"});
+  TakeTranscript();
+  Type("export " + out);
+  said = TakeTranscript();
+  EXPECT_EQ(0u, said.find("midi>export " + out +
+                          "\nno piano or organ track: every instrument goes in.\n"
+                          "merge track 0 2 3.\nleft out as drums: track 1.\nWrite "))
+      << said;
+  EXPECT_EQ((std::vector<int>{0, 2, 3}), m_pProcessor->GetLastExportTracks());
 }
 
 // The hands merged: every keyframe of both tracks, each bone's in time

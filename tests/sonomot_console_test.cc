@@ -214,7 +214,7 @@ TEST(SonomotConsoleTest, ExampleWholeSessionMergesTheHands) {
   const std::string& out = session.output;
   EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
   EXPECT_NE(std::string::npos,
-            out.find("\n  003  10             16  C2    C2         0  Drums (drums)\n"))
+            out.find("\n  003  10             16  C2    C2         0  drums     Drums (drums)\n"))
       << out;
   EXPECT_NE(std::string::npos,
             out.find("midi>export demo_whole.vmd\nmerge track 1 2.\nleft out as drums: track 3.\n"
@@ -412,11 +412,11 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   Session list = RunScript("", folder, "", nullptr, "--list demo_hands.mid");
   EXPECT_EQ(0, list.nExitCode) << list.errors;
   EXPECT_EQ("demo_hands.mid:\n"
-            "track  channels    notes  low   high   pedal  name\n"
-            "  000  -               0  -     -          0  Sonomot Demo (empty)\n"
-            "  001  1              13  C4    G4         0  Right hand\n"
-            "  002  2              24  G2    G3         8  Left hand\n"
-            "  003  10             16  C2    C2         0  Drums (drums)\n"
+            "track  channels    notes  low   high   pedal  program   name\n"
+            "  000  -               0  -     -          0  -         Sonomot Demo (empty)\n"
+            "  001  1              13  C4    G4         0  piano     Right hand\n"
+            "  002  2              24  G2    G3         8  piano     Left hand\n"
+            "  003  10             16  C2    C2         0  drums     Drums (drums)\n"
             "length 7670 ticks.\n\n",
             list.output);
   // An output that is an input is refused, and the input left alone.
@@ -439,6 +439,86 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   EXPECT_EQ(ReadBytes(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples/demo.mid"),
             ReadBytes(folder / "demo.mid"));
   std::filesystem::remove_all(folder);
+}
+
+// A converted file's line says what the settings dropped, in the words
+// the session uses; a motion that would hold no keyframe is a failure
+// that writes nothing.
+TEST(SonomotConsoleTest, ConversionTellsWhatItDroppedAndRefusesAnEmptyMotion) {
+  std::filesystem::path folder = ExampleFolder("sonomot_honest");
+  Session dropped = RunScript("", folder, "", nullptr, "--transpose 61 examples/demo.mid");
+  EXPECT_EQ(0, dropped.nExitCode) << dropped.errors;
+  EXPECT_EQ("examples/demo.mid -> examples/demo.vmd: 16038 bytes, 144 keyframes, tracks 1, "
+            "2 notes outside 0..127 dropped\n",
+            dropped.output);
+  Session boneless =
+      RunScript("", folder, "", nullptr, "--keys k{piano} --transpose -30 examples/demo.mid");
+  EXPECT_NE(std::string::npos, boneless.output.find(", 14 notes without a key bone dropped\n"))
+      << boneless.output;
+
+  Session empty = RunScript("", folder, "", nullptr,
+                            "--transpose 127 --pedal off -o empty.vmd examples/demo.mid");
+  EXPECT_EQ(1, empty.nExitCode);
+  EXPECT_EQ("", empty.output);
+  EXPECT_EQ("sonomot-console: examples/demo.mid: no keyframe to write. (the tracks hold no note "
+            "or pedal the settings keep)\n",
+            empty.errors);
+  EXPECT_FALSE(std::filesystem::exists(folder / "empty.vmd"));
+  std::filesystem::remove_all(folder);
+}
+
+// Outputs are told from inputs and from each other by the files they name,
+// whatever the paths: an earlier output is not written over, a folder
+// that may not be searched gives the system's reason (tested as an
+// ordinary user), and a folder whose full name is longer than PATH_MAX
+// converts like any other.
+TEST(SonomotConsoleTest, ConversionTellsFilesApartByWhatTheyName) {
+  std::filesystem::path folder = ExampleFolder("sonomot_identity");
+  std::filesystem::permissions(folder, std::filesystem::perms::all);  // nobody reads and writes
+  std::filesystem::create_directories(folder / "out");
+  std::filesystem::create_directories(folder / "other");
+  std::filesystem::copy_file(folder / "examples/demo.mid", folder / "other/demo.mid");
+  Session twice =
+      RunScript("", folder, "", nullptr, "-d out examples/demo.mid ./other/../other/demo.mid");
+  EXPECT_EQ(1, twice.nExitCode);
+  EXPECT_EQ("examples/demo.mid -> out/demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+            twice.output);
+  EXPECT_EQ("sonomot-console: ./other/../other/demo.mid: out/demo.vmd is the output of another "
+            "file\n",
+            twice.errors);
+
+  std::string runner;
+  if (geteuid() == 0 && std::system("command -v setpriv >/dev/null") == 0) {
+    runner = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  if (geteuid() != 0 || !runner.empty()) {
+    std::filesystem::create_directories(folder / "locked");
+    std::filesystem::copy_file(folder / "examples/demo.mid", folder / "locked/demo.mid");
+    std::filesystem::permissions(folder / "locked", std::filesystem::perms::none);
+    Session locked = RunScript("", folder, "", nullptr, "locked/demo.mid", runner);
+    EXPECT_EQ(1, locked.nExitCode);
+    EXPECT_EQ("sonomot-console: locked/demo.mid: Cannot Open File. (Permission denied)\n",
+              locked.errors);
+    std::filesystem::permissions(folder / "locked", std::filesystem::perms::owner_all);
+  }
+
+  // 25 folders of 200 bytes, made and entered one by one.
+  std::string strEnter = "cd '" + folder.string() + "'";
+  for (int i = 0; i < 25; ++i) {
+    strEnter += " && mkdir " + std::string(200, 'd') + " && cd " + std::string(200, 'd');
+  }
+  std::string strRun =
+      strEnter + " && cat '" + (folder / "examples/demo.mid").string() + "' > demo.mid && " +
+      "XDG_CONFIG_HOME='" + (std::filesystem::temp_directory_path() / "sonomot_no_config").string() +
+      "' " + (BinFolder() / "sonomot-console").string() + " demo.mid > '" +
+      (folder / "deep.out").string() + "' 2>&1 && test -s demo.vmd";
+  // bash, whose cd goes on by the relative name where the full one is too
+  // long.
+  std::ofstream(folder / "deep.sh") << strRun << "\n";
+  EXPECT_EQ(0, std::system(("bash '" + (folder / "deep.sh").string() + "'").c_str()));
+  EXPECT_EQ("demo.mid -> demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+            ReadBytes(folder / "deep.out"));
+  EXPECT_EQ(0, std::system(("rm -rf '" + folder.string() + "'").c_str()));
 }
 
 }  // namespace
