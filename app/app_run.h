@@ -24,6 +24,11 @@ class CFrontEnd {
   // settings) itself, through Notice; otherwise the console shows them.
   virtual bool TakesNotices() const { return false; }
   virtual void Notice(const std::string& strLine) {}
+  // True when someone types at the console and reads it (the window, the
+  // terminal drawn full screen or typed at line by line): the reasons of
+  // failures and the warnings about damaged files are then console lines
+  // too. A script's transcript holds only the answers.
+  virtual bool IsTypedAt() const { return false; }
 };
 
 // Registers a message loop, creates and shows the main dialog (handing it to

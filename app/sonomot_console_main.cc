@@ -60,6 +60,7 @@ class CTerminalFrontEnd : public CFrontEnd {
     SetEventSource(nullptr);
     m_screen.Stop();
   }
+  bool IsTypedAt() const override { return true; }
 
  private:
   const ConsoleOptions& m_options;
@@ -109,6 +110,7 @@ class CScriptFrontEnd : public CFrontEnd {
     SetEventSource(nullptr);
     m_source.Finish();
   }
+  bool IsTypedAt() const override { return !m_bScript; }
 
   bool AnyLineFailed() const { return m_bAnyFailed; }
   bool HasWriteError() const { return m_source.HasWriteError(); }

@@ -364,7 +364,9 @@ bool CommandProcessor::DispatchSettingCommand() {
   if (outcome == SettingOutcome::kNotASetting) return false;
   size_t nFirst = 0;
   if (outcome == SettingOutcome::kRefused && !lines.empty()) {
-    Fail(lines[0].c_str(), RefusalReason(lines));
+    // The lines after the answer say why: nothing more is shown.
+    m_pConsole->WriteLine("%s", lines[0].c_str());
+    KeepFailure(lines[0], RefusalReason(lines));
     nFirst = 1;
   }
   for (size_t i = nFirst; i < lines.size(); ++i) m_pConsole->WriteLine("%s", lines[i].c_str());
