@@ -99,13 +99,15 @@ struct SettingWord {
   SettingLine (*pfnShow)(const ExportSettings& settings);
 };
 
-// Why a name can't be used, as a reason line ("the model name can't be
-// used: it is 20 Shift-JIS bytes, above 19."); false when it can.
+// True when the name can't be used, with why in *pstrReason as a line
+// that fits the console ("the model name is 20 Shift-JIS bytes, above
+// 19."): strWhat, then the problem NameProblem tells of "it".
 bool RefuseName(const std::string& strName, int nMaxBytes, const std::string& strWhat,
                 std::string* pstrReason) {
   std::string strProblem = NameProblem(strName, nMaxBytes);
   if (strProblem.empty()) return false;
-  *pstrReason = strWhat + " can't be used: " + strProblem + ".";
+  if (strProblem.compare(0, 3, "it ") == 0) strProblem.erase(0, 3);
+  *pstrReason = strWhat + " " + strProblem + ".";
   return true;
 }
 
@@ -138,7 +140,7 @@ bool SetKeys(const CommandArgs& args, ExportSettings* p, std::string* pstrReason
     std::string strName = KeyBoneName(settings, nKey);
     if (!strName.empty() &&
         RefuseName(strName, ExportSettings::kMaxBoneName,
-                   "the bone name of key " + std::to_string(nKey) + " (" + NoteName(nKey) + ")",
+                   "the name of key " + std::to_string(nKey) + " (" + NoteName(nKey) + ")",
                    pstrReason)) {
       return false;
     }
