@@ -21,6 +21,9 @@ int Run(int nCmdShow, CFrontEnd* pFrontEnd) {
     g_Module.RemoveMessageLoop();
     return 0;
   }
+  if (pFrontEnd != nullptr && pFrontEnd->IsTypedAt() && pDlg->GetCommandProcessor() != nullptr) {
+    pDlg->GetCommandProcessor()->SetReasonsShown(true);
+  }
   if (pFrontEnd != nullptr) pFrontEnd->Attach(pDlg.get());
   pDlg->ShowWindow(nCmdShow);
   int nRet = pLoop->Run();

@@ -28,6 +28,11 @@ class CFrontEnd {
   // The settings the dialog starts with, when the program has read them
   // (with its options set over them); null lets the dialog read them.
   virtual const StartSettings* GetStartSettings() const { return nullptr; }
+  // True when someone types at the console and reads it (the window, the
+  // terminal drawn full screen or typed at line by line): the reasons of
+  // failures and the warnings about damaged files are then console lines
+  // too. A script's transcript holds only the answers.
+  virtual bool IsTypedAt() const { return false; }
 };
 
 // Registers a message loop, creates and shows the main dialog (handing it to

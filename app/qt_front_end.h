@@ -22,6 +22,7 @@ class CQtFrontEnd : public CFrontEnd {
   bool Start() override;
   void Attach(CMainDlg* pDlg) override;
   void Stop() override;
+  bool IsTypedAt() const override { return true; }
 
   // The running back end, or null outside Start to Stop.
   CQtBackEnd* GetBackEnd() const { return m_pBackEnd.get(); }

@@ -7,7 +7,8 @@
 // the console shows goes to standard output (frontends/term/
 // script_event_source.h); the end of the input closes the dialog as its
 // close box would. A scripted line that fails is also reported on standard
-// error: "sonomot-console: line N: LINE: MESSAGE (REASON)".
+// error: "sonomot-console: line N: LINE: MESSAGE (REASON)", and so is a
+// dump still waiting for Yes or No when the input ends.
 //
 // Given files on its command line, it converts them without a session
 // (app/console_options.h). Exit statuses: app/exit_status.h.
@@ -52,6 +53,7 @@ class CTerminalFrontEnd : public CFrontEnd {
     m_screen.Stop();
   }
   const StartSettings* GetStartSettings() const override { return &m_start; }
+  bool IsTypedAt() const override { return true; }
 
  private:
   const StartSettings& m_start;
@@ -91,8 +93,9 @@ class CScriptFrontEnd : public CFrontEnd {
     pDlg->GetConsole().SetWriteListener(
         [this](std::string_view text) { m_source.OnConsoleWrite(text); });
     if (m_bScript) {
-      pDlg->SetLineListener([this](const char* pszLine, const CommandOutcome& outcome) {
+      pDlg->SetLineListener([this, pDlg](const char* pszLine, const CommandOutcome& outcome) {
         ReportLine(pszLine, outcome);
+        FollowDump(pszLine, *pDlg->GetCommandProcessor());
       });
     }
   }
@@ -100,7 +103,9 @@ class CScriptFrontEnd : public CFrontEnd {
   void Stop() override {
     SetEventSource(nullptr);
     m_source.Finish();
+    if (m_bDumpWaiting) ReportDumpLeftWaiting();
   }
+  bool IsTypedAt() const override { return !m_bScript; }
 
   bool AnyLineFailed() const { return m_bAnyFailed; }
   bool HasWriteError() const { return m_source.HasWriteError(); }
@@ -122,10 +127,51 @@ class CScriptFrontEnd : public CFrontEnd {
     std::fflush(stderr);
   }
 
+  // A dump that asks "Continue?" takes every later line as its answer
+  // until one is Yes or No. Follows the dump begun last: its line, and the
+  // lines since taken as wrong answers (they only asked again).
+  void FollowDump(const char* pszLine, const CommandProcessor& processor) {
+    if (!processor.IsWaitingAnswer()) {
+      m_bDumpWaiting = false;
+      return;
+    }
+    if (!m_bDumpWaiting) {
+      m_bDumpWaiting = true;
+      m_nDumpLine = m_source.GetLineNumber();
+      m_strDumpLine = pszLine;
+      m_nWrongAnswers = 0;
+    } else if (processor.GetDumpPos() == m_nDumpPos) {
+      ++m_nWrongAnswers;
+    }
+    m_nDumpPos = processor.GetDumpPos();
+  }
+
+  // The input ended while the dump waited: the script didn't run as
+  // written.
+  void ReportDumpLeftWaiting() {
+    m_bAnyFailed = true;
+    std::fprintf(stderr,
+                 "sonomot-console: line %d: %s: Continue? please input Yes/No (the input "
+                 "ended while it waited for Yes or No",
+                 m_nDumpLine, m_strDumpLine.c_str());
+    if (m_nWrongAnswers > 0) {
+      std::fprintf(stderr, "; %d later %s taken as %s", m_nWrongAnswers,
+                   m_nWrongAnswers == 1 ? "line was" : "lines were",
+                   m_nWrongAnswers == 1 ? "a wrong answer" : "wrong answers");
+    }
+    std::fputs(")\n", stderr);
+    std::fflush(stderr);
+  }
+
   const StartSettings& m_start;
   CScriptEventSource m_source;
   bool m_bScript;
   bool m_bAnyFailed = false;
+  bool m_bDumpWaiting = false;
+  int m_nDumpLine = 0;
+  std::string m_strDumpLine;
+  int m_nDumpPos = 0;
+  int m_nWrongAnswers = 0;
 };
 
 int ConvertGivenFiles(const ConsoleOptions& options, const StartSettings& start) {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "commands/command_args.h"
+#include "commands/reason_lines.h"
 #include "console/console_output.h"
 #include "midibind/midi_binding.h"
 #include "platform/window.h"
@@ -72,14 +73,27 @@ void CommandProcessor::AskToContinue() {
 
 void CommandProcessor::Fail(const char* pszMessage, const std::string& strReason) {
   m_pConsole->WriteLine("%s", pszMessage);
+  KeepFailure(pszMessage, strReason);
+  ShowReason(strReason);
+}
+
+void CommandProcessor::KeepFailure(const std::string& strMessage, const std::string& strReason) {
   if (m_outcome.bFailed) return;
   m_outcome.bFailed = true;
-  m_outcome.strMessage = pszMessage;
+  m_outcome.strMessage = strMessage;
   m_outcome.strReason = strReason;
 }
 
 void CommandProcessor::Warn(const std::string& strWarning) {
   m_outcome.warnings.push_back(strWarning);
+  ShowReason("warning: " + strWarning);
+}
+
+void CommandProcessor::ShowReason(const std::string& strReason) {
+  if (!m_bReasonsShown || strReason.empty()) return;
+  for (const std::string& strLine : ReasonLines(strReason)) {
+    m_pConsole->WriteLine("%s", strLine.c_str());
+  }
 }
 
 int CommandProcessor::Dispatch(CommandArgs* pArgs) {

@@ -26,8 +26,9 @@ class ConsoleOutput;
 // What one dispatched line left for scripts besides the console's lines:
 // the first error answer it printed and why (a system reason such as "No
 // such file or directory", or what is wrong with a MIDI file), and warnings
-// about a file that opened although it is damaged. The console shows only
-// the answer; the reasons and warnings are for standard error.
+// about a file that opened although it is damaged. A script's console shows
+// only the answer, its reasons and warnings go to standard error; typed at,
+// the console shows them too (SetReasonsShown).
 struct CommandOutcome {
   bool bFailed = false;
   std::string strMessage;  // the answer as printed, e.g. "Cannot Open File."
@@ -53,6 +54,12 @@ class CommandProcessor {
   int Dispatch(CommandArgs* pArgs);
   // How the last dispatched line ended; cleared as each line starts.
   const CommandOutcome& GetOutcome() const { return m_outcome; }
+  // With true, someone reads the console as they type: each failure's
+  // reason follows its answer as console lines in parentheses, and a
+  // damaged file's warning follows "File Open", within 64 columns
+  // (commands/reason_lines.h). Off, the console shows only the answers, as
+  // a script's transcript must.
+  void SetReasonsShown(bool bShown) { m_bReasonsShown = bShown; }
 
   // "help" lists the words of the current mode, one a line; "help WORD"
   // says what one word takes and does.
@@ -152,10 +159,16 @@ class CommandProcessor {
   bool DispatchSettingCommand();
   void DispatchAnswer();
   // Prints an error answer and keeps it, with its reason, as the line's
-  // outcome (the first one of the line is kept).
+  // outcome (the first one of the line is kept); shows the reason when
+  // reasons are shown.
   void Fail(const char* pszMessage, const std::string& strReason = std::string());
-  // Keeps a warning for standard error; the console shows nothing.
+  // Keeps an answer already printed, with its reason, as Fail does, and
+  // shows nothing more: for answers whose next lines already say why.
+  void KeepFailure(const std::string& strMessage, const std::string& strReason);
+  // Keeps a warning about the file just opened; shown when reasons are.
   void Warn(const std::string& strWarning);
+  // The reason lines, when reasons are shown.
+  void ShowReason(const std::string& strReason);
   // Why a line that fits no command is refused.
   std::string ExplainInvalidCommand() const;
   void AskToContinue();
@@ -205,6 +218,7 @@ class CommandProcessor {
   int m_nDumpCursorPos = -1;
 
   CommandOutcome m_outcome;
+  bool m_bReasonsShown = false;
 
   // What every export of the run is made with; set in "conf>". "save"
   // keeps the words in m_givenSettings.

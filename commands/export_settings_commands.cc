@@ -19,6 +19,7 @@
 #include "motion/bone_names.h"
 #include "motion/export_settings.h"
 #include "motion/key_map.h"
+#include "motion/track_summary.h"
 
 namespace {
 
@@ -98,7 +99,21 @@ struct SettingWord {
   SettingLine (*pfnShow)(const ExportSettings& settings);
 };
 
+// True when the name can't be used, with why in *pstrReason as a line
+// that fits the console ("the model name is 20 Shift-JIS bytes, above
+// 19."): strWhat, then the problem NameProblem tells of "it".
+bool RefuseName(const std::string& strName, int nMaxBytes, const std::string& strWhat,
+                std::string* pstrReason) {
+  std::string strProblem = NameProblem(strName, nMaxBytes);
+  if (strProblem.empty()) return false;
+  if (strProblem.compare(0, 3, "it ") == 0) strProblem.erase(0, 3);
+  *pstrReason = strWhat + " " + strProblem + ".";
+  return true;
+}
+
 bool SetKeys(const CommandArgs& args, ExportSettings* p, std::string* pstrReason) {
+  // "map" alone names no file; it is no prefix either.
+  if (args.GetCount() == 2 && args.IsArg(1, "map")) return false;
   if (args.GetCount() == 3) {
     // keys map FILE. The path is kept whole, so that the map read again at
     // the next start is the same file wherever the program starts.
@@ -118,12 +133,15 @@ bool SetKeys(const CommandArgs& args, ExportSettings* p, std::string* pstrReason
   KeyPlaceholder placeholder;
   if (!FindKeyPlaceholder(settings.strKeyPrefix, &placeholder)) return false;
   if (placeholder == KeyPlaceholder::kNone &&
-      !NameProblem(settings.strKeyPrefix, ExportSettings::kMaxKeyPrefix).empty()) {
+      RefuseName(settings.strKeyPrefix, ExportSettings::kMaxKeyPrefix, "the prefix", pstrReason)) {
     return false;
   }
   for (int nKey = 0; nKey < 128; ++nKey) {
     std::string strName = KeyBoneName(settings, nKey);
-    if (!strName.empty() && !NameProblem(strName, ExportSettings::kMaxBoneName).empty()) {
+    if (!strName.empty() &&
+        RefuseName(strName, ExportSettings::kMaxBoneName,
+                   "the name of key " + std::to_string(nKey) + " (" + NoteName(nKey) + ")",
+                   pstrReason)) {
       return false;
     }
   }
@@ -167,12 +185,15 @@ const SettingWord kSettingWords[] = {
      "{piano} making names of at most 14 bytes, or map and a file.",
      "map", SetKeys, ShowKeys},
     {"pedal", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.", nullptr,
-     [](const CommandArgs& args, ExportSettings* p, std::string*) {
+     [](const CommandArgs& args, ExportSettings* p, std::string* pstrReason) {
        if (args.IsArg(1, "off")) {
          p->bPedal = false;
          return true;
        }
-       if (!NameProblem(args.GetArg(1), ExportSettings::kMaxBoneName).empty()) return false;
+       if (RefuseName(args.GetArg(1), ExportSettings::kMaxBoneName, "the bone name",
+                      pstrReason)) {
+         return false;
+       }
        p->bPedal = true;
        p->strPedalName = args.GetArg(1);
        return true;
@@ -203,8 +224,11 @@ const SettingWord kSettingWords[] = {
        return SettingLine{{std::to_string(s.nTranspose)}, "semitones added to every key"};
      }},
     {"model", "model takes a name of 1 to 19 Shift-JIS bytes.", nullptr,
-     [](const CommandArgs& args, ExportSettings* p, std::string*) {
-       if (!NameProblem(args.GetArg(1), ExportSettings::kMaxModelName).empty()) return false;
+     [](const CommandArgs& args, ExportSettings* p, std::string* pstrReason) {
+       if (RefuseName(args.GetArg(1), ExportSettings::kMaxModelName, "the model name",
+                      pstrReason)) {
+         return false;
+       }
        p->strModelName = args.GetArg(1);
        return true;
      },
@@ -459,7 +483,9 @@ bool CommandProcessor::DispatchSettingCommand() {
   if (outcome == SettingOutcome::kNotASetting) return false;
   size_t nFirst = 0;
   if (outcome == SettingOutcome::kRefused && !lines.empty()) {
-    Fail(lines[0].c_str(), RefusalReason(lines));
+    // The lines after the answer say why: nothing more is shown.
+    m_pConsole->WriteLine("%s", lines[0].c_str());
+    KeepFailure(lines[0], RefusalReason(lines));
     nFirst = 1;
   }
   for (size_t i = nFirst; i < lines.size(); ++i) m_pConsole->WriteLine("%s", lines[i].c_str());

@@ -52,9 +52,10 @@ int CommandProcessor::OpenFile(const char* pszPath) {
     }
     return 0;
   }
-  if (nCheck == MIDIDATA_CHECK_DAMAGED) Warn(strCheck);
   m_pConsole->WriteLine("File Open \"%s\".",
                         ToDisplayText(FileNameOf(pszPath).c_str()).c_str());
+  // What is missing from the file is told right under the line that names it.
+  if (nCheck == MIDIDATA_CHECK_DAMAGED) Warn(strCheck);
   m_pConsole->WriteLine("");
   if (!PrepareMidiData(m_pMIDIData)) return 0;
   ShowMidiInfo();

@@ -181,7 +181,8 @@ int CommandProcessor::SaveSettings() {
   const CommandArgs& args = *m_pArgs;
   std::string strPath = SettingsFilePath();
   if (args.GetCount() > 1) {
-    Fail("invalid value.", "save takes no value");
+    m_pConsole->WriteLine("invalid value.");
+    KeepFailure("invalid value.", "save takes no value");
     m_pConsole->WriteLine("save takes no value; the settings go to %s.",
                           strPath.empty() ? "~/.config/sonomot/settings" : strPath.c_str());
     return 0;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,13 @@ bool LoadKeyMap(const std::string& strPath, std::vector<std::string>* pNames,
       return false;
     }
     std::string strKey = "key " + std::to_string(nKey) + " (" + NoteName(nKey) + ")";
+    // A quote left open would become part of the bone's name; so would one
+    // whose closing quote a '#' cut off with the rest of the line.
+    if (std::count(strName.begin(), strName.end(), '"') % 2 != 0) {
+      *pstrError = strWhere + "the bone name of " + strKey + " has an unbalanced double quote: " +
+                   strName;
+      return false;
+    }
     if (!(*pNames)[nKey].empty()) {
       *pstrError = strWhere + strKey + " is listed twice";
       return false;

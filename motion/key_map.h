@@ -4,7 +4,7 @@
 // One key a line: NOTE NAME, where NOTE is a MIDI key number (0 to 127) or
 // a note name (C4 is key 60; C#4 and Db4 are 61; C-1 is 0) and NAME, the
 // rest of the line, is the bone (1 to 14 Shift-JIS bytes; blanks allowed;
-// double quotes around it are dropped). A '#' at the start of a line or
+// double quotes around it are dropped, and one left open is refused). A '#' at the start of a line or
 // after a blank starts a comment; blank lines are skipped. A key may be
 // listed once, and two keys may not share a name.
 #ifndef SONOMOT_MOTION_KEY_MAP_H_

@@ -110,12 +110,13 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
       {"layout", "layout takes bones or full."},
       {"layout fullest", "layout takes bones or full."},
       {"keys", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
-      {"keys \"\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
-      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
-      {"keys \"a\tb\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
-      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
-      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off."},
-      {"pedal \"\"", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off."},
+      {"keys \"\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix is empty."},
+      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix is 12 Shift-JIS bytes, above 11."},
+      {"keys \"a\tb\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix holds a control character."},
+      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix has no Shift-JIS form."},
+      {"keys map", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},  // no file: no prefix "map" either
+      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\nthe bone name is 15 Shift-JIS bytes, above 14."},
+      {"pedal \"\"", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\nthe bone name is empty."},
       {"angle 90.5", "angle takes degrees from -90 to 90, or default."},
       {"angle -91", "angle takes degrees from -90 to 90, or default."},
       {"angle 1e1", "angle takes degrees from -90 to 90, or default."},
@@ -128,7 +129,7 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
       {"transpose 1.5", "transpose takes whole semitones from -127 to 127."},
       {"transpose +", "transpose takes whole semitones from -127 to 127."},
       {"model", "model takes a name of 1 to 19 Shift-JIS bytes."},
-      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 Shift-JIS bytes."},
+      {"model abcdefghijklmnopqrst", "model takes a name of 1 to 19 Shift-JIS bytes.\nthe model name is 20 Shift-JIS bytes, above 19."},
   };
   for (const Case& c : aCase) {
     Type(c.pszLine);
@@ -196,20 +197,22 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
       // Eight double-byte characters: 16 bytes.
       {"pedal \xE9\x8D\xB5\xE7\x9B\xA4\xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5"
        "\x90\x8D\xE5\x89\x8D",
-       pedal},
-      // Ten double-byte characters: 20 bytes.
+       pedal + "the bone name is 16 Shift-JIS bytes, above 14.\n"},
+      // Ten double-byte characters and three blanks: 23 bytes.
       {"model \"\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
        "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\"",
-       model},
-      {"model \xC3\xA9t\xC3\xA9", model},  // é has no Shift-JIS form
-      {"pedal \"a\tb\"", pedal},
+       model + "the model name is 23 Shift-JIS bytes, above 19.\n"},
+      {"model \xC3\xA9t\xC3\xA9",  // é has no Shift-JIS form
+       model + "the model name has no Shift-JIS form.\n"},
+      {"pedal \"a\tb\"", pedal + "the bone name holds a control character.\n"},
       {"keys {note}{n}", keys},
       {"keys {octave}", keys},
       {"keys }{n", keys},
-      {"keys abcdefghijk{note}", keys},  // C#-1 makes 15 bytes
+      {"keys abcdefghijk{note}",  // C#-1 makes 15 bytes
+       keys + "the name of key 1 (C#-1) is 15 Shift-JIS bytes, above 14.\n"},
       {"keys \xE9\x8D\xB5\xE7\x9B\xA4\xE3\x81\xAE\xE7\x95\xAA\xE5\x8F\xB7\xE3\x81\xA7\xE3\x81\x99"
        "{nnn}",
-       keys},
+       keys + "the name of key 0 (C-1) is 17 Shift-JIS bytes, above 14.\n"},
   };
   for (const Case& c : cases) {
     Type(c.line);
@@ -218,8 +221,8 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
   TypeAll({"show"});
   EXPECT_EQ(std::string("conf>show\n") + kDefaultSettingsShown, TakeTranscript());
 
-  // At the limits; a prefix "map" is still a prefix; the pedal may take a
-  // key's name once the keys are named otherwise.
+  // At the limits; "map" without a file is no prefix; the pedal may take
+  // a key's name once the keys are named otherwise.
   TypeAll({"keys abcdefghij{note}", "keys \"\xE9\x8D\xB5 {piano}\"", "keys map",
            "pedal \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
            "\x81\xA7",
@@ -233,7 +236,8 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
       "keys      \xE9\x8D\xB5 {piano}         key bones \xE9\x8D\xB5 1 to \xE9\x8D\xB5 88, other "
       "keys dropped\n"
       "conf>keys map\n"
-      "keys      map                 key bones map000 to map127\n"
+      "invalid value.\n" +
+      keys +
       "conf>pedal \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
       "\x81\xA7\n"
       "pedal     \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
@@ -282,6 +286,9 @@ TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
        ":1: the bone name of key 60 (C4) can't be used: it has no Shift-JIS form (a bone "
        "takes 1 to 14 Shift-JIS bytes)"},
       {"# nothing\n\n", ": lists no key"},
+      {"60 a\"b\n", ":1: the bone name of key 60 (C4) has an unbalanced double quote: a\"b"},
+      {"C4 \"Key #1\"\n",  // the comment takes the closing quote
+       ":1: the bone name of key 60 (C4) has an unbalanced double quote: \"Key"},
   };
   for (const Case& c : cases) {
     WriteFile("map.txt", std::vector<uint8_t>(c.pszText, c.pszText + strlen(c.pszText)));

@@ -572,7 +572,7 @@ TEST(ConsoleProgramTest, AltKeysStrayBytesAndResizingInATerminal) {
 // Bracketed paste, the cursor's shape and the window title are sent only
 // to a terminal whose terminfo entry has them (xterm's does); vt100 is drawn
 // on without them, and dumb, which can't place the cursor, is typed at line
-// by line as a script is.
+// by line as a script is. All three show the reasons of failures.
 TEST(ConsoleProgramTest, OnlyWhatTheTerminalsEntryKnowsIsSent) {
   if (!HaveTmux()) {
     GTEST_SKIP() << "tmux is not installed (scripts/deps.sh --test installs it)";
@@ -585,6 +585,10 @@ TEST(ConsoleProgramTest, OnlyWhatTheTerminalsEntryKnowsIsSent) {
     tmux.Literal("tolk");
     tmux.Keys("Enter");
     ASSERT_TRUE(tmux.WaitFor(" 2011 Sonomot")) << term;
+    // Typed at, drawn or line by line, a failure's reason follows its answer.
+    tmux.Literal("Open nosuch.mid");
+    tmux.Keys("Enter");
+    EXPECT_TRUE(tmux.WaitFor("\nCannot Open File.\n(No such file or directory)\nroot>")) << term;
     if (term == "dumb") {
       // The line shows once, as the terminal echoed it after the prompt.
       std::string screen = tmux.LastScreen();

@@ -345,6 +345,27 @@ TEST(SonomotConsoleTest, ScriptFailuresAreReportedOnStandardErrorWithTheirReason
   std::filesystem::remove_all(folder);
 }
 
+// A dump still waiting for Yes or No when the script ends fails it: the
+// lines after its question (but Yes) were taken as wrong answers, not run. The
+// transcript stays as it was; a dump answered with No ends it cleanly.
+TEST(SonomotConsoleTest, ADumpLeftWaitingAtTheEndFailsTheScript) {
+  std::filesystem::path folder = ExampleFolder("sonomot_dump_waiting");
+  Session session = RunScript("Open examples/demo.mid\ntrack 1\ndump\nYes\nexport x.vmd\nexit\n", folder);
+  EXPECT_EQ(1, session.nExitCode);
+  EXPECT_EQ("sonomot-console: line 3: dump: Continue? please input Yes/No (the input ended while "
+            "it waited for Yes or No; 2 later lines were taken as wrong answers)\n",
+            session.errors);
+  EXPECT_NE(std::string::npos,
+            session.output.find("\ntrack>export x.vmd\n\nContinue? please input Yes/No\n\n"
+                                "track>exit\n\nContinue? please input Yes/No\n\ntrack>\n"))
+      << session.output;
+  EXPECT_FALSE(std::filesystem::exists(folder / "x.vmd"));
+  session = RunScript("Open examples/demo.mid\ntrack 1\ndump\nNo\n", folder);
+  EXPECT_EQ(0, session.nExitCode);
+  EXPECT_EQ("", session.errors);
+  std::filesystem::remove_all(folder);
+}
+
 // Every conf> setting is an option of the same word; a session started
 // with them exports with them, and its transcript starts as always.
 TEST(SonomotConsoleTest, SettingsOptionsApplyToTheSession) {

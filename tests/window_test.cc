@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <filesystem>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -411,6 +412,55 @@ TEST(WindowProgramTest, OpensTheFileGivenOnItsCommandLine) {
       << text;
   EXPECT_NE(std::string::npos, text.find("[Track] 001 Piano \r\n")) << text;
   EXPECT_EQ("midi>", text.substr(text.size() - 5)) << text;
+}
+
+// Typed at, a damaged file's warning follows the line that names it and a
+// failure's reason follows its answer, in lines of at most 64 columns.
+TEST(WindowProgramTest, ReasonsAndWarningsAreConsoleLinesThatFit) {
+  // Six tracks of one note each, cut inside the third.
+  std::string track("MTrk\0\0\0\x0c\0\x90\x3c\x40\x60\x80\x3c\x40\0\xff\x2f\0", 20);
+  std::string file = std::string("MThd\0\0\0\x06\0\x01\0\x06\x01\xe0", 14) + track + track;
+  file += track.substr(0, 12);
+  QTemporaryDir folder;
+  std::string path = folder.filePath("short.mid").toStdString();
+  std::ofstream(path, std::ios::binary) << file;
+  CQtFrontEnd frontEnd(path);
+  std::string text;
+  bool bTyped = false;
+  int nTries = 0;
+  auto endsWith = [&text](const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+  };
+  std::function<void()> typeThenClose = [&] {
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+      auto* pWindow = dynamic_cast<CQtDialogWindow*>(pWidget);
+      if (pWindow == nullptr || !pWindow->isVisible()) continue;
+      text = GetEditBuffer(pWindow->GetConsoleView()->GetEditWindow())->GetText();
+      if (!bTyped && endsWith("midi>")) {
+        // Before conv pr: refused.
+        QTest::keyClicks(pWindow->GetConsoleView(), QStringLiteral("export x.vmd"));
+        QTest::keyClick(pWindow->GetConsoleView(), Qt::Key_Return);
+        bTyped = true;
+        break;
+      }
+      bool bAnswered = text.find("export x.vmd\r\n") != std::string::npos && endsWith("\r\nmidi>");
+      if (!bAnswered && ++nTries < 500) break;
+      pWindow->close();
+      return;
+    }
+    QTimer::singleShot(10, typeThenClose);
+  };
+  QTimer::singleShot(0, typeThenClose);
+  EXPECT_EQ(0, RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd));
+  EXPECT_NE(std::string::npos,
+            text.find("File Open \"short.mid\".\r\n"
+                      "(warning: ends inside track 3 of 6 (4 of its 12 bytes); tracks 4\r\n"
+                      " to 6 are missing)\r\n\r\n"))
+      << text;
+  EXPECT_NE(std::string::npos,
+            text.find("midi>export x.vmd\r\nfile not ready.\r\n"
+                      "(conv pr has not been run on the loaded file)\r\nmidi>"))
+      << text;
 }
 
 // Run by the test below in a folder without the MIDI data library: the
