@@ -74,6 +74,21 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
   return WriteMotionFile(pszPath, {m_pMIDITrack}, positions);
 }
 
+void CommandProcessor::ChooseWholePiece(std::vector<MIDITrack*>* pTracks,
+                                        std::vector<int>* pPositions, std::vector<int>* pDrums) {
+  int nPosition = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData); pTrack != nullptr;
+       pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+    // A track of drum notes would press keys no keyboard player pressed.
+    TrackSummary::Role role = TrackSummary::RoleOf(pTrack);
+    if (role == TrackSummary::Role::kDrums) pDrums->push_back(nPosition);
+    if (role == TrackSummary::Role::kKeys) {
+      pTracks->push_back(pTrack);
+      pPositions->push_back(nPosition);
+    }
+  }
+}
+
 int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks) {
   if (m_pMIDIData == nullptr) {
     Fail("m_pMIDIData == NULL", "no MIDI file is open");
@@ -99,20 +114,17 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   std::vector<MIDITrack*> merged;
   std::vector<int> positions;
   std::vector<int> drums;
-  int nPosition = 0;
-  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
-       pTrack != nullptr && nPosition < nCount;
-       pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
-    bool bIn = chosen[nPosition];
-    if (tracks.empty()) {
-      // A track of drum notes would press keys no keyboard player pressed.
-      TrackSummary::Role role = TrackSummary::RoleOf(pTrack);
-      if (role == TrackSummary::Role::kDrums) drums.push_back(nPosition);
-      bIn = role == TrackSummary::Role::kKeys;
-    }
-    if (bIn) {
-      merged.push_back(pTrack);
-      positions.push_back(nPosition);
+  if (tracks.empty()) {
+    ChooseWholePiece(&merged, &positions, &drums);
+  } else {
+    int nPosition = 0;
+    for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
+         pTrack != nullptr && nPosition < nCount;
+         pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+      if (chosen[nPosition]) {
+        merged.push_back(pTrack);
+        positions.push_back(nPosition);
+      }
     }
   }
   if (!merged.empty()) m_pConsole->WriteLine("merge track %s.", PositionText(positions).c_str());

@@ -49,7 +49,7 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
 
   m_console.SetPrompt("conf>");
   TypeAll({"layout full", "keys \"key {note}\"", "pedal \"Damper Pedal\"", "angle -5.5",
-           "velocity on", "pedalangle -12"});
+           "velocity on", "pedalangle -12", "motion steps"});
   TakeTranscript();
   Type("save");
   EXPECT_EQ("conf>save\nsettings saved to " + m_strPath + ".\n", TakeTranscript());
@@ -62,14 +62,15 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
       "transpose 0\n"
       "model pmdGRAND\n"
       "velocity on\n"
-      "pedalangle -12\n",
+      "pedalangle -12\n"
+      "motion steps\n",
       ReadText(m_strPath));
   struct stat st;
   ASSERT_EQ(0, stat((m_strHome + "/sonomot").c_str(), &st));
   EXPECT_EQ(0700u, st.st_mode & 0777);
 
   EXPECT_EQ(std::vector<std::string>{"settings from " + m_strPath +
-                                     ": layout, keys, pedal, angle, velocity, pedalangle."},
+                                     ": layout, keys, pedal, angle, velocity, pedalangle, motion."},
             ReadSettingsFile(m_strPath, &fresh));
   EXPECT_EQ(ShowSettingLines(m_pProcessor->GetExportSettings()), ShowSettingLines(fresh));
 

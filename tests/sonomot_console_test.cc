@@ -446,7 +446,7 @@ TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
 
   Session second = RunScript("conf\nshow\n", home, home.string(), &strErrors);
   EXPECT_EQ("sonomot-console: " + strPath +
-                ":10: invalid value. angle takes degrees from -90 to 90, or default.\n"
+                ":11: invalid value. angle takes degrees from -90 to 90, or default.\n"
                 "sonomot-console: settings from " + strPath + ": layout, velocity.\n",
             strErrors);
   size_t nBannerEnd = second.output.find(kBannerEnd);

@@ -61,6 +61,13 @@ constexpr char kTable[] = R"(track  channels    notes  low   high   pedal  name
   004  -               0  -     -          0  Empty (empty)
 )";
 
+// The piece has no note struck again on its release, no overlap and no
+// stray release: motion steps changes nothing in it.
+constexpr char kNoStepChanges[] =
+    "keyframes classic writes twice on a frame: 0.\n"
+    "notes steps merges into a sounding key: 0.\n"
+    "stray note-offs steps ignores: 0.\n";
+
 constexpr char kHeader[] = "track  channels    notes  low   high   pedal  name\n";
 constexpr char kRightLine[] = "  001  1,2             4  A0    D8         0  Right\n";
 
@@ -71,7 +78,10 @@ TEST_F(TrackInfoTest, TracksAtAGlanceInTicksThenInFrames) {
   TypeAll({"conv pr", "track 1"});
   TakeTranscript();
   TypeAll({"mi", "info"});
-  EXPECT_EQ(std::string("track>mi\nmidi>info\n") + kTable + "length 60 frames, 2.00 seconds.\n\n",
+  EXPECT_EQ(std::string("track>mi\nmidi>info\n") + kTable +
+                "length 60 frames, 2.00 seconds.\n"
+                "whole piece, as export without track numbers takes it:\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
   // Only "midi>" and "track>" know the word.
   TypeAll({"Root", "info", "Conf", "info"});
@@ -97,7 +107,8 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
                         "export: 15 keyframes, 1719 bytes.\n"
                         "frames 0 to 60, 0.00 to 2.00 seconds.\n"
                         "notes outside the 88 piano keys: 1.\n"
-                        "notes the settings drop: 0.\n\n";
+                        "notes the settings drop: 0.\n" +
+                        kNoStepChanges + "\n";
   EXPECT_EQ(figures, TakeTranscript());
   // Reading changed nothing: the same again, and the export agrees.
   Type("info");
@@ -113,7 +124,8 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
                 "export: 7 keyframes, 851 bytes.\n"
                 "frames 0 to 30, 0.00 to 1.00 seconds.\n"
                 "notes outside the 88 piano keys: 0.\n"
-                "notes the settings drop: 2.\n\n",
+                "notes the settings drop: 2.\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
   Type("export " + TempPath("t.vmd"));
   EXPECT_EQ(851, m_pProcessor->GetLastExportSize());
@@ -126,7 +138,8 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
   EXPECT_EQ(std::string("track>info\n") + kHeader +
                 "  004  -               0  -     -          0  Empty (empty)\n"
                 "export: 0 keyframes, 74 bytes.\nframes: none.\n"
-                "notes outside the 88 piano keys: 0.\nnotes the settings drop: 0.\n\n",
+                "notes outside the 88 piano keys: 0.\nnotes the settings drop: 0.\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
   TypeAll({"tr 9", "info"});
   EXPECT_EQ("track>tr 9\ninvalid track number.\ntrack>info\nm_pMIDITrack == NULL\n",
