@@ -146,4 +146,56 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
             TakeTranscript());
 }
 
+// What motion steps changes, counted under either motion for the track
+// and for the whole piece: track 0 releases key 60 and strikes it again on
+// one tick (classic writes frames 29 and 30 twice), track 1 presses it while
+// track 0 holds it and releases key 64, which never sounded. Under steps
+// the figures are those of the steps export.
+TEST_F(TrackInfoTest, StepChangesAreCountedForTheTrackAndTheWholePiece) {
+  std::string path = WriteFile("steps.mid", SmfBuilder(1, 1)
+                                                .Track()
+                                                .Event(0, {0x90, 60, 90})
+                                                .Event(2, {0x80, 60, 0})
+                                                .Event(0, {0x90, 60, 90})
+                                                .Event(2, {0x80, 60, 0})
+                                                .EndOfTrack()
+                                                .Track()
+                                                .Event(1, {0x91, 60, 90})
+                                                .Event(2, {0x81, 60, 0})
+                                                .Event(2, {0x81, 64, 0})
+                                                .EndOfTrack()
+                                                .Build());
+  TypeAll({("Open " + path).c_str(), "conv pr"});
+  TakeTranscript();
+  auto changes = [](int nDoubled, int nMerged, int nStray) {
+    return "keyframes classic writes twice on a frame: " + std::to_string(nDoubled) +
+           ".\nnotes steps merges into a sounding key: " + std::to_string(nMerged) +
+           ".\nstray note-offs steps ignores: " + std::to_string(nStray) + ".\n\n";
+  };
+  Type("info");
+  std::string whole = TakeTranscript();
+  EXPECT_NE(std::string::npos,
+            whole.find("seconds.\nwhole piece, as export without track numbers takes it:\n" +
+                       changes(2, 2, 1)))
+      << whole;
+  TypeAll({"tr 1", "info"});
+  EXPECT_NE(std::string::npos, TakeTranscript().find("drop: 0.\n" + changes(0, 0, 1)));
+  TypeAll({"tr 0", "info"});
+  std::string classic = TakeTranscript();
+  EXPECT_NE(std::string::npos, classic.find("export: 7 keyframes, 831 bytes.\n")) << classic;
+  EXPECT_NE(std::string::npos, classic.find("drop: 0.\n" + changes(2, 0, 0))) << classic;
+
+  TypeAll({"Conf", "motion steps", "tr 0"});
+  TakeTranscript();
+  Type("info");
+  std::string steps = TakeTranscript();
+  EXPECT_NE(std::string::npos, steps.find("export: 6 keyframes, 720 bytes.\n"
+                                          "frames 0 to 60, 0.00 to 2.00 seconds.\n"))
+      << steps;
+  EXPECT_NE(std::string::npos, steps.find("drop: 0.\n" + changes(2, 0, 0))) << steps;
+  Type("export " + TempPath("steps.vmd"));
+  EXPECT_EQ(720, m_pProcessor->GetLastExportSize());
+  EXPECT_EQ(6u, m_pProcessor->GetLastExportKeyFrameCount());
+}
+
 }  // namespace
