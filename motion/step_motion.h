@@ -75,7 +75,7 @@ class KeySteps {
  private:
   // A press of the silent key at lStart: the interval before it is fixed
   // now that the next one's start is known, and written.
-  void Open(int64_t lStart, uint8_t nVelocity) {
+  [[gnu::always_inline]] void Open(int64_t lStart, uint8_t nVelocity) {
     if (m_bPending) {
       if (lStart <= m_lEnd) {
         if (lStart - 1 > m_lStart) {
@@ -92,7 +92,7 @@ class KeySteps {
     m_bReleased = false;
     m_bPending = true;
   }
-  void PutHeld() {
+  [[gnu::always_inline]] void PutHeld() {
     if (m_lStart >= 1 && m_lStart - 1 != m_lLastUp) Frame(m_lStart - 1, false);
     Frame(m_lStart, true);
     if (!m_bReleased) return;
@@ -178,5 +178,8 @@ struct StepFigures {
 // One read of every bucket. The classic motion's doubled keyframes are
 // counted for entries in time order, as a track is read.
 StepFigures MeasureSteps(const KeyFrameBuckets& buckets);
+// The keyframes the steps make of the buckets, alone: what a file gives
+// before its records.
+uint64_t CountStepKeyFrames(const KeyFrameBuckets& buckets);
 
 #endif  // SONOMOT_MOTION_STEP_MOTION_H_

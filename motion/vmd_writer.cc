@@ -123,8 +123,7 @@ void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) 
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
   // The steps' count, which the file gives before its records, takes a
   // read of the buckets of its own.
-  m_nKeyFrames = m_settings.bSteps ? MeasureSteps(*pBuckets).nKeyFrames
-                                   : pBuckets->GetKeyFrameCount();
+  m_nKeyFrames = m_settings.bSteps ? CountStepKeyFrames(*pBuckets) : pBuckets->GetKeyFrameCount();
 }
 
 MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
