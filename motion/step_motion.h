@@ -74,7 +74,9 @@ class KeySteps {
 
  private:
   // A press of the silent key at lStart: the interval before it is fixed
-  // now that the next one's start is known, and written.
+  // now that the next one's start is known, and written. This and PutHeld
+  // are inlined into the read of the bone: a call an interval would cost
+  // more than most of what they do.
   [[gnu::always_inline]] void Open(int64_t lStart, uint8_t nVelocity) {
     if (m_bPending) {
       if (lStart <= m_lEnd) {
