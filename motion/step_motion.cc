@@ -1,5 +1,7 @@
 #include "motion/step_motion.h"
 
+#include "motion/key_frame_buckets.h"
+
 StepFigures MeasureSteps(const KeyFrameBuckets& buckets) {
   StepFigures figures;
   bool bAny = false;
@@ -38,19 +40,4 @@ StepFigures MeasureSteps(const KeyFrameBuckets& buckets) {
   }
   pedal.Finish();
   return figures;
-}
-
-uint64_t CountStepKeyFrames(const KeyFrameBuckets& buckets) {
-  uint64_t nKeyFrames = 0;
-  for (int nKey = 0; nKey < KeyFrameBuckets::kKeyCount; ++nKey) {
-    KeySteps steps([&nKeyFrames](uint32_t, bool, uint8_t) { ++nKeyFrames; });
-    for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(nKey)) steps.Add(entry);
-    steps.Finish();
-  }
-  PedalSteps pedal([&nKeyFrames](uint32_t, uint8_t) { ++nKeyFrames; });
-  for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(KeyFrameBuckets::kPedalBone)) {
-    pedal.Add(entry);
-  }
-  pedal.Finish();
-  return nKeyFrames;
 }

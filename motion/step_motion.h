@@ -27,31 +27,34 @@
 //    one's value is written.
 //
 // A bone then has at most one keyframe a frame, in ascending frames. The
-// steps are made from the buckets as they are read, holding one interval
-// or pedal frame at a time, so they cost no memory beyond the buckets.
+// steps are made from a bone's events as they come, holding one interval
+// or pedal frame at a time, so they cost no memory beyond the buckets:
+// counted while the events are collected (KeyFrameBuckets), made again
+// from the buckets when the records are written.
 #ifndef SONOMOT_MOTION_STEP_MOTION_H_
 #define SONOMOT_MOTION_STEP_MOTION_H_
 
 #include <cstdint>
 
-#include "motion/key_frame_buckets.h"
+class KeyFrameBuckets;
 
-// The keyframes of one key bone as steps: Add each entry of the bone in
+// The keyframes of one key bone as steps: Add each event of the bone in
 // order, then Finish; put(nFrame, bDown, nVelocity) receives the
 // keyframes in ascending frames, nVelocity the velocity of the press that
-// opened the interval (what the bucket holds: 0 with velocity off).
+// opened the interval (what the event carries: 0 with velocity off).
 template <typename Sink>
 class KeySteps {
  public:
+  KeySteps() = default;
   explicit KeySteps(Sink put) : m_put(put) {}
 
-  void Add(const KeyFrameBuckets::Entry& entry) {
-    if (entry.bPress) {
+  void Add(uint32_t nFrame, bool bPress, uint8_t nVelocity) {
+    if (bPress) {
       if (m_nSounding++ > 0) {
         ++m_nMergedNotes;
         return;
       }
-      Open(entry.nFrame, entry.nValue);
+      Open(nFrame, nVelocity);
       return;
     }
     if (m_nSounding == 0) {
@@ -59,8 +62,13 @@ class KeySteps {
       return;
     }
     if (--m_nSounding > 0) return;
-    m_lEnd = entry.nFrame > m_lStart ? int64_t{entry.nFrame} : m_lStart + 1;
+    m_lEnd = nFrame > m_lStart ? int64_t{nFrame} : m_lStart + 1;
     m_bReleased = true;
+  }
+  // An entry of a bucket (KeyFrameBuckets::Entry).
+  template <typename Entry>
+  void Add(const Entry& entry) {
+    Add(entry.nFrame, entry.bPress != 0, entry.nValue);
   }
   // Writes the interval still held back.
   void Finish() {
@@ -71,6 +79,7 @@ class KeySteps {
   // Presses that found the key sounding; releases of a silent key.
   uint64_t GetMergedNotes() const { return m_nMergedNotes; }
   uint64_t GetStrayOffs() const { return m_nStrayOffs; }
+  const Sink& GetSink() const { return m_put; }
 
  private:
   // A press of the silent key at lStart: the interval before it is fixed
@@ -106,7 +115,7 @@ class KeySteps {
     m_put(static_cast<uint32_t>(lFrame), bDown, m_nVelocity);
   }
 
-  Sink m_put;
+  Sink m_put = {};
   uint64_t m_nSounding = 0;
   uint64_t m_nMergedNotes = 0;
   uint64_t m_nStrayOffs = 0;
@@ -127,19 +136,25 @@ class KeySteps {
 template <typename Sink>
 class PedalSteps {
  public:
+  PedalSteps() = default;
   explicit PedalSteps(Sink put) : m_put(put) {}
 
-  void Add(const KeyFrameBuckets::Entry& entry) {
-    int64_t lFrame = entry.nFrame > m_lFrame ? int64_t{entry.nFrame} : m_lFrame;
+  void Add(uint32_t nFrame, uint8_t nValue) {
+    int64_t lFrame = nFrame > m_lFrame ? int64_t{nFrame} : m_lFrame;
     if (m_bPending && lFrame != m_lFrame) PutHeld();
     m_lFrame = lFrame;
-    m_nValue = entry.nValue;
+    m_nValue = nValue;
     m_bPending = true;
+  }
+  template <typename Entry>
+  void Add(const Entry& entry) {
+    Add(entry.nFrame, entry.nValue);
   }
   void Finish() {
     if (m_bPending) PutHeld();
     m_bPending = false;
   }
+  const Sink& GetSink() const { return m_put; }
 
  private:
   void PutHeld() {
@@ -152,7 +167,7 @@ class PedalSteps {
     m_bPending = false;
   }
 
-  Sink m_put;
+  Sink m_put = {};
   // The frame held back and its last value.
   bool m_bPending = false;
   int64_t m_lFrame = 0;
@@ -177,11 +192,15 @@ struct StepFigures {
   uint64_t nStrayOffs = 0;
 };
 
+// A sink that counts the keyframes handed to it.
+struct StepCounter {
+  uint64_t nKeyFrames = 0;
+  void operator()(uint32_t, bool, uint8_t) { ++nKeyFrames; }
+  void operator()(uint32_t, uint8_t) { ++nKeyFrames; }
+};
+
 // One read of every bucket. The classic motion's doubled keyframes are
 // counted for entries in time order, as a track is read.
 StepFigures MeasureSteps(const KeyFrameBuckets& buckets);
-// The keyframes the steps make of the buckets, alone: what a file gives
-// before its records.
-uint64_t CountStepKeyFrames(const KeyFrameBuckets& buckets);
 
 #endif  // SONOMOT_MOTION_STEP_MOTION_H_

@@ -121,9 +121,8 @@ int VmdWriter::WriteMotion(MIDITrack* pTrack) {
 void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) {
   pBuckets->Collect(pEvents, m_settings);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
-  // The steps' count, which the file gives before its records, takes a
-  // read of the buckets of its own.
-  m_nKeyFrames = m_settings.bSteps ? CountStepKeyFrames(*pBuckets) : pBuckets->GetKeyFrameCount();
+  m_nKeyFrames = m_settings.bSteps ? pBuckets->GetStepKeyFrameCount()
+                                   : pBuckets->GetKeyFrameCount();
 }
 
 MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
@@ -138,7 +137,7 @@ MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
     buckets.Collect(&events, m_settings);
     StepFigures steps = MeasureSteps(buckets);
     m_nDroppedNotes = buckets.GetDroppedNoteCount();
-    m_nKeyFrames = m_settings.bSteps ? steps.nKeyFrames : buckets.GetKeyFrameCount();
+    m_nKeyFrames = m_settings.bSteps ? buckets.GetStepKeyFrameCount() : buckets.GetKeyFrameCount();
     figures.nKeyFrames = m_nKeyFrames;
     figures.nBytes = vmd::kEmptyFileSize + uint64_t{vmd::kRecordSize} * figures.nKeyFrames +
                      (m_settings.bFullLayout ? vmd::kEmptySectionsSize : 0);
