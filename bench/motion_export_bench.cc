@@ -5,8 +5,10 @@
 // export puts a new file on the disk before naming it) and midicsv
 // printing the same file as CSV; then the session that merges both tracks
 // of the file in midi> (export PATH 0 1), which must write the same bytes
-// as the track export, so its time is its time per keyframe too; and a
-// session that only opens the file, the reading set beside midicsv's.
+// as the track export, so its time is its time per keyframe too; the
+// session with motion steps, set beside the classic one (time and peak
+// memory); and a session that only opens the file, the reading set beside
+// midicsv's.
 //   motion_export_bench [--before DIR] [--rounds N] [notes...]
 //                                      (default 10000 100000 1000000)
 // The programs are taken from the folder of this executable; --before
@@ -225,15 +227,17 @@ int main(int argc, char** argv) {
          "notes", "events", "MIDI MB", "VMD MB", "session", "peakMB", "/floor", "/fsync", "/csv",
          "B/event", "merged", "/track", "floor", "+fsync", "midicsv", "Open", "/csv");
   if (!strBefore.empty()) printf(" | %7s %6s %6s %6s %7s", "before", "peakMB", "/floor", "/csv", "B/event");
+  printf(" | %7s %6s %8s %7s", "steps", "peakMB", "/classic", "B/event");
   printf("\n");
   struct Row {
     long nNotes = 0;
     long nEvents = 0;
     double fSession = 0, fMerged = 0, fFloor = 0, fFloorSync = 0, fCsv = 0, fBefore = 0;
+    double fSteps = 0, fStepsPerClassic = 0;
     double fOpen = 0, fOpenPerCsv = 0;
     double fPerFloor = 0, fPerFloorSync = 0, fPerCsv = 0, fMergedPerTrack = 0;
     double fBeforePerFloor = 0, fBeforePerCsv = 0;
-    long nSessionKiB = 0, nBeforeKiB = 0;
+    long nSessionKiB = 0, nBeforeKiB = 0, nStepsKiB = 0;
   };
   auto median = [](std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -250,6 +254,8 @@ int main(int argc, char** argv) {
     std::string strBeforeVmd = strScratch + "/before-" + std::to_string(nNotes) + ".vmd";
     std::string strBeforeScript = strScratch + "/before-" + std::to_string(nNotes) + ".txt";
     std::string strOpenScript = strScratch + "/open-" + std::to_string(nNotes) + ".txt";
+    std::string strStepsVmd = strScratch + "/steps-" + std::to_string(nNotes) + ".vmd";
+    std::string strStepsScript = strScratch + "/steps-" + std::to_string(nNotes) + ".txt";
     bool bGenerated = access(strGenerator.c_str(), X_OK) == 0
                           ? RunOnce({strGenerator, std::to_string(nNotes), strMidi}, nullptr, nullptr).bOk
                           : GeneratePiano(nNotes, strMidi);
@@ -266,6 +272,9 @@ int main(int argc, char** argv) {
       before << "Open " << strMidi << "\nconv pr\ntrack 1\nexport " << strBeforeVmd << "\n";
       std::ofstream open(strOpenScript);
       open << "Open " << strMidi << "\n";
+      std::ofstream steps(strStepsScript);
+      steps << "Conf\nmotion steps\nOpen " << strMidi << "\nconv pr\ntrack 1\nexport " << strStepsVmd
+            << "\n";
     }
     Row row;
     row.nNotes = nNotes;
@@ -273,11 +282,13 @@ int main(int argc, char** argv) {
     std::filesystem::remove(strVmd);
     std::filesystem::remove(strMergedVmd);
     std::filesystem::remove(strBeforeVmd);
+    std::filesystem::remove(strStepsVmd);
     std::string strLog = strScratch + "/session.log";
     std::string strFloorOut = strScratch + "/floor.out";
     std::vector<double> session, merged, floor, floorSync, csv, before;
     std::vector<double> perFloor, perFloorSync, perCsv, mergedPerTrack, beforePerFloor, beforePerCsv;
     std::vector<double> open, openPerCsv;
+    std::vector<double> steps, stepsPerClassic;
     long nVmdSize = 0;
     // One export first, untimed, for the size the floors write.
     {
@@ -290,7 +301,7 @@ int main(int argc, char** argv) {
       }
       nVmdSize = st.st_size;
     }
-    enum { kSession, kFloor, kFloorSync, kMerged, kCsv, kBefore, kOpen, kPrograms };
+    enum { kSession, kFloor, kFloorSync, kMerged, kCsv, kBefore, kOpen, kSteps, kPrograms };
     std::mt19937 order(static_cast<uint32_t>(nNotes));
     for (int nRound = 0; nRound < nRounds; ++nRound) {
       // Every program replaces its output of the round before, as a user
@@ -320,6 +331,9 @@ int main(int argc, char** argv) {
             break;
           case kOpen:
             runs[nProgram] = RunOnce({strConsole}, strOpenScript.c_str(), strLog.c_str());
+            break;
+          case kSteps:
+            runs[nProgram] = RunOnce({strConsole}, strStepsScript.c_str(), strLog.c_str());
             break;
           case kCsv:
             if (bMidicsv) runs[nProgram] = RunOnce({"midicsv", strMidi}, nullptr, nullptr);
@@ -359,6 +373,15 @@ int main(int argc, char** argv) {
         return 1;
       }
       open.push_back(runs[kOpen].fSeconds);
+      struct stat stSteps;
+      if (!runs[kSteps].bOk || stat(strStepsVmd.c_str(), &stSteps) != 0) {
+        fprintf(stderr, "the session with motion steps did not export %s; its output is in %s\n",
+                strStepsVmd.c_str(), strLog.c_str());
+        return 1;
+      }
+      steps.push_back(runs[kSteps].fSeconds);
+      stepsPerClassic.push_back(runs[kSteps].fSeconds / runSession.fSeconds);
+      row.nStepsKiB = std::max(row.nStepsKiB, runs[kSteps].nPeakKiB);
       if (bMidicsv) {
         csv.push_back(runCsv.fSeconds);
         perCsv.push_back(runSession.fSeconds / runCsv.fSeconds);
@@ -391,6 +414,8 @@ int main(int argc, char** argv) {
     row.fBeforePerCsv = median(beforePerCsv);
     row.fOpen = median(open);
     row.fOpenPerCsv = median(openPerCsv);
+    row.fSteps = median(steps);
+    row.fStepsPerClassic = median(stepsPerClassic);
     struct stat stMidi;
     stat(strMidi.c_str(), &stMidi);
     auto perEvent = [&row](long nKiB) { return row.nEvents > 0 ? nKiB * 1024.0 / row.nEvents : 0.0; };
@@ -404,10 +429,13 @@ int main(int argc, char** argv) {
       printf(" | %6.3fs %6.1f %6.2f %6.2f %7.1f", row.fBefore, row.nBeforeKiB / 1024.0,
              row.fBeforePerFloor, row.fBeforePerCsv, perEvent(row.nBeforeKiB));
     }
+    printf(" | %6.3fs %6.1f %8.2f %7.1f", row.fSteps, row.nStepsKiB / 1024.0, row.fStepsPerClassic,
+           perEvent(row.nStepsKiB));
     printf("\n");
     fflush(stdout);
     rows.push_back(row);
-    for (const std::string& strOut : {strVmd, strMergedVmd, strBeforeVmd, strFloorOut, strMidi}) {
+    for (const std::string& strOut :
+         {strVmd, strMergedVmd, strBeforeVmd, strStepsVmd, strFloorOut, strMidi}) {
       std::filesystem::remove(strOut);
     }
   }
@@ -433,6 +461,13 @@ int main(int argc, char** argv) {
              "%.2f, floor / midicsv %.2f",
              last.fOpenPerCsv, verdict(last.fOpenPerCsv <= 1.0), last.fPerCsv,
              last.fCsv > 0 ? last.fFloor / last.fCsv : 0.0);
+    }
+    printf("\n");
+    printf("at %ld notes: the session with motion steps / classic %.2f (goal <= 1.1: %s)",
+           last.nNotes, last.fStepsPerClassic, verdict(last.fStepsPerClassic <= 1.1));
+    if (bMidicsv) {
+      double fPerEvent = last.nStepsKiB * 1024.0 / last.nEvents;
+      printf(", its peak %.1f bytes per event (goal < 32: %s)", fPerEvent, verdict(fPerEvent < 32.0));
     }
     printf("\n");
     printf("at %ld notes: merged export of both tracks / track export %.2f per keyframe written "

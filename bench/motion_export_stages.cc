@@ -2,6 +2,7 @@
 // with the MIDI data library, converting it to 30 frames per second, and
 // VmdWriter::Write of one track, each timed, with the peak memory after it.
 //   motion_export_stages <input.mid> <output.vmd> [track, default 1]
+//                        [classic|steps, the motion; default classic]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,7 +42,8 @@ double PeakMiB() {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: motion_export_stages <input.mid> <output.vmd> [track]\n");
+    fprintf(stderr,
+            "usage: motion_export_stages <input.mid> <output.vmd> [track] [classic|steps]\n");
     return 2;
   }
   if (!BindMidiDataLibrary()) return 1;
@@ -61,7 +63,9 @@ int main(int argc, char** argv) {
   MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(pData);
   for (int i = 0; i < nTrack && pTrack; ++i) pTrack = midilib::MIDITrack_GetNextTrack(pTrack);
   long nEvents = pTrack ? midilib::MIDITrack_GetNumEvent(pTrack) : 0;
-  VmdWriter writer;
+  ExportSettings settings;
+  settings.bSteps = argc > 4 && strcmp(argv[4], "steps") == 0;
+  VmdWriter writer(settings);
   int nSize = writer.Write(argv[2], pTrack);
   double fWritten = Now();
   printf("export    %8.3f s  peak %8.1f MiB  %d bytes, %ld events in the track\n",

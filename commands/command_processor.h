@@ -108,12 +108,18 @@ class CommandProcessor {
   // notes (ChooseKeyboardTracks). A position out of range or given twice
   // prints "invalid track number." and writes nothing.
   int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
+  // The tracks of the whole piece, as that export takes them without
+  // positions, in ascending position; the drum tracks left out go to
+  // *pDrums.
+  void ChooseWholePiece(std::vector<MIDITrack*>* pTracks, std::vector<int>* pPositions,
+                        std::vector<int>* pDrums);
   // "info" in "midi>": one line per track (channels, notes, range, pedal,
-  // program, drums or empty), then the length of the piece.
+  // program, drums or empty), then the length of the piece and, once
+  // converted, what motion steps changes in the whole piece.
   int ShowTracksInfo();
   // "info" in "track>": the current track's line, then what an export
-  // with the current settings would write. Neither writes nor changes
-  // anything.
+  // with the current settings would write and what motion steps changes
+  // in it. Neither writes nor changes anything.
   int ShowTrackExportInfo();
 
   // State, for the front ends and tests.

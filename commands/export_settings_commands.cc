@@ -263,6 +263,16 @@ const SettingWord kSettingWords[] = {
        return SettingLine{{FormatDegrees(s.fPedalAngleDegrees)},
                           "pedal turn about X at 127, in degrees"};
      }},
+    {"motion", "motion takes classic or steps.", nullptr,
+     [](const CommandArgs& args, ExportSettings* p, std::string*) {
+       if (!args.IsArg(1, "classic") && !args.IsArg(1, "steps")) return false;
+       p->bSteps = args.IsArg(1, "steps");
+       return true;
+     },
+     [](const ExportSettings& s) {
+       return s.bSteps ? SettingLine{{"steps"}, "keys and pedal as steps, one keyframe a frame"}
+                       : SettingLine{{"classic"}, "keyframes at and before every event"};
+     }},
 };
 
 // A value as the settings file keeps it: as it is when it has no blank,

@@ -84,6 +84,24 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
   return WriteMotionFile(pszPath, {m_pMIDITrack}, positions);
 }
 
+void CommandProcessor::ChooseWholePiece(std::vector<MIDITrack*>* pTracks,
+                                        std::vector<int>* pPositions, std::vector<int>* pDrums) {
+  int nCount = static_cast<int>(midilib::MIDIData_GetNumTrack(m_pMIDIData));
+  std::vector<bool> chosen(static_cast<size_t>(nCount > 0 ? nCount : 0), false);
+  std::vector<int> others;
+  bool bEveryInstrument = false;
+  ChooseKeyboardTracks(&chosen, pDrums, &others, &bEveryInstrument);
+  int nPosition = 0;
+  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
+       pTrack != nullptr && nPosition < nCount;
+       pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+    if (chosen[nPosition]) {
+      pTracks->push_back(pTrack);
+      pPositions->push_back(nPosition);
+    }
+  }
+}
+
 int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks) {
   if (m_pMIDIData == nullptr) {
     Fail("m_pMIDIData == NULL", "no MIDI file is open");

@@ -49,6 +49,10 @@ struct ExportSettings {
   // it turns fPedalAngleDegrees x value / 127 about X.
   bool bDefaultPedalAngle = true;
   double fPedalAngleDegrees = 0.0;
+  // bSteps: keys and pedal as steps (motion/step_motion.h), which every
+  // reader plays alike; otherwise the classic keyframes, two a note event
+  // and one a pedal event.
+  bool bSteps = false;
   // Added to every key number; a note that leaves 0..127 is dropped.
   int nTranspose = 0;
   std::string strModelName = vmd::kModelName;

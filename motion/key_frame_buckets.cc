@@ -136,6 +136,28 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
   }
   m_calls = {midilib::MIDIEvent_IsMIDIEvent, midilib::MIDIEvent_GetKind,
              midilib::MIDIEvent_GetKey, midilib::MIDIEvent_IsNoteOn};
+  if (settings.bSteps) {
+    Walk<true>(pEvents);
+  } else {
+    Walk<false>(pEvents);
+  }
+  // Two keyframes per key entry, the companion one frame before and the
+  // event's own; one per pedal entry.
+  uint64_t nKeyFrames = 0;
+  for (int nKey = 0; nKey < kKeyCount; ++nKey) nKeyFrames += 2 * m_aBone[nKey].size();
+  m_nKeyFrameCount = nKeyFrames - m_nKeysAtZero + m_aBone[kPedalBone].size();
+  if (settings.bSteps) {
+    for (KeySteps<StepCounter>& steps : m_aKeySteps) {
+      steps.Finish();
+      m_nStepKeyFrameCount += steps.GetSink().nKeyFrames;
+    }
+    m_pedalSteps.Finish();
+    m_nStepKeyFrameCount += m_pedalSteps.GetSink().nKeyFrames;
+  }
+}
+
+template <bool kSteps>
+void KeyFrameBuckets::Walk(MergedEvents* pEvents) {
   // Inlined into each loop of the walk: a call per event would cost more
   // than most of what it does. What it needs is reached through this alone,
   // which leaves the loops their registers.
@@ -164,6 +186,7 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
         nFrame = lTime <= 0 ? 0 : INT32_MAX;
         if (nFrame == 0) ++m_nKeysAtZero;
       }
+      if constexpr (kSteps) m_aKeySteps[pBone - m_aBone].Add(nFrame, bPress, 0);
       if (!pBone->m_bVelocity) {
         PutKey<false>(pBone, nFrame, bPress);
         return;
@@ -183,12 +206,9 @@ void KeyFrameBuckets::Collect(MergedEvents* pEvents, const ExportSettings& setti
       long lValue = midilib::MIDIEvent_GetValue(pEvent);
       // A controller value is 7 bits; anything else is held at the ends.
       auto nValue = static_cast<uint8_t>(lValue < 0 ? 0 : lValue > 127 ? 127 : lValue);
-      PutPedal(&m_aBone[kPedalBone], static_cast<uint32_t>(time.Get()), nValue);
+      auto nFrame = static_cast<uint32_t>(time.Get());
+      PutPedal(&m_aBone[kPedalBone], nFrame, nValue);
+      if constexpr (kSteps) m_pedalSteps.Add(nFrame, nValue);
     }
   });
-  // Two keyframes per key entry, the companion one frame before and the
-  // event's own; one per pedal entry.
-  uint64_t nKeyFrames = 0;
-  for (int nKey = 0; nKey < kKeyCount; ++nKey) nKeyFrames += 2 * m_aBone[nKey].size();
-  m_nKeyFrameCount = nKeyFrames - m_nKeysAtZero + m_aBone[kPedalBone].size();
 }

@@ -22,6 +22,7 @@
 
 #include "midilib/MIDIData.h"
 #include "motion/export_settings.h"
+#include "motion/step_motion.h"
 
 class MergedEvents;
 
@@ -185,6 +186,10 @@ class KeyFrameBuckets {
   // Keyframes to be written: two per note event (one without a companion),
   // one per pedal event.
   uint64_t GetKeyFrameCount() const { return m_nKeyFrameCount; }
+  // With the settings' steps: the keyframes the steps make of the buckets
+  // (motion/step_motion.h), counted as the events were collected, so that
+  // the file's count needs no read of its own. 0 without steps.
+  uint64_t GetStepKeyFrameCount() const { return m_nStepKeyFrameCount; }
   // Presses whose transposed key left 0..127 or has no bone.
   uint64_t GetDroppedNoteCount() const { return m_nDroppedNotes; }
 
@@ -261,6 +266,9 @@ class KeyFrameBuckets {
   }
   void AddPiece(Bone* pBone);
   uint8_t* NewPiece();
+  // The walk of Collect; kSteps: the steps are counted as it goes.
+  template <bool kSteps>
+  void Walk(MergedEvents* pEvents);
 
   Bone m_aBone[kBoneCount];
   uint64_t m_nKeyFrameCount = 0;
@@ -287,6 +295,10 @@ class KeyFrameBuckets {
   } m_calls = {};
   // The velocity of each key's last press, for the release that follows.
   uint8_t m_anPressVelocity[kKeyCount] = {};
+  // With steps, each bone's steps as the events come, counted.
+  KeySteps<StepCounter> m_aKeySteps[kKeyCount];
+  PedalSteps<StepCounter> m_pedalSteps;
+  uint64_t m_nStepKeyFrameCount = 0;
 };
 
 #endif  // SONOMOT_MOTION_KEY_FRAME_BUCKETS_H_

@@ -13,6 +13,7 @@
 #include "motion/key_frame_buckets.h"
 #include "motion/merged_events.h"
 #include "motion/output_file.h"
+#include "motion/step_motion.h"
 #include "motion/vmd_format.h"
 #include "motion/vmd_record.h"
 #include "motion/write_behind.h"
@@ -120,7 +121,8 @@ int VmdWriter::WriteMotion(MIDITrack* pTrack) {
 void VmdWriter::CollectMotion(MergedEvents* pEvents, KeyFrameBuckets* pBuckets) {
   pBuckets->Collect(pEvents, m_settings);
   m_nDroppedNotes = pBuckets->GetDroppedNoteCount();
-  m_nKeyFrames = pBuckets->GetKeyFrameCount();
+  m_nKeyFrames = m_settings.bSteps ? pBuckets->GetStepKeyFrameCount()
+                                   : pBuckets->GetKeyFrameCount();
 }
 
 MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
@@ -132,8 +134,11 @@ MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
     KeyFrameBuckets buckets;
     MergedEvents events(ppTracks, nTracks);
     events.SetSummary(pSummary);
-    CollectMotion(&events, &buckets);
-    figures.nKeyFrames = buckets.GetKeyFrameCount();
+    buckets.Collect(&events, m_settings);
+    StepFigures steps = MeasureSteps(buckets);
+    m_nDroppedNotes = buckets.GetDroppedNoteCount();
+    m_nKeyFrames = m_settings.bSteps ? buckets.GetStepKeyFrameCount() : buckets.GetKeyFrameCount();
+    figures.nKeyFrames = m_nKeyFrames;
     figures.nBytes = vmd::kEmptyFileSize + uint64_t{vmd::kRecordSize} * figures.nKeyFrames +
                      (m_settings.bFullLayout ? vmd::kEmptySectionsSize : 0);
     figures.nDropped = buckets.GetDroppedNoteCount();
@@ -149,6 +154,13 @@ MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
         if (bOffPiano && entry.bPress) ++figures.nOutsidePiano;
       }
     }
+    if (m_settings.bSteps) {
+      figures.nFirstFrame = steps.nFirstFrame;
+      figures.nLastFrame = steps.nLastFrame;
+    }
+    figures.nClassicDoubled = steps.nClassicDoubled;
+    figures.nMergedNotes = steps.nMergedNotes;
+    figures.nStrayOffs = steps.nStrayOffs;
     figures.bOk = true;
   } catch (const std::bad_alloc&) {
     figures = MotionFigures();
@@ -157,7 +169,7 @@ MotionFigures VmdWriter::Measure(MIDITrack* const* ppTracks, size_t nTracks,
 }
 
 void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
-  WriteUInt32(static_cast<uint32_t>(buckets.GetKeyFrameCount()));
+  WriteUInt32(static_cast<uint32_t>(m_nKeyFrames));
 
   // Records of one bone and pose differ only in their frame number, so each
   // is made once as a template and copied with its frame set.
@@ -216,6 +228,16 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
     const uint8_t* pUp = keyTemplates.data() + (nKey * 2) * vmd::kRecordSize;
     const uint8_t* pDown = pUp + vmd::kRecordSize;
     const KeyFrameBuckets::Bone& bone = buckets.GetBone(nKey);
+    if (m_settings.bSteps) {
+      KeySteps steps([&](uint32_t nFrame, bool bDown, uint8_t nVelocity) {
+        const Quaternion* pDepth =
+            bDown && !keyDownByVelocity.empty() ? &keyDownByVelocity[nVelocity] : nullptr;
+        putRecord(bDown ? pDown : pUp, nFrame, pDepth);
+      });
+      for (const KeyFrameBuckets::Entry& entry : bone) steps.Add(entry);
+      steps.Finish();
+      continue;
+    }
     if (keyDownByVelocity.empty()) {
       for (const KeyFrameBuckets::Entry& entry : bone) {
         // The key holds its earlier state until one frame before the event
@@ -233,9 +255,18 @@ void VmdWriter::WriteKeyFrames(const KeyFrameBuckets& buckets) {
       putRecord(pAfter, entry.nFrame, entry.bPress ? pDepth : nullptr);
     }
   }
-  for (const KeyFrameBuckets::Entry& entry : buckets.GetBone(KeyFrameBuckets::kPedalBone)) {
-    if (m_bWriteFailed) break;
-    putRecord(pedalTemplates.data() + entry.nValue * vmd::kRecordSize, entry.nFrame);
+  const KeyFrameBuckets::Bone& pedal = buckets.GetBone(KeyFrameBuckets::kPedalBone);
+  if (!m_settings.bSteps) {
+    for (const KeyFrameBuckets::Entry& entry : pedal) {
+      if (m_bWriteFailed) break;
+      putRecord(pedalTemplates.data() + entry.nValue * vmd::kRecordSize, entry.nFrame);
+    }
+  } else if (!m_bWriteFailed) {
+    PedalSteps steps([&](uint32_t nFrame, uint8_t nValue) {
+      putRecord(pedalTemplates.data() + nValue * vmd::kRecordSize, nFrame);
+    });
+    for (const KeyFrameBuckets::Entry& entry : pedal) steps.Add(entry);
+    steps.Finish();
   }
   // The full layout: the counts of the sections that follow, all empty.
   if (m_settings.bFullLayout) {
@@ -290,7 +321,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
     // The size is known before the first byte is written. Write reports it
     // as an int: a larger file could not be reported and is not written.
     uint64_t nSize = vmd::kEmptyFileSize +
-                     uint64_t{vmd::kRecordSize} * buckets.GetKeyFrameCount() +
+                     uint64_t{vmd::kRecordSize} * m_nKeyFrames +
                      (m_settings.bFullLayout ? vmd::kEmptySectionsSize : 0);
     if (nSize > INT_MAX) {
       m_image.clear();

@@ -7,8 +7,9 @@
 // the full layout, whose five empty section counts follow the records.
 //
 // Names (written in their Shift-JIS form, motion/bone_names.h), poses,
-// velocity, transposition and layout come from the ExportSettings the
-// writer is made with; the default settings give the program's classic file.
+// velocity, transposition, layout and the motion (classic keyframes or
+// steps, motion/step_motion.h) come from the ExportSettings the writer is
+// made with; the default settings give the program's classic file.
 //
 // The image is appended field by field through the primitives below. Inside
 // Write it streams through two reused buffers, one filled while the other
@@ -62,6 +63,13 @@ struct MotionFigures {
   uint64_t nOutsidePiano = 0;
   // Presses the settings leave out of the motion (GetDroppedNoteCount).
   uint64_t nDropped = 0;
+  // What the steps change (motion/step_motion.h), whichever motion the
+  // settings choose: keyframes the classic motion writes on a frame their
+  // bone already has one on, presses merged into a sounding key, and
+  // releases of a silent key.
+  uint64_t nClassicDoubled = 0;
+  uint64_t nMergedNotes = 0;
+  uint64_t nStrayOffs = 0;
 };
 
 class VmdWriter {

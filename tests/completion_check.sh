@@ -39,6 +39,8 @@ expect "--pedal|--pedalangle|" sonomot-console --ped
 expect "bones|full|" sonomot-console --layout ""
 expect "full|" sonomot-console --layout = f
 expect "off|on|" sonomot-console --velocity ""
+expect "--model|--motion|" sonomot-console --mo
+expect "classic|steps|" sonomot-console --motion ""
 expect "default|" sonomot-console --angle d
 expect "out.vmd|sub|" sonomot-console -o ""
 expect "sub|" sonomot-console -d ""

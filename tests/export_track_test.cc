@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <tuple>
 
+#include "bench/midi_gen.h"
 #include "commands/command_processor.h"
 #include "motion/bone_key_frame.h"
 #include "tests/command_test_util.h"
@@ -472,6 +474,98 @@ TEST_F(ExportTrackTest, MergingOneTrackWritesTheTrackExport) {
   Type("export " + merged);
   EXPECT_EQ("midi>export " + merged + "\nno track to merge.\n\n", TakeTranscript());
   EXPECT_FALSE(std::filesystem::exists(merged));
+}
+
+// With motion steps, two tracks on one key make one key: it is down while
+// either holds it. A press while the other track holds the key and a
+// release while the other still holds it change nothing, nor does a
+// release of a silent key; a key released on one track and pressed on the
+// other at one tick gets a frame up between.
+TEST_F(ExportTrackTest, StepsMergeTwoTracksOnOneKey) {
+  // 1 tick a quarter note: 15 frames.
+  std::string path = WriteFile("keys.mid", SmfBuilder(1, 1)
+                                               .Track()
+                                               .Event(0, {0x90, 60, 100})
+                                               .Event(0, {0x90, 62, 100})
+                                               .Event(2, {0x80, 62, 0})
+                                               .Event(2, {0x80, 60, 0})
+                                               .Event(2, {0x90, 60, 100})
+                                               .Event(2, {0x80, 60, 0})
+                                               .EndOfTrack()
+                                               .Track()
+                                               .Event(1, {0x91, 60, 100})
+                                               .Event(1, {0x81, 60, 0})
+                                               .Event(0, {0x91, 62, 100})
+                                               .Event(1, {0x81, 62, 0})
+                                               .Event(2, {0x91, 60, 100})
+                                               .Event(2, {0x81, 60, 0})
+                                               .Event(3, {0x81, 60, 0})
+                                               .EndOfTrack()
+                                               .Build());
+  std::string out = TempPath("keys.vmd");
+  TypeAll({("Open " + path).c_str(), "conv pr", "Conf", "motion steps", "midi",
+           ("export " + out).c_str()});
+  EXPECT_NE(std::string::npos, TakeTranscript().find("merge track 0 1.\nWrite 1497 Byte."));
+  const float fDown = -0.0199986007f, fDownW = 0.999799013f;
+  ExpectedVmd expected(13);
+  expected.Record("nt060", 0, fDown, fDownW).Record("nt060", 59, fDown, fDownW);
+  expected.Record("nt060", 60, 0, 1).Record("nt060", 74, 0, 1);
+  expected.Record("nt060", 75, fDown, fDownW).Record("nt060", 119, fDown, fDownW);
+  expected.Record("nt060", 120, 0, 1);
+  expected.Record("nt062", 0, fDown, fDownW).Record("nt062", 28, fDown, fDownW);
+  expected.Record("nt062", 29, 0, 1).Record("nt062", 30, fDown, fDownW);
+  expected.Record("nt062", 44, fDown, fDownW).Record("nt062", 45, 0, 1);
+  EXPECT_EQ(expected.GetBytes(), Bytes(out));
+}
+
+// A real-sized piece of two piano tracks, each of overlapping chords and
+// the pedal every bar: classic writes keyframes of one bone on one frame,
+// steps never does.
+TEST_F(ExportTrackTest, StepsNeverPutTwoKeyframesOfABoneOnOneFrame) {
+  // The conductor and piano track of one generated file, and the piano
+  // track of another: each chunk after the 14-byte header is "MTrk", its
+  // length and its bytes.
+  auto chunks = [](const std::string& file) {
+    std::vector<std::string> tracks;
+    for (size_t at = 14; at + 8 <= file.size();) {
+      size_t nLength = (size_t{static_cast<uint8_t>(file[at + 4])} << 24) |
+                       (size_t{static_cast<uint8_t>(file[at + 5])} << 16) |
+                       (size_t{static_cast<uint8_t>(file[at + 6])} << 8) |
+                       static_cast<uint8_t>(file[at + 7]);
+      tracks.push_back(file.substr(at, 8 + nLength));
+      at += 8 + nLength;
+    }
+    return tracks;
+  };
+  std::string first = GeneratePianoMidi(20000, 1), second = GeneratePianoMidi(20000, 2);
+  std::vector<std::string> a = chunks(first), b = chunks(second);
+  ASSERT_EQ(2u, a.size());
+  ASSERT_EQ(2u, b.size());
+  std::string file = first.substr(0, 14) + a[0] + a[1] + b[1];
+  file[11] = 3;  // tracks
+  std::string path = WriteFile("two.mid", std::vector<uint8_t>(file.begin(), file.end()));
+  TypeAll({("Open " + path).c_str(), "conv pr"});
+  // Keyframes of one bone on one frame, counted per motion.
+  auto doubled = [this](const char* pszMotion) {
+    std::string out = TempPath(std::string(pszMotion) + ".vmd");
+    TypeAll({"Conf", (std::string("motion ") + pszMotion).c_str(), "midi",
+             ("export " + out).c_str()});
+    EXPECT_EQ((std::vector<int>{1, 2}), m_pProcessor->GetLastExportTracks());
+    std::map<std::string, std::vector<uint32_t>> frames;
+    for (const ReadRecord& record : ReadRecords(Bytes(out))) {
+      frames[record.strName].push_back(record.nFrame);
+    }
+    EXPECT_EQ(1u, frames.count("cc064"));
+    EXPECT_LT(40u, frames.size()) << "key bones";
+    size_t nDoubled = 0;
+    for (auto& [strName, bone] : frames) {
+      std::sort(bone.begin(), bone.end());
+      nDoubled += bone.end() - std::unique(bone.begin(), bone.end());
+    }
+    return nDoubled;
+  };
+  EXPECT_LT(1000u, doubled("classic"));
+  EXPECT_EQ(0u, doubled("steps"));
 }
 
 }  // namespace

@@ -28,6 +28,30 @@ target_compile_definitions(vmd_reader_test PRIVATE
 gtest_discover_tests(vmd_reader_test DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED mmd_parser)
 
+# A real engine plays a steps export of the demo: three.js' MMD loader and
+# animation mixer, from npm (r171, the last release that has the loader),
+# sampled at every frame against the MIDI file as midicsv lists it. Both
+# npm installs go into one folder, so they run one after the other.
+add_test(NAME motion_install_three
+         COMMAND ${CMAKE_COMMAND} -DNPM_PREFIX=${MOTION_NPM_PREFIX} -DNPM_PACKAGE=three@0.171.0
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/install_mmd_parser.cmake)
+set_tests_properties(motion_install_three PROPERTIES
+                     FIXTURES_SETUP three DEPENDS motion_install_mmd_parser TIMEOUT 300)
+find_program(SONOMOT_NODE_PROGRAM node)
+find_program(SONOMOT_MIDICSV_FOR_PLAYER midicsv)
+if(SONOMOT_NODE_PROGRAM AND SONOMOT_MIDICSV_FOR_PLAYER)
+  add_test(NAME motion_player_check
+           COMMAND ${SONOMOT_NODE_PROGRAM} ${CMAKE_CURRENT_SOURCE_DIR}/vmd_player_check.mjs
+                   ${MOTION_NPM_PREFIX} $<TARGET_FILE:sonomot-console>
+                   ${SONOMOT_MIDICSV_FOR_PLAYER} ${CMAKE_SOURCE_DIR}/examples/demo_hands.mid
+                   ${CMAKE_CURRENT_BINARY_DIR}/player_check 1,2)
+else()
+  add_test(NAME motion_player_check
+           COMMAND ${CMAKE_COMMAND} -E echo "node or midicsv is not installed: skipped")
+  set_tests_properties(motion_player_check PROPERTIES SKIP_REGULAR_EXPRESSION "skipped")
+endif()
+set_tests_properties(motion_player_check PROPERTIES FIXTURES_REQUIRED three TIMEOUT 120)
+
 # The export from end to end, through the command processor and the real
 # MIDI data library (bound from the test's folder as the program binds it).
 sonomot_add_test(export_test SOURCES export_test.cc motion_message_box.cc

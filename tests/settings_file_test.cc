@@ -58,7 +58,7 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
   // too; model, never given, is left to each program's default.
   m_console.SetPrompt("conf>");
   TypeAll({"layout full", "keys \"key {note}\"", "pedal \"Damper Pedal\"", "angle -5.5",
-           "velocity on", "pedalangle -12"});
+           "velocity on", "pedalangle -12", "motion steps"});
   ASSERT_EQ(1, m_pProcessor->ApplySetting("transpose", "0"));  // as an option gives it
   TakeTranscript();
   Type("save");
@@ -71,7 +71,8 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
       "angle -5.5\n"
       "transpose 0\n"
       "velocity on\n"
-      "pedalangle -12\n",
+      "pedalangle -12\n"
+      "motion steps\n",
       ReadText(m_strPath));
   struct stat st;
   ASSERT_EQ(0, stat((m_strHome + "/sonomot").c_str(), &st));
@@ -79,10 +80,10 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
 
   std::set<std::string> given;
   EXPECT_EQ(std::vector<std::string>{"settings from " + m_strPath +
-                                     ": layout, keys, pedal, angle, velocity, pedalangle."},
+                                     ": layout, keys, pedal, angle, velocity, pedalangle, motion."},
             ReadSettingsFile(m_strPath, &fresh, &given));
   EXPECT_EQ((std::set<std::string>{"layout", "keys", "pedal", "angle", "transpose", "velocity",
-                                   "pedalangle"}),
+                                   "pedalangle", "motion"}),
             given);
   EXPECT_EQ(ShowSettingLines(m_pProcessor->GetExportSettings()), ShowSettingLines(fresh));
 

@@ -12,6 +12,7 @@ inline constexpr char kDefaultSettingsShown[] =
     "transpose 0                   semitones added to every key\n"
     "model     pmdGRAND            model name in the file\n"
     "velocity  off                 every key dips the whole angle\n"
-    "pedalangle default            pedal turn about X at 127, about -5.97 degrees\n";
+    "pedalangle default            pedal turn about X at 127, about -5.97 degrees\n"
+    "motion    classic             keyframes at and before every event\n";
 
 #endif  // SONOMOT_TESTS_SETTINGS_SHOWN_H_

@@ -248,7 +248,7 @@ TEST(SonomotConsoleTest, DefaultSettingsWriteTheClassicFilesByteForByte) {
       {"Create Midi", 1, 720, 0x72dd771e99b1e530u},
   };
   const std::string kOthers =
-      "layout full\nkeys k\npedal off\nangle 3\ntranspose 5\nmodel m\n";
+      "layout full\nkeys k\npedal off\nangle 3\ntranspose 5\nmodel m\nmotion steps\n";
   for (const Case& c : aCase) {
     std::filesystem::path folder = ExampleFolder("sonomot_defaults");
     std::string track = "tr " + std::to_string(c.nTrack) + "\n";
@@ -256,7 +256,7 @@ TEST(SonomotConsoleTest, DefaultSettingsWriteTheClassicFilesByteForByte) {
                                     "export untouched.vmd\nConf\n" + kOthers + "reset\n" + track +
                                     "export reset.vmd\nConf\n" + kOthers +
                                     "layout bones\nkeys nt\npedal cc064\nangle default\n"
-                                    "transpose 0\nmodel pmdGRAND\n" +
+                                    "transpose 0\nmodel pmdGRAND\nmotion classic\n" +
                                     track + "export typed.vmd\n",
                                 folder);
     EXPECT_EQ(std::string::npos, session.output.find("invalid")) << session.output;

@@ -61,6 +61,13 @@ constexpr char kTable[] = R"(track  channels    notes  low   high   pedal  progr
   004  -               0  -     -          0  -         Empty (empty)
 )";
 
+// The piece has no note struck again on its release, no overlap and no
+// stray release: motion steps changes nothing in it.
+constexpr char kNoStepChanges[] =
+    "keyframes classic writes twice on a frame: 0.\n"
+    "notes steps merges into a sounding key: 0.\n"
+    "stray note-offs steps ignores: 0.\n";
+
 constexpr char kHeader[] = "track  channels    notes  low   high   pedal  program   name\n";
 constexpr char kRightLine[] = "  001  1,2             4  A0    D8         0  piano     Right\n";
 
@@ -71,7 +78,10 @@ TEST_F(TrackInfoTest, TracksAtAGlanceInTicksThenInFrames) {
   TypeAll({"conv pr", "track 1"});
   TakeTranscript();
   TypeAll({"mi", "info"});
-  EXPECT_EQ(std::string("track>mi\nmidi>info\n") + kTable + "length 60 frames, 2.00 seconds.\n\n",
+  EXPECT_EQ(std::string("track>mi\nmidi>info\n") + kTable +
+                "length 60 frames, 2.00 seconds.\n"
+                "whole piece, as export without track numbers takes it:\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
   // Only "midi>" and "track>" know the word.
   TypeAll({"Root", "info", "Conf", "info"});
@@ -97,7 +107,8 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
                         "export: 15 keyframes, 1719 bytes.\n"
                         "frames 0 to 60, 0.00 to 2.00 seconds.\n"
                         "notes outside the 88 piano keys: 1.\n"
-                        "notes the settings drop: 0.\n\n";
+                        "notes the settings drop: 0.\n" +
+                        kNoStepChanges + "\n";
   EXPECT_EQ(figures, TakeTranscript());
   // Reading changed nothing: the same again, and the export agrees.
   Type("info");
@@ -113,7 +124,8 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
                 "export: 7 keyframes, 851 bytes.\n"
                 "frames 0 to 30, 0.00 to 1.00 seconds.\n"
                 "notes outside the 88 piano keys: 0.\n"
-                "notes the settings drop: 2.\n\n",
+                "notes the settings drop: 2.\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
   Type("export " + TempPath("t.vmd"));
   EXPECT_EQ(851, m_pProcessor->GetLastExportSize());
@@ -139,11 +151,64 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
   EXPECT_EQ(std::string("track>info\n") + kHeader +
                 "  004  -               0  -     -          0  -         Empty (empty)\n"
                 "export: 0 keyframes, 74 bytes.\nframes: none.\n"
-                "notes outside the 88 piano keys: 0.\nnotes the settings drop: 0.\n\n",
+                "notes outside the 88 piano keys: 0.\nnotes the settings drop: 0.\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
   TypeAll({"tr 9", "info"});
   EXPECT_EQ("track>tr 9\ninvalid track number.\ntrack>info\nm_pMIDITrack == NULL\n",
             TakeTranscript());
+}
+
+// What motion steps changes, counted under either motion for the track
+// and for the whole piece: track 0 releases key 60 and strikes it again on
+// one tick (classic writes frames 29 and 30 twice), track 1 presses it while
+// track 0 holds it and releases key 64, which never sounded. Under steps
+// the figures are those of the steps export.
+TEST_F(TrackInfoTest, StepChangesAreCountedForTheTrackAndTheWholePiece) {
+  std::string path = WriteFile("steps.mid", SmfBuilder(1, 1)
+                                                .Track()
+                                                .Event(0, {0x90, 60, 90})
+                                                .Event(2, {0x80, 60, 0})
+                                                .Event(0, {0x90, 60, 90})
+                                                .Event(2, {0x80, 60, 0})
+                                                .EndOfTrack()
+                                                .Track()
+                                                .Event(1, {0x91, 60, 90})
+                                                .Event(2, {0x81, 60, 0})
+                                                .Event(2, {0x81, 64, 0})
+                                                .EndOfTrack()
+                                                .Build());
+  TypeAll({("Open " + path).c_str(), "conv pr"});
+  TakeTranscript();
+  auto changes = [](int nDoubled, int nMerged, int nStray) {
+    return "keyframes classic writes twice on a frame: " + std::to_string(nDoubled) +
+           ".\nnotes steps merges into a sounding key: " + std::to_string(nMerged) +
+           ".\nstray note-offs steps ignores: " + std::to_string(nStray) + ".\n\n";
+  };
+  Type("info");
+  std::string whole = TakeTranscript();
+  EXPECT_NE(std::string::npos,
+            whole.find("seconds.\nwhole piece, as export without track numbers takes it:\n" +
+                       changes(2, 2, 1)))
+      << whole;
+  TypeAll({"tr 1", "info"});
+  EXPECT_NE(std::string::npos, TakeTranscript().find("drop: 0.\n" + changes(0, 0, 1)));
+  TypeAll({"tr 0", "info"});
+  std::string classic = TakeTranscript();
+  EXPECT_NE(std::string::npos, classic.find("export: 7 keyframes, 831 bytes.\n")) << classic;
+  EXPECT_NE(std::string::npos, classic.find("drop: 0.\n" + changes(2, 0, 0))) << classic;
+
+  TypeAll({"Conf", "motion steps", "tr 0"});
+  TakeTranscript();
+  Type("info");
+  std::string steps = TakeTranscript();
+  EXPECT_NE(std::string::npos, steps.find("export: 6 keyframes, 720 bytes.\n"
+                                          "frames 0 to 60, 0.00 to 2.00 seconds.\n"))
+      << steps;
+  EXPECT_NE(std::string::npos, steps.find("drop: 0.\n" + changes(2, 0, 0))) << steps;
+  Type("export " + TempPath("steps.vmd"));
+  EXPECT_EQ(720, m_pProcessor->GetLastExportSize());
+  EXPECT_EQ(6u, m_pProcessor->GetLastExportKeyFrameCount());
 }
 
 }  // namespace

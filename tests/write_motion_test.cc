@@ -5,6 +5,8 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -30,17 +32,23 @@ std::ostream& operator<<(std::ostream& out, const Key& key) {
   return out << key.strName << '@' << key.nFrame << (key.bDown ? " down" : " up");
 }
 
-std::vector<ReadRecord> Motion(FakeTrack* pTrack) {
-  VmdWriter writer;
+std::vector<ReadRecord> Motion(FakeTrack* pTrack, const ExportSettings& settings = ExportSettings()) {
+  VmdWriter writer(settings);
   writer.WriteHeader();
   EXPECT_EQ(1, writer.WriteMotion(pTrack->GetTrack()));
   return ReadRecords(writer.GetImage());
 }
 
+ExportSettings Steps() {
+  ExportSettings settings;
+  settings.bSteps = true;
+  return settings;
+}
+
 // The keyframes of key bones, each checked to hold one of the two key poses.
-std::vector<Key> Keys(FakeTrack* pTrack) {
+std::vector<Key> Keys(FakeTrack* pTrack, const ExportSettings& settings = ExportSettings()) {
   std::vector<Key> keys;
-  for (const ReadRecord& record : Motion(pTrack)) {
+  for (const ReadRecord& record : Motion(pTrack, settings)) {
     bool bDown = record.afRotation[0] != 0.0f;
     EXPECT_EQ(bDown ? -0.0199986007f : 0.0f, record.afRotation[0]) << record.strName;
     EXPECT_EQ(bDown ? 0.999799013f : 1.0f, record.afRotation[3]) << record.strName;
@@ -278,6 +286,134 @@ TEST(WriteMotionTest, BucketsGiveTheirMemoryBack) {
     }
     EXPECT_GT(lDuring - lBefore, 1L << 20) << nRound;
     EXPECT_LT(mapped() - lBefore, 256L << 10) << nRound;
+  }
+}
+
+// Steps: a pedal holds each value until its next event. The first event
+// gets a companion holding 0, every later one a companion holding the value
+// before, except where a keyframe already stands on the frame before; an
+// event at frame 0 has none.
+TEST(WriteMotionTest, StepsHoldThePedalUntilItsNextEvent) {
+  {
+    FakeTrack track;
+    track.Control(5, 64, 127).Control(30, 64, 0).Control(31, 64, 100).Control(50, 64, 0);
+    std::vector<std::pair<uint32_t, int>> expected = {{4, 0},    {5, 127},  {29, 127}, {30, 0},
+                                                      {31, 100}, {49, 100}, {50, 0}};
+    std::vector<ReadRecord> records = Motion(&track, Steps());
+    ASSERT_EQ(expected.size(), records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+      EXPECT_EQ("cc064", records[i].strName);
+      EXPECT_EQ(expected[i].first, records[i].nFrame) << i;
+      EXPECT_EQ(PedalRotation(Steps(), expected[i].second).m_fX, records[i].afRotation[0]) << i;
+    }
+  }
+  FakeTrack atZero;
+  atZero.Control(0, 64, 127).Control(1, 64, 0);
+  std::vector<ReadRecord> records = Motion(&atZero, Steps());
+  ASSERT_EQ(2u, records.size());
+  EXPECT_EQ(0u, records[0].nFrame);
+  EXPECT_EQ(1u, records[1].nFrame);
+}
+
+// Several pedal events in one frame give one keyframe, the last value;
+// its companion holds the value before them all.
+TEST(WriteMotionTest, StepsWriteThePedalsLastValueOfAFrame) {
+  FakeTrack track;
+  track.Control(10, 64, 127).Control(20, 64, 0).Control(20, 64, 64).Control(20, 64, 90);
+  std::vector<std::pair<uint32_t, int>> expected = {{9, 0}, {10, 127}, {19, 127}, {20, 90}};
+  std::vector<ReadRecord> records = Motion(&track, Steps());
+  ASSERT_EQ(expected.size(), records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(expected[i].first, records[i].nFrame) << i;
+    EXPECT_EQ(PedalRotation(Steps(), expected[i].second).m_fX, records[i].afRotation[0]) << i;
+  }
+}
+
+// A key released and pressed again on one tick ends a frame early, so the
+// frame before the new press is up; the up keyframe that ends a note is
+// not written again as the next note's companion. The file written holds
+// the same bytes as the image in memory, its count included.
+TEST(WriteMotionTest, StepsLiftAKeyStruckAgainOnItsRelease) {
+  FakeTrack track;
+  track.Press(10, 60).Release(20, 60).Press(20, 60).Release(30, 60).Press(31, 60).Release(40, 60);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 9, false},
+                              {"nt060", 10, true},
+                              {"nt060", 18, true},
+                              {"nt060", 19, false},
+                              {"nt060", 20, true},
+                              {"nt060", 29, true},
+                              {"nt060", 30, false},
+                              {"nt060", 31, true},
+                              {"nt060", 39, true},
+                              {"nt060", 40, false}}),
+            Keys(&track, Steps()));
+  VmdWriter memory(Steps());
+  memory.WriteHeader();
+  ASSERT_EQ(1, memory.WriteMotion(track.GetTrack()));
+  TempDir dir;
+  VmdWriter file(Steps());
+  EXPECT_EQ(54 + 111 * 10, file.Write(dir.Join("steps.vmd").c_str(), track.GetTrack()));
+  EXPECT_EQ(10u, file.GetKeyFrameCount());
+  EXPECT_TRUE(memory.GetImage() == ReadFileBytes(dir.Join("steps.vmd")));
+}
+
+// A note pressed and released within one frame is down for that frame,
+// never before it; at frame 0 without a keyframe before.
+TEST(WriteMotionTest, StepsHoldANoteInsideAFrameDownForThatFrame) {
+  FakeTrack track;
+  track.Press(10, 60).Release(10, 60).Press(0, 62).Release(0, 62);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 9, false},
+                              {"nt060", 10, true},
+                              {"nt060", 11, false},
+                              {"nt062", 0, true},
+                              {"nt062", 1, false}}),
+            Keys(&track, Steps()));
+}
+
+// After a one-frame note a press on the next frame can't leave a frame up
+// between them without moving: the one-frame note keeps its frame and the
+// press starts a frame later, a frame long at least; the next one moves
+// in turn, and no press moves earlier.
+TEST(WriteMotionTest, StepsStrikeAgainAfterAOneFrameNoteAFrameLater) {
+  FakeTrack track;
+  track.Press(10, 60).Release(10, 60).Press(11, 60).Release(11, 60).Press(12, 60).Release(40, 60);
+  EXPECT_EQ((std::vector<Key>{{"nt060", 9, false},
+                              {"nt060", 10, true},
+                              {"nt060", 11, false},
+                              {"nt060", 12, true},
+                              {"nt060", 13, false},
+                              {"nt060", 14, true},
+                              {"nt060", 39, true},
+                              {"nt060", 40, false}}),
+            Keys(&track, Steps()));
+}
+
+// A release of a silent key writes nothing, in classic a key held down
+// from frame 0. A press while the key sounds (another channel here, as
+// two tracks merged would) is merged into its interval, which dips by the
+// velocity of the press that opened it; a note never released stays down.
+TEST(WriteMotionTest, StepsIgnoreStrayReleasesAndMergePressesIntoASoundingKey) {
+  FakeTrack track;
+  track.Release(5, 60)
+      .Press(10, 60, 0, 40)
+      .Press(12, 60, 1, 127)
+      .Release(14, 60, 1)
+      .Release(20, 60, 0)
+      .Release(25, 60, 1)
+      .Press(30, 61);
+  ExportSettings settings = Steps();
+  settings.bVelocity = true;
+  std::vector<ReadRecord> records = Motion(&track, settings);
+  const float fSoft = KeyDownRotation(settings, 40).m_fX;
+  const float fFull = KeyDownRotation(settings, 100).m_fX;
+  std::vector<std::tuple<std::string, uint32_t, float>> expected = {
+      {"nt060", 9, 0.0f},   {"nt060", 10, fSoft}, {"nt060", 19, fSoft},
+      {"nt060", 20, 0.0f},  {"nt061", 29, 0.0f},  {"nt061", 30, fFull}};
+  ASSERT_EQ(expected.size(), records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(std::get<0>(expected[i]), records[i].strName) << i;
+    EXPECT_EQ(std::get<1>(expected[i]), records[i].nFrame) << i;
+    EXPECT_EQ(std::get<2>(expected[i]), records[i].afRotation[0]) << i;
   }
 }
 

@@ -46,6 +46,7 @@ _sonomot() {
     --pedal) COMPREPLY=($(compgen -W 'off cc064' -- "$cur")); return ;;
     --angle | --pedalangle) COMPREPLY=($(compgen -W 'default' -- "$cur")); return ;;
     --velocity) COMPREPLY=($(compgen -W 'on off' -- "$cur")); return ;;
+    --motion) COMPREPLY=($(compgen -W 'classic steps' -- "$cur")); return ;;
     --keys) COMPREPLY=($(compgen -W 'nt' -- "$cur")); return ;;
     --model) COMPREPLY=($(compgen -W 'pmdGRAND' -- "$cur")); return ;;
     --transpose | -t | --track) return ;;
