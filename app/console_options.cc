@@ -20,6 +20,7 @@ namespace {
 // defaults.
 constexpr std::pair<const char*, const char*> kConversionDefaults[] = {
     {"layout", "full"},
+    {"motion", "steps"},
 };
 
 // getopt_long's values of the options without a short form.

@@ -144,6 +144,11 @@ class FileConverter {
                        std::to_string(m_processor.GetLastExportSize()) + " bytes, " +
                        std::to_string(m_processor.GetLastExportKeyFrameCount()) +
                        " keyframes, tracks " + tracks;
+    // What a player will see depends on these two, which the conversion
+    // sets otherwise than the console does.
+    const ExportSettings& settings = m_processor.GetExportSettings();
+    line += std::string(", layout ") + (settings.bFullLayout ? "full" : "bones") +
+            ", motion " + (settings.bSteps ? "steps" : "classic");
     if (!m_processor.GetLastExportDropped().empty()) {
       line += ", " + m_processor.GetLastExportDropped();
     }
