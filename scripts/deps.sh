@@ -14,10 +14,11 @@ packages+=(fonts-ipafont-gothic)
 # that checks the icon's PNG sizes against their SVG source, groff and mandoc
 # that render and lint the manual pages, desktop-file-utils that checks the
 # desktop entry, debhelper that builds the Debian packages and lintian that
-# checks them
+# checks them, e2fsprogs whose mkfs.ext4 makes the small full disk an
+# export in place meets
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
-             groff-base mandoc desktop-file-utils debhelper lintian)
+             groff-base mandoc desktop-file-utils debhelper lintian e2fsprogs)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

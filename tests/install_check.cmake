@@ -2,7 +2,9 @@
 # beside the MIDI data library (they load it from their own folder), links to
 # them in bin/, the icon in every size, the desktop entry and the manual pages.
 # The desktop entry is checked with desktop-file-validate when it is given.
-#   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder>
+# LIBDIR is the build's library folder under the prefix (lib, or Debian's
+# lib/<triplet>).
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder> -DLIBDIR=<lib folder>
 #         [-DDESKTOP_FILE_VALIDATE=<desktop-file-validate>] -P install_check.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}"
@@ -12,8 +14,7 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-include(GNUInstallDirs)
-set(app_dir "${PREFIX}/${CMAKE_INSTALL_LIBDIR}/sonomot")
+set(app_dir "${PREFIX}/${LIBDIR}/sonomot")
 set(expected
   "${app_dir}/sonomot"
   "${app_dir}/sonomot-console"

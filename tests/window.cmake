@@ -34,6 +34,7 @@ if(SONOMOT_WITH_QT)
   add_test(NAME InstallLayout
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install_check
+                   -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
                    -DDESKTOP_FILE_VALIDATE=${SONOMOT_DESKTOP_FILE_VALIDATE}
                    -P ${CMAKE_CURRENT_SOURCE_DIR}/install_check.cmake)
 endif()
