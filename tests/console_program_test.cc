@@ -206,8 +206,8 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
       << help.out;
   // And what the conversion writes where nothing says otherwise.
   EXPECT_NE(std::string::npos,
-            help.out.find("  FILEs are converted with layout full unless an option or the saved "
-                          "settings\n  say otherwise.\n"))
+            help.out.find("  FILEs are converted with layout full and motion steps unless an "
+                          "option or the\n  saved settings say otherwise.\n"))
       << help.out;
   EXPECT_EQ(std::string::npos, help.out.find("root>")) << help.out;
   EXPECT_EQ("", helpErr);

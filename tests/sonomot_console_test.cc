@@ -391,15 +391,19 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
     std::filesystem::copy_file(std::filesystem::path(SONOMOT_SOURCE_DIR) / "examples" / pszName,
                                folder / pszName);
   }
-  Session batch = RunScript("", folder, "", nullptr, "demo.mid nosuch.mid demo_hands.mid");
+  Session batch =
+      RunScript("", folder, "", nullptr, "demo.mid nosuch.mid demo_hands.mid --motion classic");
   EXPECT_EQ(1, batch.nExitCode);
-  EXPECT_EQ("demo.mid -> demo.vmd: 16946 bytes, 152 keyframes, tracks 1\n"
-            "demo_hands.mid -> demo_hands.vmd: 16946 bytes, 152 keyframes, tracks 1,2\n",
+  EXPECT_EQ(
+      "demo.mid -> demo.vmd: 16946 bytes, 152 keyframes, tracks 1, layout full, motion classic\n"
+      "demo_hands.mid -> demo_hands.vmd: 16946 bytes, 152 keyframes, tracks 1,2, layout full, "
+      "motion classic\n",
             batch.output);
   EXPECT_EQ("sonomot-console: nosuch.mid: Cannot Open File. (No such file or directory)\n",
             batch.errors);
-  // The whole piece of the one-track example is the classic export of it,
-  // in the full layout the conversion writes unless told otherwise.
+  // The whole piece of the one-track example, asked for in classic, is the
+  // console's export of it, in the full layout the conversion writes
+  // unless told otherwise.
   std::string motion = ReadBytes(folder / "demo.vmd");
   ASSERT_EQ(16926u + 20u, motion.size());
   uint64_t nFingerprint = 0xcbf29ce484222325u;
@@ -412,17 +416,22 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   EXPECT_FALSE(std::filesystem::exists(folder / "nosuch.vmd"));
 
   // -o with chosen tracks and a setting, given after the file.
-  Session one = RunScript("", folder, "", nullptr, "demo_hands.mid -o one.vmd --track=1 --layout full");
+  Session one = RunScript("", folder, "", nullptr,
+                          "demo_hands.mid -o one.vmd --track=1 --layout full --motion classic");
   EXPECT_EQ(0, one.nExitCode) << one.errors;
-  EXPECT_EQ("demo_hands.mid -> one.vmd: 5735 bytes, 51 keyframes, tracks 1\n", one.output);
+  EXPECT_EQ("demo_hands.mid -> one.vmd: 5735 bytes, 51 keyframes, tracks 1, layout full, "
+            "motion classic\n",
+            one.output);
   EXPECT_EQ(54u + 111 * 51 + 20, std::filesystem::file_size(folder / "one.vmd"));
   // -d, and "--" before a name that starts with a dash.
   std::filesystem::create_directory(folder / "out");
   std::filesystem::copy_file(folder / "demo.mid", folder / "-x.mid");
   Session into = RunScript("", folder, "", nullptr, "-d out demo.mid -- -x.mid");
   EXPECT_EQ(0, into.nExitCode) << into.errors;
-  EXPECT_EQ("demo.mid -> out/demo.vmd: 16946 bytes, 152 keyframes, tracks 1\n"
-            "-x.mid -> out/-x.vmd: 16946 bytes, 152 keyframes, tracks 1\n",
+  EXPECT_EQ("demo.mid -> out/demo.vmd: 15947 bytes, 143 keyframes, tracks 1, layout full, "
+            "motion steps\n"
+            "-x.mid -> out/-x.vmd: 15947 bytes, 143 keyframes, tracks 1, layout full, motion "
+            "steps\n",
             into.output);
   Session bad = RunScript("", folder, "", nullptr, "-t 1,1 demo.mid -t 7 -o bad.vmd");
   EXPECT_EQ(1, bad.nExitCode);
@@ -469,8 +478,8 @@ TEST(SonomotConsoleTest, ConversionTellsWhatItDroppedAndRefusesAnEmptyMotion) {
   std::filesystem::path folder = ExampleFolder("sonomot_honest");
   Session dropped = RunScript("", folder, "", nullptr, "--transpose 61 examples/demo.mid");
   EXPECT_EQ(0, dropped.nExitCode) << dropped.errors;
-  EXPECT_EQ("examples/demo.mid -> examples/demo.vmd: 16038 bytes, 144 keyframes, tracks 1, "
-            "2 notes outside 0..127 dropped\n",
+  EXPECT_EQ("examples/demo.mid -> examples/demo.vmd: 15170 bytes, 136 keyframes, tracks 1, "
+            "layout full, motion steps, 2 notes outside 0..127 dropped\n",
             dropped.output);
   Session boneless =
       RunScript("", folder, "", nullptr, "--keys k{piano} --transpose -30 examples/demo.mid");
@@ -502,7 +511,8 @@ TEST(SonomotConsoleTest, ConversionTellsFilesApartByWhatTheyName) {
   Session twice =
       RunScript("", folder, "", nullptr, "-d out examples/demo.mid ./other/../other/demo.mid");
   EXPECT_EQ(1, twice.nExitCode);
-  EXPECT_EQ("examples/demo.mid -> out/demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+  EXPECT_EQ("examples/demo.mid -> out/demo.vmd: 15947 bytes, 143 keyframes, tracks 1, layout full, "
+            "motion steps\n",
             twice.output);
   EXPECT_EQ("sonomot-console: ./other/../other/demo.mid: out/demo.vmd is the output of another "
             "file\n",
@@ -537,7 +547,7 @@ TEST(SonomotConsoleTest, ConversionTellsFilesApartByWhatTheyName) {
   // long.
   std::ofstream(folder / "deep.sh") << strRun << "\n";
   EXPECT_EQ(0, std::system(("bash '" + (folder / "deep.sh").string() + "'").c_str()));
-  EXPECT_EQ("demo.mid -> demo.vmd: 16926 bytes, 152 keyframes, tracks 1\n",
+  EXPECT_EQ("demo.mid -> demo.vmd: 15947 bytes, 143 keyframes, tracks 1, layout full, motion steps\n",
             ReadBytes(folder / "deep.out"));
   EXPECT_EQ(0, std::system(("rm -rf '" + folder.string() + "'").c_str()));
 }
@@ -593,13 +603,18 @@ TEST(SonomotConsoleTest, ConversionTakesItsOwnDefaultsOnlyWhereNothingWasGiven) 
   EXPECT_EQ(0, RunScript("conf\nsave\n", home, home.string(), nullptr, "--velocity on").nExitCode);
   EXPECT_EQ("# Sonomot export settings, written by save in conf>\nvelocity on\n",
             ReadBytes(strPath));
-  EXPECT_EQ(16946u, convert(""));
-  EXPECT_EQ(16926u, convert("--layout bones"));
+  // Steps are 999 bytes shorter on this file; bones 20 shorter than full.
+  EXPECT_EQ(15947u, convert(""));
+  EXPECT_EQ(15927u, convert("--layout bones"));
   EXPECT_EQ(0, RunScript("conf\nlayout bones\nsave\n", home, home.string()).nExitCode);
   EXPECT_EQ("# Sonomot export settings, written by save in conf>\nlayout bones\nvelocity on\n",
             ReadBytes(strPath));
+  EXPECT_EQ(15927u, convert(""));
+  EXPECT_EQ(15947u, convert("--layout full"));
+  // A saved motion classic, the console's default, is obeyed too.
+  EXPECT_EQ(0, RunScript("conf\nmotion classic\nsave\n", home, home.string()).nExitCode);
   EXPECT_EQ(16926u, convert(""));
-  EXPECT_EQ(16946u, convert("--layout full"));
+  EXPECT_EQ(15927u, convert("--motion steps"));
   std::filesystem::remove_all(home);
 }
 

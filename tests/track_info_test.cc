@@ -137,11 +137,12 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
   TakeTranscript();
   Type("info");
   EXPECT_EQ(std::string("track>info\n") + kHeader +
-                "  002  3-5             3  C3    E3         2  Left\n"
+                "  002  3-5             3  C3    E3         2  piano     Left\n"
                 "export: 12 keyframes, 1406 bytes.\n"
                 "frames 14 to 30, 0.47 to 1.00 seconds.\n"
                 "notes outside the 88 piano keys: 0.\n"
-                "notes the settings drop: 0.\n\n",
+                "notes the settings drop: 0.\n" +
+                kNoStepChanges + "\n",
             TakeTranscript());
 
   // A track without notes or pedal; then no track at all.
