@@ -6,9 +6,7 @@
 // the track a short file ends in, a track count other than the header's.
 // Asked of the file just loaded whole and not changed since, it takes the
 // reader's word for it, so an Open reads a sound file once.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -20,19 +18,11 @@
 
 #include "midilib/MIDIData.h"
 #include "midilib/midi_data_internal.h"
+#include "midilib/smf_layout.h"
 
-using midilib_internal::LoadedFile;
-using midilib_internal::PageBuffer;
+using namespace midilib_internal;
 
 namespace {
-
-uint32_t ReadBE32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-uint32_t ReadLE32(const uint8_t* p) {
-  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
-}
-uint16_t ReadBE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
 std::string Format(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* pszFormat, ...) {
@@ -53,16 +43,16 @@ TrackVerdict WalkTrack(const uint8_t* pBegin, const uint8_t* pEnd, size_t* pnOff
   const uint8_t* p = pBegin;
   uint8_t byRunning = 0;
   int64_t lTime = 0;
+  // A number the reader refuses to read: where it runs out the chunk, or
+  // longer than 4 bytes.
   auto vlq = [&](uint32_t* pValue) {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; i++) {
-      if (p >= pEnd) return TrackVerdict::kRunsOut;
-      uint8_t b = *p++;
-      value = (value << 7) | (b & 0x7F);
-      if ((b & 0x80) == 0) {
-        *pValue = value;
+    switch (ReadVLQ(p, pEnd, pValue)) {
+      case VLQRead::kRead:
         return TrackVerdict::kWhole;
-      }
+      case VLQRead::kRunsOut:
+        return TrackVerdict::kRunsOut;
+      case VLQRead::kTooLong:
+        break;
     }
     return TrackVerdict::kBadEvent;
   };
@@ -116,82 +106,60 @@ struct Verdict {
 Verdict CheckImage(const uint8_t* pFile, size_t nSize) {
   const Verdict kNotMidi = {MIDIDATA_CHECK_UNREADABLE, "not a MIDI file"};
   if (nSize == 0) return {MIDIDATA_CHECK_UNREADABLE, "empty file"};
-  const uint8_t* pSMF = pFile;
-  size_t nSMF = nSize;
-  if (nSize >= 12 && std::memcmp(pFile, "RIFF", 4) == 0 && std::memcmp(pFile + 8, "RMID", 4) == 0) {
-    pSMF = nullptr;
-    for (size_t pos = 12; nSize - pos >= 8;) {
-      size_t nLength = ReadLE32(pFile + pos + 4);
-      size_t nAvail = nSize - pos - 8;
-      if (std::memcmp(pFile + pos, "data", 4) == 0) {
-        pSMF = pFile + pos + 8;
-        nSMF = nLength < nAvail ? nLength : nAvail;
-        break;
-      }
-      if (nLength >= nAvail) break;
-      pos += 8 + nLength + (nLength & 1);
-      if (pos > nSize) break;
-    }
-    if (pSMF == nullptr) return {MIDIDATA_CHECK_UNREADABLE, "a RIFF file with no MIDI data chunk"};
+  const uint8_t* pSMF;
+  size_t nSMF;
+  if (!FindSMF(pFile, nSize, &pSMF, &nSMF)) {
+    return {MIDIDATA_CHECK_UNREADABLE, "a RIFF file with no MIDI data chunk"};
   }
-  if (nSMF < 8) {
-    return nSMF >= 4 && std::memcmp(pSMF, "MThd", 4) == 0
-               ? Verdict{MIDIDATA_CHECK_UNREADABLE, "ends inside its header"}
-               : kNotMidi;
-  }
-  if (std::memcmp(pSMF, "MThd", 4) != 0) return kNotMidi;
-  size_t nHeader = ReadBE32(pSMF + 4);
-  if (nHeader < 6) return {MIDIDATA_CHECK_UNREADABLE, "its header is too short"};
-  if (nHeader > nSMF - 8) return {MIDIDATA_CHECK_UNREADABLE, "ends inside its header"};
-  unsigned nFormat = ReadBE16(pSMF + 8);
-  if (nFormat > 2) return {MIDIDATA_CHECK_UNREADABLE, Format("unknown format %u", nFormat)};
-  uint16_t wDivision = ReadBE16(pSMF + 12);
-  if (wDivision & 0x8000) {
-    int nFrames = -static_cast<int8_t>(wDivision >> 8);
-    if (nFrames != 24 && nFrames != 25 && nFrames != 29 && nFrames != 30) {
-      return {MIDIDATA_CHECK_UNREADABLE, Format("unknown frame rate %d", nFrames)};
-    }
-  }
-  unsigned nDeclared = ReadBE16(pSMF + 10);
-  unsigned nTracks = 0;
-  for (size_t pos = 8 + nHeader; pos < nSMF;) {
-    if (nSMF - pos < 8) {
-      // Too few bytes for a chunk header: the reader ignores them, but a
-      // track the header announces may have started there.
-      if (nTracks < nDeclared) {
-        return {nTracks == 0 ? MIDIDATA_CHECK_UNREADABLE : MIDIDATA_CHECK_DAMAGED,
-                Format("ends inside track %u of %u (its chunk header); %u tracks read", nTracks + 1,
-                       nDeclared, nTracks)};
-      }
+  SMFHeader header;
+  switch (ReadHeader(pSMF, nSMF, &header)) {
+    case HeaderFault::kNone:
       break;
+    case HeaderFault::kNotMIDI:
+      return kNotMidi;
+    case HeaderFault::kEndsInHeader:
+      return {MIDIDATA_CHECK_UNREADABLE, "ends inside its header"};
+    case HeaderFault::kTooShort:
+      return {MIDIDATA_CHECK_UNREADABLE, "its header is too short"};
+    case HeaderFault::kUnknownFormat:
+      return {MIDIDATA_CHECK_UNREADABLE,
+              Format("unknown format %u", static_cast<unsigned>(header.lFormat))};
+    case HeaderFault::kUnknownFrameRate:
+      return {MIDIDATA_CHECK_UNREADABLE,
+              Format("unknown frame rate %d", static_cast<int>(header.lTimeMode))};
+  }
+  unsigned nDeclared = header.nDeclaredTracks;
+  unsigned nTracks = 0;
+  SMFChunks chunks(pSMF, nSMF, header);
+  for (SMFChunk chunk; chunks.Next(&chunk);) {
+    if (!chunk.IsTrack()) continue;
+    ++nTracks;
+    unsigned nOf = nDeclared > nTracks ? nDeclared : nTracks;
+    size_t nOffset = 0;
+    TrackVerdict v = WalkTrack(chunk.pBegin, chunk.pEnd, &nOffset);
+    if (chunk.IsCut()) {
+      std::string text = Format("ends inside track %u of %u (%zu of its %u bytes)", nTracks, nOf,
+                                static_cast<size_t>(chunk.pEnd - chunk.pBegin), chunk.nDeclared);
+      if (v != TrackVerdict::kWhole) return {MIDIDATA_CHECK_UNREADABLE, text};
+      if (nOf > nTracks) text += Format("; tracks %u to %u are missing", nTracks + 1, nOf);
+      return {MIDIDATA_CHECK_DAMAGED, text};
     }
-    size_t nLength = ReadBE32(pSMF + pos + 4);
-    size_t nAvail = nSMF - pos - 8;
-    bool bCut = nLength > nAvail;
-    if (bCut) nLength = nAvail;
-    if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
-      ++nTracks;
-      unsigned nOf = nDeclared > nTracks ? nDeclared : nTracks;
-      size_t nOffset = 0;
-      TrackVerdict v = WalkTrack(pSMF + pos + 8, pSMF + pos + 8 + nLength, &nOffset);
-      if (bCut) {
-        std::string text = Format("ends inside track %u of %u (%zu of its %u bytes)", nTracks, nOf,
-                                  nLength, ReadBE32(pSMF + pos + 4));
-        if (v != TrackVerdict::kWhole) return {MIDIDATA_CHECK_UNREADABLE, text};
-        if (nOf > nTracks) text += Format("; tracks %u to %u are missing", nTracks + 1, nOf);
-        return {MIDIDATA_CHECK_DAMAGED, text};
-      }
-      if (v == TrackVerdict::kRunsOut) {
-        return {MIDIDATA_CHECK_UNREADABLE,
-                Format("track %u of %u: an event runs past the end of its chunk", nTracks, nOf)};
-      }
-      if (v == TrackVerdict::kBadEvent) {
-        return {MIDIDATA_CHECK_UNREADABLE,
-                Format("track %u of %u: unreadable event at byte %zu", nTracks, nOf,
-                       static_cast<size_t>(pSMF + pos + 8 - pFile) + nOffset)};
-      }
+    if (v == TrackVerdict::kRunsOut) {
+      return {MIDIDATA_CHECK_UNREADABLE,
+              Format("track %u of %u: an event runs past the end of its chunk", nTracks, nOf)};
     }
-    pos += 8 + nLength;
+    if (v == TrackVerdict::kBadEvent) {
+      return {MIDIDATA_CHECK_UNREADABLE,
+              Format("track %u of %u: unreadable event at byte %zu", nTracks, nOf,
+                     static_cast<size_t>(chunk.pBegin - pFile) + nOffset)};
+    }
+  }
+  // Too few bytes left for a chunk header: the reader ignores them, but a
+  // track the header announces may have started there.
+  if (chunks.Left() > 0 && nTracks < nDeclared) {
+    return {nTracks == 0 ? MIDIDATA_CHECK_UNREADABLE : MIDIDATA_CHECK_DAMAGED,
+            Format("ends inside track %u of %u (its chunk header); %u tracks read", nTracks + 1,
+                   nDeclared, nTracks)};
   }
   if (nTracks == 0) return {MIDIDATA_CHECK_UNREADABLE, "no track"};
   if (nTracks != nDeclared) {
@@ -201,51 +169,11 @@ Verdict CheckImage(const uint8_t* pFile, size_t nSize) {
   return {MIDIDATA_CHECK_WHOLE, ""};
 }
 
-// The file's bytes, or false with errno set.
-bool ReadFile(const char* pszFileName, PageBuffer* pBytes, size_t* pnSize) {
-  int fd = open(pszFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    int nError = errno;
-    close(fd);
-    errno = nError;
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    return false;
-  }
-  size_t nSize = static_cast<size_t>(st.st_size);
-  if (!pBytes->Allocate(nSize)) {
-    close(fd);
-    errno = ENOMEM;
-    return false;
-  }
-  size_t nRead = 0;
-  while (nRead < nSize) {
-    ssize_t n = read(fd, pBytes->data() + nRead, nSize - nRead);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int nError = errno;
-      close(fd);
-      errno = nError;
-      return false;
-    }
-    if (n == 0) break;
-    nRead += static_cast<size_t>(n);
-  }
-  *pnSize = nRead;
-  close(fd);
-  return true;
-}
-
 // True when pszFileName is the file this thread last loaded whole, not
 // changed since: the reader's own verdict then stands without a second
 // reading. Asked once per load.
 bool IsLastLoadedWhole(const char* pszFileName) {
-  LoadedFile& loaded = midilib_internal::LastLoadedFile();
+  LoadedFile& loaded = LastLoadedFile();
   bool bAsked = loaded.bValid && loaded.bWhole;
   loaded.bValid = false;
   struct stat st;
@@ -266,7 +194,7 @@ extern "C" long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long l
     verdict = {MIDIDATA_CHECK_CANNOTREAD, std::strerror(EINVAL)};
   } else if (IsLastLoadedWhole(pszFileName)) {
     verdict = {MIDIDATA_CHECK_WHOLE, ""};
-  } else if (!ReadFile(pszFileName, &bytes, &nSize)) {
+  } else if (struct stat st; !ReadFileImage(pszFileName, ImageRead::kWhole, &bytes, &nSize, &st)) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD,
                errno == EINVAL ? "not a regular file" : std::strerror(errno)};
   } else {

@@ -1,12 +1,9 @@
 // Reading Standard MIDI Files.
 //
-// Layout: big-endian chunks of a 4-byte id and a 4-byte length. "MThd"
-// (format, track count, division) comes first, then "MTrk" chunks holding
-// events: a delta time as a variable-length quantity (7 bits a byte, high
-// bit = more follows), then a channel message (running status allowed), a
-// meta event (FF type length bytes) or a SysEx (F0/F7 length bytes). A RIFF
-// "RMID" file carries such a file in its "data" chunk (little-endian
-// lengths there).
+// The chunks, header and RIFF wrapper are read as smf_layout.h describes.
+// A track's events: a delta time as a variable-length quantity, then a
+// channel message (running status allowed), a meta event (FF type length
+// bytes) or a SysEx (F0/F7 length bytes).
 //
 // The reader works on the whole file image in memory and checks every read
 // against the end of the bytes it may read; what it tolerates is listed in
@@ -14,13 +11,10 @@
 // running status: those take a short way (ReadRunningEvents) where the end
 // of the chunk is too far to be reached; everything else, and the last
 // bytes of a chunk, are read one event at a time (ReadEvent).
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <bit>
-#include <cerrno>
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
@@ -29,63 +23,11 @@
 #include <vector>
 
 #include "midilib/midi_data_internal.h"
+#include "midilib/smf_layout.h"
 
 namespace midilib_internal {
 
 namespace {
-
-uint32_t ReadBE32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) |
-         (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-uint32_t ReadLE32(const uint8_t* p) {
-  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) |
-         (uint32_t{p[1]} << 8) | uint32_t{p[0]};
-}
-uint16_t ReadBE16(const uint8_t* p) {
-  return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-// Reads a variable-length quantity of at most 4 bytes. False if it runs
-// past pEnd or is longer.
-bool ReadVLQ(const uint8_t*& p, const uint8_t* pEnd, uint32_t* pValue) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; i++) {
-    if (p >= pEnd) return false;
-    uint8_t b = *p++;
-    value = (value << 7) | (b & 0x7F);
-    if ((b & 0x80) == 0) {
-      *pValue = value;
-      return true;
-    }
-  }
-  return false;
-}
-
-// The SMF inside a RIFF RMID container, or the whole image.
-bool FindSMF(const uint8_t* pFile, size_t nSize, const uint8_t** ppSMF,
-             size_t* pnSMF) {
-  if (nSize >= 12 && std::memcmp(pFile, "RIFF", 4) == 0 &&
-      std::memcmp(pFile + 8, "RMID", 4) == 0) {
-    size_t pos = 12;
-    while (nSize - pos >= 8) {
-      size_t nLength = ReadLE32(pFile + pos + 4);
-      size_t nAvail = nSize - pos - 8;
-      if (std::memcmp(pFile + pos, "data", 4) == 0) {
-        *ppSMF = pFile + pos + 8;
-        *pnSMF = nLength < nAvail ? nLength : nAvail;
-        return true;
-      }
-      if (nLength >= nAvail) return false;
-      pos += 8 + nLength + (nLength & 1);
-      if (pos > nSize) return false;
-    }
-    return false;
-  }
-  *ppSMF = pFile;
-  *pnSMF = nSize;
-  return true;
-}
 
 // Notes a meta or SysEx event whose bytes (m_pBytes up to pEnd, still in
 // the file image) are to be copied once the whole file is read; an event
@@ -223,7 +165,7 @@ __attribute__((noinline)) ReadStep ReadEvent(TrackCursor* c, MIDITrack* pTrack,
   const uint8_t* pEnd = c->pEnd;
   MIDIEvent* pEvent = c->pEvent;
   uint32_t delta;
-  if (!ReadVLQ(p, pEnd, &delta)) return ReadStep::kFailed;
+  if (ReadVLQ(p, pEnd, &delta) != VLQRead::kRead) return ReadStep::kFailed;
   if (p >= pEnd) return ReadStep::kFailed;
   c->lTime += delta;
   pEvent->m_lTime = static_cast<int32_t>(c->lTime);
@@ -244,7 +186,7 @@ __attribute__((noinline)) ReadStep ReadEvent(TrackCursor* c, MIDITrack* pTrack,
     pEvent->m_byKind = b;
     pEvent->m_pBytes = p;
     uint32_t nLength;
-    if (!ReadVLQ(p, pEnd, &nLength)) return ReadStep::kFailed;
+    if (ReadVLQ(p, pEnd, &nLength) != VLQRead::kRead) return ReadStep::kFailed;
     if (nLength > static_cast<size_t>(pEnd - p)) return ReadStep::kFailed;
     p += nLength;
     if (!KeepLater(pEvent, p, pBytesEvents, pnBytes)) return ReadStep::kFailed;
@@ -386,45 +328,25 @@ MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize, bool* pbWhole = nullptr) {
   const uint8_t* pSMF;
   size_t nSMF;
   if (!FindSMF(pFile, nSize, &pSMF, &nSMF)) return nullptr;
-  if (nSMF < 8 || std::memcmp(pSMF, "MThd", 4) != 0) return nullptr;
-  size_t nHeader = ReadBE32(pSMF + 4);
-  if (nHeader < 6 || nHeader > nSMF - 8) return nullptr;
-  long lFormat = ReadBE16(pSMF + 8);
-  uint16_t wDivision = ReadBE16(pSMF + 12);
-  if (lFormat > 2) return nullptr;
-  long lTimeMode = 0;
-  long lResolution = wDivision;
-  if (wDivision & 0x8000) {
-    lTimeMode = -static_cast<int8_t>(wDivision >> 8);
-    lResolution = wDivision & 0xFF;
-    if (lTimeMode != 24 && lTimeMode != 25 && lTimeMode != 29 &&
-        lTimeMode != 30) {
-      return nullptr;
-    }
-  }
+  SMFHeader header;
+  if (ReadHeader(pSMF, nSMF, &header) != HeaderFault::kNone) return nullptr;
   // First pass over the chunk headers: how many events the tracks can hold
   // at most (an event takes at least two bytes), so one block holds them.
-  size_t nFirstChunk = 8 + nHeader;
   size_t nCapacity = 0;
   size_t nTracks = 0;
   bool bCut = false;
-  for (size_t pos = nFirstChunk; nSMF - pos >= 8;) {
-    size_t nLength = ReadBE32(pSMF + pos + 4);
-    size_t nAvail = nSMF - pos - 8;
-    if (nLength > nAvail) {
-      nLength = nAvail;
-      bCut = true;
-    }
-    if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
-      nCapacity += nLength / 2 + 1;
+  SMFChunk chunk;
+  for (SMFChunks chunks(pSMF, nSMF, header); chunks.Next(&chunk);) {
+    bCut = bCut || chunk.IsCut();
+    if (chunk.IsTrack()) {
+      nCapacity += static_cast<size_t>(chunk.pEnd - chunk.pBegin) / 2 + 1;
       nTracks++;
     }
-    pos += 8 + nLength;
   }
   if (nTracks == 0) return nullptr;
-  if (pbWhole != nullptr) *pbWhole = !bCut && nTracks == ReadBE16(pSMF + 10);
+  if (pbWhole != nullptr) *pbWhole = !bCut && nTracks == header.nDeclaredTracks;
 
-  MIDIData* pData = NewData(lFormat, lTimeMode, lResolution);
+  MIDIData* pData = NewData(header.lFormat, header.lTimeMode, header.lResolution);
   if (pData == nullptr) return nullptr;
   MIDIEvent* pNext = ReserveEvents(pData, nCapacity);
   KeyChainLinker* pLinker = new (std::nothrow) KeyChainLinker();
@@ -432,15 +354,11 @@ MIDIData* ReadSMF(const uint8_t* pFile, size_t nSize, bool* pbWhole = nullptr) {
   MIDIEvent* pLimit = pNext + nCapacity;
   std::vector<MIDIEvent*> bytesEvents;
   size_t nBytes = 0;
-  for (size_t pos = nFirstChunk; bOk && nSMF - pos >= 8;) {
-    size_t nLength = ReadBE32(pSMF + pos + 4);
-    size_t nAvail = nSMF - pos - 8;
-    if (nLength > nAvail) nLength = nAvail;
-    if (std::memcmp(pSMF + pos, "MTrk", 4) == 0) {
-      bOk = ReadTrack(pData, pSMF + pos + 8, pSMF + pos + 8 + nLength, &pNext,
-                      pLimit, pLinker, &bytesEvents, &nBytes);
+  for (SMFChunks chunks(pSMF, nSMF, header); bOk && chunks.Next(&chunk);) {
+    if (chunk.IsTrack()) {
+      bOk = ReadTrack(pData, chunk.pBegin, chunk.pEnd, &pNext, pLimit, pLinker, &bytesEvents,
+                      &nBytes);
     }
-    pos += 8 + nLength;
   }
   delete pLinker;
   bOk = bOk && KeepBytesOf(pData, bytesEvents, nBytes);
@@ -471,51 +389,16 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
   LoadedFile& loaded = LastLoadedFile();
   loaded.bValid = false;
   if (pszFileName == nullptr) return nullptr;
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular
-  // files are read.
-  int fd = open(pszFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-    close(fd);
-    return nullptr;
-  }
-  // The size can change while we read: read what is there, never past the
-  // buffer.
-  size_t nSize = static_cast<size_t>(st.st_size);
-  PageBuffer image;
-  if (!image.Allocate(nSize)) {
-    close(fd);
-    return nullptr;
-  }
-  uint8_t* pFile = image.data();
   // The first bytes decide whether the rest is worth reading: a large file
   // of another kind is refused without reading it all.
+  PageBuffer image;
   size_t nRead = 0;
-  size_t nWanted = nSize < 12 ? nSize : 12;
-  bool bOk = true;
-  while (bOk && nRead < nSize) {
-    ssize_t n = read(fd, pFile + nRead, nWanted - nRead);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      bOk = n == 0;
-      break;
-    }
-    nRead += static_cast<size_t>(n);
-    if (nRead == 12 && nWanted == 12) {
-      bOk = std::memcmp(pFile, "MThd", 4) == 0 ||
-            (std::memcmp(pFile, "RIFF", 4) == 0 && std::memcmp(pFile + 8, "RMID", 4) == 0);
-      nWanted = nSize;
-    } else if (nRead == nWanted) {
-      nWanted = nSize;
-    }
-  }
-  close(fd);
-  if (!bOk) return nullptr;
+  struct stat st;
+  if (!ReadFileImage(pszFileName, ImageRead::kIfMIDI, &image, &nRead, &st)) return nullptr;
   // The image goes when the file is read: the data keeps what it needs.
   bool bWhole = false;
-  MIDIData* pData = ReadSMF(pFile, nRead, &bWhole);
-  if (pData != nullptr && nRead == nSize) {
+  MIDIData* pData = ReadSMF(image.data(), nRead, &bWhole);
+  if (pData != nullptr && nRead == static_cast<size_t>(st.st_size)) {
     loaded = {true, bWhole, st.st_dev, st.st_ino, st.st_size, st.st_ctim};
   }
   return pData;

@@ -390,6 +390,23 @@ TEST(MidiRead, CheckSaysWhatTheReaderMakesOfAFile) {
             agrees(six.substr(0, 10) + Bytes({0, 5}) + six.substr(12), "more tracks"));
   EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE}, std::string("not a MIDI file")),
             agrees("RIFF....WAVEfmt ", "wave"));
+  // What is wrong with a wrapper, a header or a chunk, each in its words.
+  const std::pair<std::string, std::string> refusals[] = {
+      {"", "empty file"},
+      {"RIFF" + LE32(12) + "RMIDLIST" + LE32(0), "a RIFF file with no MIDI data chunk"},
+      {six.substr(0, 6), "ends inside its header"},
+      {six.substr(0, 13), "ends inside its header"},
+      {Chunk("MThd", Bytes({0, 1, 0, 1, 0})) + Chunk("MTrk", track), "its header is too short"},
+      {Smf(3, 96, {track}), "unknown format 3"},
+      {Smf(1, 0xE50A, {track}), "unknown frame rate 27"},
+      {Smf(1, 96, {Vlq(0) + Bytes({0xFF, 0x01, 10, 'a'})}),
+       "track 1 of 1: an event runs past the end of its chunk"},
+      {Smf(1, 96, {Bytes({0x81})}), "track 1 of 1: an event runs past the end of its chunk"},
+      {Smf(1, 96, {Vlq(0, 5) + EndOfTrack()}), "track 1 of 1: unreadable event at byte 22"},
+  };
+  for (const auto& [bytes, words] : refusals) {
+    EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE}, words), agrees(bytes, words));
+  }
   EXPECT_EQ(std::make_pair(long{MIDIDATA_CHECK_UNREADABLE},
                            std::string("track 2 of 2: unreadable event at byte 42")),
             agrees(Smf(1, 96, {track, Ev(0, {0x90, 60, 0x80}) + EndOfTrack()}), "status"));
