@@ -142,6 +142,25 @@ TEST_F(ExportTrackTest, NoTrackAndUnopenablePathAreReported) {
   EXPECT_EQ("track>", Prompt());
 }
 
+// An empty argument is no number: neither the track command nor a merge
+// takes it for track 0.
+TEST_F(ExportTrackTest, EmptyNumbersAreNoTracks) {
+  OpenTwoHands();
+  Type("conv pr");
+  TakeTranscript();
+  std::string out = TempPath("empty.vmd");
+  TypeAll({("export " + out + " \"\"").c_str(), ("export " + out + " 1 \"\"").c_str()});
+  EXPECT_EQ("midi>export " + out + " \"\"\ninvalid track number.\nmidi>export " + out +
+                " 1 \"\"\ninvalid track number.\n",
+            TakeTranscript());
+  EXPECT_FALSE(std::filesystem::exists(out));
+  TypeAll({"track \"\"", "tr 1", "tr \"\""});
+  EXPECT_EQ("midi>track \"\"\ninvalid track number.\nmidi>tr 1\nmove to track 1.\n"
+            "track>tr \"\"\ninvalid track number.\n",
+            TakeTranscript());
+  EXPECT_EQ(nullptr, m_pProcessor->GetMIDITrack());
+}
+
 TEST_F(ExportTrackTest, FailedWriteIsReportedAndLeavesNoFile) {
   PrepareTrack("tr 0");
   std::string out = TempPath("cut.vmd");

@@ -521,6 +521,53 @@ TEST(SonomotConsoleTest, ConversionTellsFilesApartByWhatTheyName) {
   EXPECT_EQ(0, std::system(("rm -rf '" + folder.string() + "'").c_str()));
 }
 
+// An output that can't be written is named with the system's reason, not
+// blamed on its input; -o - sends the motion to standard output and the
+// file's line to standard error. A folder we may not write is tried as an
+// ordinary user.
+TEST(SonomotConsoleTest, ConversionNamesTheOutputThatFails) {
+  std::filesystem::path folder = ExampleFolder("sonomot_outputs");
+  std::filesystem::permissions(folder, std::filesystem::perms::all);
+  std::filesystem::create_directories(folder / "sub");
+  std::ofstream(folder / "a.vmd") << "x";
+  const std::pair<std::string, std::string> failures[] = {
+      {"-d nosuchdir", "can't write nosuchdir/demo.vmd (No such file or directory)"},
+      {"-o sub", "can't write sub (Is a directory)"},
+      {"-d a.vmd", "can't write a.vmd/demo.vmd (Not a directory)"},
+  };
+  for (const auto& [options, message] : failures) {
+    Session session = RunScript("", folder, "", nullptr, options + " examples/demo.mid");
+    EXPECT_EQ(1, session.nExitCode) << options;
+    EXPECT_EQ("", session.output) << options;
+    EXPECT_EQ("sonomot-console: examples/demo.mid: " + message + "\n", session.errors) << options;
+  }
+  std::string runner;
+  if (geteuid() == 0 && std::system("command -v setpriv >/dev/null") == 0) {
+    runner = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  if (geteuid() != 0 || !runner.empty()) {
+    std::filesystem::create_directories(folder / "ro");
+    std::filesystem::permissions(folder / "ro", std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_exec |
+                                                    std::filesystem::perms::others_read |
+                                                    std::filesystem::perms::others_exec);
+    Session readOnly = RunScript("", folder, "", nullptr, "-d ro examples/demo.mid", runner);
+    EXPECT_EQ(1, readOnly.nExitCode);
+    EXPECT_EQ("sonomot-console: examples/demo.mid: can't write ro/demo.vmd (Permission denied)\n",
+              readOnly.errors);
+  }
+
+  Session piped = RunScript("", folder, "", nullptr, "-o - examples/demo.mid");
+  EXPECT_EQ(0, piped.nExitCode) << piped.errors;
+  EXPECT_EQ("examples/demo.mid -> standard output: 16946 bytes, 152 keyframes, tracks 1\n",
+            piped.errors);
+  Session written = RunScript("", folder, "", nullptr, "-o demo.vmd examples/demo.mid");
+  EXPECT_EQ(0, written.nExitCode) << written.errors;
+  EXPECT_EQ(ReadBytes(folder / "demo.vmd"), piped.output);
+  EXPECT_FALSE(std::filesystem::exists(folder / "-"));
+  EXPECT_EQ(0, std::system(("rm -rf '" + folder.string() + "'").c_str()));
+}
+
 }  // namespace
 
 // Settings saved by one session apply to the next. A script's transcript on
