@@ -220,7 +220,8 @@ TEST_F(ExportTrackTest, WholePieceTakesTheTracksInfoDoesNotMark) {
                                                 .Build());
   TypeAll({("Open " + path).c_str(), "conv pr", "info"});
   std::string info = TakeTranscript();
-  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  -         Conductor (empty)\n"));
+  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  -\n"
+                                            "       Conductor (empty)\n"));
   EXPECT_NE(std::string::npos, info.find("  001  -               0  -     -          2  -         \n"));
   EXPECT_NE(std::string::npos, info.find("  002  10              1  C2    C2         1  drums     (drums)\n"));
   EXPECT_NE(std::string::npos, info.find("  003  4,10            2  D2    C4         0  piano     \n"));
@@ -280,7 +281,8 @@ TEST_F(ExportTrackTest, WholePieceTakesWhatAKeyboardPlays) {
   std::string info = TakeTranscript();
   EXPECT_NE(std::string::npos,
             info.find("track  channels    notes  low   high   pedal  program   name\n"
-                      "  000  -               0  -     -          0  -         Conductor (empty)\n"
+                      "  000  -               0  -     -          0  -\n"
+                      "       Conductor (empty)\n"
                       "  001  1               1  C5    C5         0  flute     Flute\n"
                       "  002  2               2  C4    D4         0  piano     Piano\n"
                       "  003  3               1  C3    C3         0  reedorgn  Organ\n"
