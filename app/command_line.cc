@@ -19,7 +19,9 @@ const ProgramUsage kConsoleUsage = {
     "(conv pr) and exports the whole piece to FILE with .vmd in place of its\n"
     "extension, beside it. One line per file on standard output; it goes on\n"
     "after a file that fails, and never writes over an input file.\n",
-    "  -o, --output=OUT       write the motion to OUT (one FILE only)\n"
+    "  -o, --output=OUT       write the motion to OUT (one FILE only); with\n"
+    "                         -o -, to standard output, the line to standard\n"
+    "                         error\n"
     "  -d, --directory=DIR    write the motions into the folder DIR\n"
     "  -t, --track=N[,N...]   export these tracks (0 is the first) instead of\n"
     "                         the whole piece\n"

@@ -171,10 +171,16 @@ int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* e
   int nOption;
   while ((nOption = getopt_long(argc, argv, ":o:d:t:", longOptions.data(), nullptr)) != -1) {
     switch (nOption) {
+      // An empty name would count as none given: two FILEs with -o ''
+      // would each be written beside itself.
       case 'o':
+        if (*optarg == '\0') return RefuseUsage(kConsoleUsage, "-o names no file (OUT is empty)", err);
         pOptions->strOutput = optarg;
         break;
       case 'd':
+        if (*optarg == '\0') {
+          return RefuseUsage(kConsoleUsage, "-d names no folder (DIR is empty)", err);
+        }
         pOptions->strDirectory = optarg;
         break;
       case 't':

@@ -16,7 +16,7 @@
 struct StartSettings;
 
 struct ConsoleOptions {
-  std::string strOutput;            // -o: the one output file
+  std::string strOutput;            // -o: the one output file; "-" standard output
   std::string strDirectory;         // -d: the folder of the outputs
   std::vector<std::string> tracks;  // -t: track numbers, as given
   bool bList = false;               // --list: print the tracks, write nothing
@@ -27,8 +27,8 @@ struct ConsoleOptions {
 
 // Reads argv into *pOptions. Returns kRunProgram, or kExitUsage after
 // writing the reason and the --help hint to err (an unknown option, a
-// missing value, a track list or setting value that can't be used, -o with
-// several files, an option that needs a FILE without one).
+// missing or empty value, a track list or setting value that can't be
+// used, -o with several files, an option that needs a FILE without one).
 int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* err);
 
 // The settings options' lines of --help, one per conf> word, then what
@@ -45,7 +45,8 @@ bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
 
 // The one-line conversion of every FILE with the settings of start: one
 // line per file on out, the reasons of failures (and warnings, and what
-// the settings file told) on err naming the file. Where neither the
+// the settings file told) on err naming the file. With -o -, the motion
+// goes to the process's standard output and the file's line to err. Where neither the
 // settings file nor an option gave a setting a value, the conversion's
 // own default applies (DescribeSettingOptions says which). REQUIRES: the
 // MIDI data library is bound. Returns kExitOk when every file was done,

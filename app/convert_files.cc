@@ -2,7 +2,7 @@
 // a session would type it (Open, conv pr, export OUT [TRACK...], Close),
 // with a console nobody sees. What the console says is kept only for
 // --list; failures are told on standard error with the processor's own
-// reasons.
+// reasons, an output that can't be written by its own path.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,11 +17,15 @@
 #include "commands/settings_file.h"
 #include "console/console_output.h"
 #include "console/edit_buffer.h"
+#include "motion/vmd_writer.h"
 #include "platform/file_identity.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// -o's name of standard output.
+constexpr char kStandardOutput[] = "-";
 
 // Where FILE's motion goes: -o, or FILE with .vmd in place of its
 // extension, beside it or in -d's folder.
@@ -36,7 +40,12 @@ std::string OutputOf(const ConsoleOptions& options, const std::string& file) {
 class FileConverter {
  public:
   FileConverter(const ConsoleOptions& options, const StartSettings& start, FILE* out, FILE* err)
-      : m_options(options), m_out(out), m_err(err), m_processor(&m_console, nullptr) {
+      : m_options(options),
+        m_bStandardOutput(options.strOutput == kStandardOutput),
+        // The motion takes standard output: the file's line goes beside it.
+        m_out(m_bStandardOutput ? err : out),
+        m_err(err),
+        m_processor(&m_console, nullptr) {
     m_console.SetWriteListener([this](std::string_view text) { m_said.append(text); });
     for (const std::string& strLine : start.notices) {
       std::fprintf(err, "sonomot-console: %s\n", strLine.c_str());
@@ -45,6 +54,7 @@ class FileConverter {
     m_processor.SetExportSettings(conversion.settings, conversion.given);
     // A file of nothing but the header would pass for a motion.
     m_processor.RefuseEmptyMotion(true);
+    m_processor.ExportToStandardOutput(m_bStandardOutput);
     if (!options.bList) IdentifyInputs();
   }
 
@@ -52,21 +62,25 @@ class FileConverter {
   // failed.
   bool Convert(const std::string& file) {
     std::string output;
+    std::string unreachable;  // why the output's path can't be followed
     if (!m_options.bList) {
       output = OutputOf(m_options, file);
-      std::string problem = OutputProblem(output);
+      std::string problem = m_bStandardOutput ? "" : OutputProblem(output, &unreachable);
       if (!problem.empty()) return Refuse(file, problem);
     }
+    // An input that can't be read is told first: only then the output.
     bool bDone = Run(file, {"Open", file});
     if (bDone && m_options.bList) {
       bDone = Run(file, {"info"});
       if (bDone) std::fprintf(m_out, "%s:\n%s", file.c_str(), Lines(m_said).c_str());
+    } else if (bDone && !unreachable.empty()) {
+      bDone = Refuse(file, unreachable);
     } else if (bDone) {
       std::vector<std::string> exportLine = {"export", output};
       exportLine.insert(exportLine.end(), m_options.tracks.begin(), m_options.tracks.end());
       bDone = Run(file, {"conv", "pr"}) && Run(file, exportLine);
       if (bDone) {
-        RememberOutput(output);
+        if (!m_bStandardOutput) RememberOutput(output);
         std::fprintf(m_out, "%s\n", DoneLine(file, output).c_str());
       }
     }
@@ -88,9 +102,25 @@ class FileConverter {
     if (!bDone) {
       std::string message = outcome.strMessage;
       if (!outcome.strReason.empty()) message += " (" + outcome.strReason + ")";
+      // The writer's failures are the output's, not the input's.
+      int nWritten = m_processor.GetLastExportSize();
+      if (words[0] == "export" &&
+          (nWritten == VmdWriter::kCannotOpen || nWritten == VmdWriter::kCannotWrite)) {
+        message = CannotWrite(words[1], outcome.strReason);
+      }
       Refuse(file, message);
     }
     return bDone;
+  }
+
+  // "can't write OUT (REASON)".
+  std::string CannotWrite(const std::string& output, const std::string& reason) const {
+    std::string message = "can't write " + OutputName(output);
+    return reason.empty() ? message : message + " (" + reason + ")";
+  }
+
+  std::string OutputName(const std::string& output) const {
+    return m_bStandardOutput ? "standard output" : output;
   }
 
   bool Refuse(const std::string& file, const std::string& message) {
@@ -108,17 +138,18 @@ class FileConverter {
   }
 
   // Why output must not be written, or "" when it may: it is one of the
-  // inputs or the output of an earlier file, or the system can't reach it
-  // to tell (its reason, as the export would give it). Nothing there yet
-  // is neither.
-  std::string OutputProblem(const std::string& output) const {
+  // inputs or the output of an earlier file. When the system can't reach
+  // it to tell, *pUnreachable says so, naming the output (the export
+  // would fail the same way). Nothing there yet is neither.
+  std::string OutputProblem(const std::string& output, std::string* pUnreachable) const {
     FileIdentity identity;
     std::string reason;
     switch (IdentifyFile(output, &identity, &reason)) {
       case FileLookup::kMissing:
         return "";
       case FileLookup::kFailed:
-        return "Cannot Open File. (" + reason + ")";
+        *pUnreachable = CannotWrite(output, reason);
+        return "";
       case FileLookup::kFound:
         break;
     }
@@ -140,7 +171,7 @@ class FileConverter {
     for (int nTrack : m_processor.GetLastExportTracks()) {
       tracks += (tracks.empty() ? "" : ",") + std::to_string(nTrack);
     }
-    std::string line = file + " -> " + output + ": " +
+    std::string line = file + " -> " + OutputName(output) + ": " +
                        std::to_string(m_processor.GetLastExportSize()) + " bytes, " +
                        std::to_string(m_processor.GetLastExportKeyFrameCount()) +
                        " keyframes, tracks " + tracks;
@@ -166,6 +197,7 @@ class FileConverter {
   }
 
   const ConsoleOptions& m_options;
+  bool m_bStandardOutput;
   FILE* m_out;
   FILE* m_err;
   EditBuffer m_buffer;

@@ -8,6 +8,7 @@
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
 #include "commands/settings_file.h"
+#include "console/display_width.h"
 #include "console/edit_control.h"
 #include "platform/key_input.h"
 
@@ -60,7 +61,9 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     if (m_noticeSink) {
       m_noticeSink(strLine);
     } else {
-      m_wndConsole.WriteLine("%s", strLine.c_str());
+      for (const std::string& strPart : WrapToWidth(strLine, kConsoleColumns, 2)) {
+        m_wndConsole.WriteLine("%s", strPart.c_str());
+      }
     }
   }
   m_wndConsole.SetPrompt("root>");

@@ -198,6 +198,11 @@ int main(int argc, char** argv) {
   if (!ApplySettingOptions(options, &start, &reason)) {
     return RefuseUsage(kConsoleUsage, reason.c_str(), stderr);
   }
+  // A motion is bytes no terminal shows.
+  if (options.strOutput == "-" && isatty(STDOUT_FILENO)) {
+    return RefuseUsage(kConsoleUsage, "-o - writes the motion to standard output: not to a terminal",
+                       stderr);
+  }
   if (!options.files.empty()) return ConvertGivenFiles(options, start);
 
   // A terminal that can't be drawn on (TERM=dumb) is typed at line by line,

@@ -101,6 +101,8 @@ bool CommandArgs::IsArg(int nIndex, const char* pszWord) const {
 
 int CommandArgs::GetInt(int nIndex) const {
   if (nIndex < 0 || nIndex >= m_nCount) return -1;
+  // "" holds no number: taken as 0 it would quietly pick the first track.
+  if (m_ppArgs[nIndex][0] == '\0') return -1;
   long long nValue = 0;
   for (const char* p = m_ppArgs[nIndex]; *p != '\0'; ++p) {
     if (*p < '0' || *p > '9') return -1;

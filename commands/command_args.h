@@ -32,8 +32,8 @@ class CommandArgs {
   // True if argument nIndex exists and is pszWord, ASCII letter case ignored.
   bool IsArg(int nIndex, const char* pszWord) const;
   // Argument nIndex as a decimal number of ASCII digits only: -1 when it is
-  // missing or holds any other byte (a sign too), 0 when it is empty, and
-  // 2147483647 for anything larger.
+  // missing, empty or holds any other byte (a sign too), and 2147483647 for
+  // anything larger.
   int GetInt(int nIndex) const;
 
  private:

@@ -7,6 +7,7 @@
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "console/display_width.h"
 
 namespace {
 
@@ -94,6 +95,14 @@ std::string Usage(const char* pszWord, const char* pszTakes) {
 }
 
 // "layout takes bones or full." is shown as "takes bones or full.".
+// The words of a mode: the usage in a column of 20, then what the word
+// does, a long description wrapped under itself.
+constexpr size_t kDoesColumn = 20;
+
+std::string HelpLine(const std::string& strUsage, const std::string& strDoes) {
+  return PadToWidth(strUsage, kDoesColumn) + strDoes;
+}
+
 std::string SettingDoes(const std::string& strWord) {
   std::string does = CommandProcessor::DescribeSetting(strWord);
   if (does.compare(0, strWord.size() + 1, strWord + " ") == 0) does.erase(0, strWord.size() + 1);
@@ -107,12 +116,11 @@ int CommandProcessor::ShowHelp(const char* pszWord) {
   if (pszWord == nullptr) {
     for (const HelpRow& row : kHelpRows) {
       if ((row.nModes & nMode) == 0) continue;
-      m_pConsole->WriteLine("%-20s%s", Usage(row.words[0], row.pszTakes).c_str(), row.pszDoes);
+      WriteFitted(HelpLine(Usage(row.words[0], row.pszTakes), row.pszDoes), kDoesColumn);
     }
     if (nMode == kConf) {
       for (const std::string& word : GetSettingWords()) {
-        m_pConsole->WriteLine("%-20s%s", Usage(word.c_str(), "VALUE").c_str(),
-                              SettingDoes(word).c_str());
+        WriteFitted(HelpLine(Usage(word.c_str(), "VALUE"), SettingDoes(word)), kDoesColumn);
       }
     }
     return 1;
@@ -120,15 +128,16 @@ int CommandProcessor::ShowHelp(const char* pszWord) {
   bool bFound = false;
   for (const HelpRow& row : kHelpRows) {
     if (!Spells(row, pszWord)) continue;
-    m_pConsole->WriteLine("%s: %s (%s)", Usage(row.words[0], row.pszTakes).c_str(), row.pszDoes,
-                          ModeNames(row.nModes).c_str());
+    WriteFitted(Usage(row.words[0], row.pszTakes) + ": " + row.pszDoes + " (" +
+                    ModeNames(row.nModes) + ")",
+                2);
     bFound = true;
   }
   for (const std::string& word : GetSettingWords()) {
     CommandArgs args;
     args.Assign({pszWord});
     if (!args.IsCommand(word.c_str(), 1)) continue;
-    m_pConsole->WriteLine("%s VALUE: %s (conf>)", word.c_str(), SettingDoes(word).c_str());
+    WriteFitted(word + " VALUE: " + SettingDoes(word) + " (conf>)", 2);
     bFound = true;
   }
   if (!bFound) {

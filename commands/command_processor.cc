@@ -6,6 +6,7 @@
 #include "commands/command_args.h"
 #include "commands/reason_lines.h"
 #include "console/console_output.h"
+#include "console/display_width.h"
 #include "midibind/midi_binding.h"
 #include "platform/window.h"
 
@@ -69,6 +70,12 @@ void CommandProcessor::AskToContinue() {
   m_pConsole->WriteLine("");
   m_pConsole->WriteLine("Continue? please input Yes/No");
   m_pConsole->WriteLine("");
+}
+
+void CommandProcessor::WriteFitted(const std::string& strLine, size_t nIndent) {
+  for (const std::string& strPart : WrapToWidth(strLine, kConsoleColumns, nIndent)) {
+    m_pConsole->WriteLine("%s", strPart.c_str());
+  }
 }
 
 void CommandProcessor::Fail(const char* pszMessage, const std::string& strReason) {

@@ -18,6 +18,7 @@
 
 #include "midilib/MIDIData.h"
 #include "motion/export_settings.h"
+#include "motion/track_summary.h"
 #include "platform/win_types.h"
 
 class CommandArgs;
@@ -154,6 +155,9 @@ class CommandProcessor {
   // keyframe fails ("no keyframe to write.") and leaves its path alone,
   // instead of writing a file of the header alone as a session does.
   void RefuseEmptyMotion(bool bRefuse) { m_bRefuseEmptyMotion = bRefuse; }
+  // For the one-line conversion's "-o -": every later export sends its
+  // motion to standard output; the path given to export only names it.
+  void ExportToStandardOutput(bool bStandardOutput) { m_bExportToStandardOutput = bStandardOutput; }
 
  private:
   bool IsMode(const char* pszPrompt) const;
@@ -178,6 +182,10 @@ class CommandProcessor {
   // Why a line that fits no command is refused.
   std::string ExplainInvalidCommand() const;
   void AskToContinue();
+  // Writes a line of the program's own (beyond the classic console's
+  // messages) as lines of kConsoleColumns at most, further lines indented
+  // by nIndent blanks (console/display_width.h).
+  void WriteFitted(const std::string& strLine, size_t nIndent);
   // Forgets the dump's event cursor (the data it points into may be gone).
   void ResetDumpCursor();
   // Runs the writer on the tracks and prints its outcome ("Write %d Byte."
@@ -200,6 +208,10 @@ class CommandProcessor {
   // The current track's position in the track list, as "track N" takes
   // it; -1 without one.
   int CurrentTrackPosition() const;
+  // info's line of a track: its columns and its name, which goes whole
+  // onto the next lines when the line would be wider than the console.
+  void WriteTrackLine(int nPosition, MIDITrack* pTrack, const TrackSummary& summary,
+                      const TrackSummary::PieceRole& role);
   // The track's name as the console shows it.
   static std::string TrackName(MIDITrack* pTrack);
   // Joins every note-on of pTrack with its note-off, in event order: the
@@ -236,6 +248,7 @@ class CommandProcessor {
   std::vector<int> m_lastExportTracks;
   std::string m_strLastExportDropped;
   bool m_bRefuseEmptyMotion = false;
+  bool m_bExportToStandardOutput = false;
 };
 
 #endif  // SONOMOT_COMMANDS_COMMAND_PROCESSOR_H_

@@ -16,6 +16,7 @@
 #include "commands/command_processor.h"
 #include "commands/setting_words.h"
 #include "console/console_output.h"
+#include "console/display_width.h"
 #include "motion/bone_names.h"
 #include "motion/export_settings.h"
 #include "motion/key_map.h"
@@ -308,14 +309,19 @@ std::string JoinValues(const std::vector<std::string>& values, bool bQuote) {
   return str;
 }
 
+// Where a line of show puts the value and the meaning.
+constexpr size_t kValueColumn = 10;
+constexpr size_t kMeaningColumn = 30;
+
 // The word in a column of 10, its value in one of 20, then the meaning;
-// a column too narrow for its text is still followed by a blank.
+// a column too narrow for its text is still followed by a blank. Columns
+// are counted as shown, a Japanese name's characters two each.
 std::string FormatShowLine(const SettingWord& word, const ExportSettings& settings) {
   SettingLine line = word.pfnShow(settings);
   std::string str = word.pszWord;
-  str.append(str.size() < 10 ? 10 - str.size() : 1, ' ');
+  str = DisplayWidth(str) < kValueColumn ? PadToWidth(str, kValueColumn) : str + ' ';
   str += JoinValues(line.values, false);
-  str.append(str.size() < 30 ? 30 - str.size() : 1, ' ');
+  str = DisplayWidth(str) < kMeaningColumn ? PadToWidth(str, kMeaningColumn) : str + ' ';
   return str + line.strMeaning;
 }
 
@@ -476,7 +482,7 @@ std::vector<std::string> ChangedSettingWords(const ExportSettings& before,
 int CommandProcessor::ShowConfig() {
   m_pConsole->WriteLine("this space show config");
   for (const std::string& strLine : ShowSettingLines(m_exportSettings)) {
-    m_pConsole->WriteLine("%s", strLine.c_str());
+    WriteFitted(strLine, kMeaningColumn);
   }
   return 1;
 }
@@ -498,7 +504,9 @@ bool CommandProcessor::DispatchSettingCommand() {
     KeepFailure(lines[0], RefusalReason(lines));
     nFirst = 1;
   }
-  for (size_t i = nFirst; i < lines.size(); ++i) m_pConsole->WriteLine("%s", lines[i].c_str());
+  // A value set is told as show tells it; a refusal's lines are sentences.
+  size_t nIndent = outcome == SettingOutcome::kApplied ? kMeaningColumn : 2;
+  for (size_t i = nFirst; i < lines.size(); ++i) WriteFitted(lines[i], nIndent);
   return true;
 }
 

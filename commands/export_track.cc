@@ -39,6 +39,7 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
                                       const std::vector<int>& positions) {
   VmdWriter writer(m_exportSettings);
   writer.RefuseEmptyMotion(m_bRefuseEmptyMotion);
+  writer.WriteToStandardOutput(m_bExportToStandardOutput);
   // The system's reason of a failed open or write is what errno holds when
   // Write returns: the clean-up after a failure only makes calls that
   // succeed.
@@ -57,7 +58,7 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
     Fail("no keyframe to write.", "the tracks hold no note or pedal the settings keep");
   }
   if (!writer.GetLeftover().empty()) {
-    m_pConsole->WriteLine("Cannot Remove %s.", writer.GetLeftover().c_str());
+    WriteFitted("Cannot Remove " + writer.GetLeftover() + ".", 2);
   }
   std::string strDropped;
   if (nResult >= 0 && writer.GetDroppedNoteCount() > 0) {
@@ -142,12 +143,12 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
     }
   }
   if (bEveryInstrument) m_pConsole->WriteLine("no piano or organ track: every instrument goes in.");
-  if (!merged.empty()) m_pConsole->WriteLine("merge track %s.", PositionText(positions).c_str());
-  if (!drums.empty()) {
-    m_pConsole->WriteLine("left out as drums: track %s.", PositionText(drums).c_str());
-  }
+  // A file of many tracks makes long lists: they wrap, as every line of
+  // the program's own does.
+  if (!merged.empty()) WriteFitted("merge track " + PositionText(positions) + ".", 2);
+  if (!drums.empty()) WriteFitted("left out as drums: track " + PositionText(drums) + ".", 2);
   if (!others.empty()) {
-    m_pConsole->WriteLine("left out as other instruments: track %s.", PositionText(others).c_str());
+    WriteFitted("left out as other instruments: track " + PositionText(others) + ".", 2);
   }
   if (merged.empty()) {
     // Without any track the file would hold no motion at all.

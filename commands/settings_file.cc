@@ -183,8 +183,9 @@ int CommandProcessor::SaveSettings() {
   if (args.GetCount() > 1) {
     m_pConsole->WriteLine("invalid value.");
     KeepFailure("invalid value.", "save takes no value");
-    m_pConsole->WriteLine("save takes no value; the settings go to %s.",
-                          strPath.empty() ? "~/.config/sonomot/settings" : strPath.c_str());
+    WriteFitted("save takes no value; the settings go to " +
+                    (strPath.empty() ? std::string("~/.config/sonomot/settings") : strPath) + ".",
+                2);
     return 0;
   }
   if (strPath.empty()) {
@@ -193,10 +194,10 @@ int CommandProcessor::SaveSettings() {
   }
   std::string strError = WriteSettingsFile(strPath, m_exportSettings, m_givenSettings);
   if (!strError.empty()) {
-    m_pConsole->WriteLine("Cannot save settings to %s: %s.", strPath.c_str(), strError.c_str());
+    WriteFitted("Cannot save settings to " + strPath + ": " + strError + ".", 2);
     m_outcome = CommandOutcome{true, "Cannot save settings to " + strPath + ".", strError, {}};
     return 0;
   }
-  m_pConsole->WriteLine("settings saved to %s.", strPath.c_str());
+  WriteFitted("settings saved to " + strPath + ".", 2);
   return 1;
 }

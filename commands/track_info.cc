@@ -6,6 +6,7 @@
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "console/display_width.h"
 #include "midibind/midi_binding.h"
 #include "motion/program_names.h"
 #include "motion/track_summary.h"
@@ -20,9 +21,15 @@ constexpr double kFramesPerSecond = 30.0;
 constexpr char kTrackLineFormat[] = "%5s  %-9s %7s  %-4s  %-4s  %6s  %-8s  %s";
 static_assert(kProgramNameWidth == 8, "the program column is as wide as the longest name");
 
-void WriteTrackHeader(ConsoleOutput* pConsole) {
-  pConsole->WriteLine(kTrackLineFormat, "track", "channels", "notes", "low", "high", "pedal",
-                      "program", "name");
+// A name that doesn't fit behind the columns goes whole onto the lines
+// below, under the channels.
+constexpr size_t kTrackLineIndent = 7;
+
+std::string TrackHeader() {
+  char sz[128];
+  snprintf(sz, sizeof sz, kTrackLineFormat, "track", "channels", "notes", "low", "high", "pedal",
+           "program", "name");
+  return sz;
 }
 
 // What the track's notes play: the program's short name, "drums" for a
@@ -32,20 +39,35 @@ const char* ProgramText(const TrackSummary::PieceRole& role) {
   return role.nProgram == TrackSummary::kNoProgram ? "-" : ProgramName(role.nProgram);
 }
 
-void WriteTrackLine(ConsoleOutput* pConsole, int nPosition, const std::string& strName,
-                    const TrackSummary& summary, const TrackSummary::PieceRole& role) {
+// The track's columns and, last, its name and mark; the name empty when
+// *pstrNameBelow takes it.
+std::string TrackLine(int nPosition, const std::string& strName, const TrackSummary& summary,
+                      const TrackSummary::PieceRole& role, std::string* pstrNameBelow) {
   char szPosition[16];
   snprintf(szPosition, sizeof szPosition, "%03d", nPosition);
   bool bNotes = summary.nLowKey >= 0;
   std::string tail = strName;
   const char* pszMark = summary.IsDrums() ? "(drums)" : summary.IsEmpty() ? "(empty)" : nullptr;
   if (pszMark) tail += (tail.empty() ? "" : " ") + std::string(pszMark);
-  pConsole->WriteLine(kTrackLineFormat, szPosition, summary.ChannelText().c_str(),
-                      std::to_string(summary.nNoteCount).c_str(),
-                      bNotes ? NoteName(summary.nLowKey).c_str() : "-",
-                      bNotes ? NoteName(summary.nHighKey).c_str() : "-",
-                      std::to_string(summary.nPedalCount).c_str(), ProgramText(role),
-                      tail.c_str());
+  std::string channels = summary.ChannelText();
+  std::string notes = std::to_string(summary.nNoteCount);
+  std::string low = bNotes ? NoteName(summary.nLowKey) : "-";
+  std::string high = bNotes ? NoteName(summary.nHighKey) : "-";
+  std::string pedal = std::to_string(summary.nPedalCount);
+  auto format = [&](char* pszOut, size_t nSize) {
+    return snprintf(pszOut, nSize, kTrackLineFormat, szPosition, channels.c_str(), notes.c_str(),
+                    low.c_str(), high.c_str(), pedal.c_str(), ProgramText(role), tail.c_str());
+  };
+  int nLength = format(nullptr, 0);
+  std::string line(nLength > 0 ? static_cast<size_t>(nLength) : 0, '\0');
+  format(line.data(), line.size() + 1);
+  pstrNameBelow->clear();
+  if (DisplayWidth(line) > kConsoleColumns) {
+    *pstrNameBelow = std::string(kTrackLineIndent, ' ') + tail;
+    line.resize(line.size() - tail.size());
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+  }
+  return line;
 }
 
 // What motion steps changes in an export with the current settings, so
@@ -61,12 +83,21 @@ void WriteStepChanges(ConsoleOutput* pConsole, const MotionFigures& figures) {
 
 }  // namespace
 
+void CommandProcessor::WriteTrackLine(int nPosition, MIDITrack* pTrack,
+                                      const TrackSummary& summary,
+                                      const TrackSummary::PieceRole& role) {
+  std::string strNameBelow;
+  m_pConsole->WriteLine("%s", TrackLine(nPosition, TrackName(pTrack), summary, role,
+                                        &strNameBelow).c_str());
+  if (!strNameBelow.empty()) WriteFitted(strNameBelow, kTrackLineIndent);
+}
+
 int CommandProcessor::ShowTracksInfo() {
   if (m_pMIDIData == nullptr) {
     Fail("m_pMIDIData == NULL", "no MIDI file is open");
     return 0;
   }
-  WriteTrackHeader(m_pConsole);
+  m_pConsole->WriteLine("%s", TrackHeader().c_str());
   std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
   long lLength = 0;
   size_t nPosition = 0;
@@ -74,8 +105,7 @@ int CommandProcessor::ShowTracksInfo() {
        pTrack && nPosition < roles.size(); pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
     TrackSummary summary = TrackSummary::Of(pTrack);
     if (summary.lLastTime > lLength) lLength = summary.lLastTime;
-    WriteTrackLine(m_pConsole, static_cast<int>(nPosition), TrackName(pTrack), summary,
-                   roles[nPosition]);
+    WriteTrackLine(static_cast<int>(nPosition), pTrack, summary, roles[nPosition]);
     ++nPosition;
   }
   // Before the piano-roll conversion the times are ticks of the file's own
@@ -111,12 +141,11 @@ int CommandProcessor::ShowTrackExportInfo() {
   std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
   TrackSummary::PieceRole role;
   if (nPosition >= 0 && static_cast<size_t>(nPosition) < roles.size()) role = roles[nPosition];
-  WriteTrackHeader(m_pConsole);
+  m_pConsole->WriteLine("%s", TrackHeader().c_str());
   if (m_bFileReady != 1) {
     // Frames exist only on the converted time base; the export would
     // refuse just as well.
-    WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), TrackSummary::Of(m_pMIDITrack),
-                   role);
+    WriteTrackLine(nPosition, m_pMIDITrack, TrackSummary::Of(m_pMIDITrack), role);
     Fail("file not ready.", "conv pr has not been run on the loaded file");
     m_pConsole->WriteLine("");
     return 1;
@@ -125,7 +154,7 @@ int CommandProcessor::ShowTrackExportInfo() {
   TrackSummary summary;
   VmdWriter writer(m_exportSettings);
   MotionFigures figures = writer.Measure(&m_pMIDITrack, 1, &summary);
-  WriteTrackLine(m_pConsole, nPosition, TrackName(m_pMIDITrack), summary, role);
+  WriteTrackLine(nPosition, m_pMIDITrack, summary, role);
   if (!figures.bOk) {
     Fail("not enough memory.");
     m_pConsole->WriteLine("");

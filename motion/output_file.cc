@@ -282,6 +282,25 @@ bool OutputFile::Open(const char* pszPath) {
   return true;
 }
 
+bool OutputFile::OpenStandardOutput() {
+  Abandon();
+  m_strLeftover.clear();
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &m_previousXfsz);
+  sigaction(SIGPIPE, &ignore, &m_previousPipe);
+  m_bSignalsIgnored = true;
+  // A copy of the descriptor: Commit closes its own, never the process's.
+  m_nFd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (m_nFd < 0) {
+    int nError = errno;
+    Abandon();
+    errno = nError;
+    return false;
+  }
+  return true;
+}
+
 bool OutputFile::OpenInPlace(const std::string& strName) {
   // The open doesn't wait: a pipe that nobody reads can't be opened, where
   // a waiting open would hang the export until a reader came. Writes then

@@ -82,6 +82,11 @@ class OutputFile {
   // without write permission, a new file in a folder that can't be
   // written. Nothing is created or changed then.
   bool Open(const char* pszPath);
+  // Opens the process's standard output instead of a path: written where
+  // it stands, as a pipe or a device is (a file it was sent to is neither
+  // replaced nor cut), and left open for the process when the OutputFile
+  // is done. False, with errno set, when there is none.
+  bool OpenStandardOutput();
   // True when what Open found at the path, or will make there, is a
   // regular file (not a device or a pipe).
   // REQUIRES: Open succeeded.

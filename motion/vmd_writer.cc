@@ -308,7 +308,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       // waiting for it. Only a hint: without a thread it is left out.
       std::jthread forget;
       try {
-        forget = std::jthread(OutputFile::ForgetCachedPages, pszPath);
+        if (!m_bStandardOutput) forget = std::jthread(OutputFile::ForgetCachedPages, pszPath);
       } catch (const std::system_error&) {
       } catch (const std::bad_alloc&) {
       }
@@ -328,7 +328,7 @@ int VmdWriter::Write(const char* pszPath, MIDITrack* const* ppTracks, size_t nTr
       return kCannotWrite;
     }
     OutputFile output;
-    if (!output.Open(pszPath)) {
+    if (!(m_bStandardOutput ? output.OpenStandardOutput() : output.Open(pszPath))) {
       m_image.clear();
       return kCannotOpen;
     }

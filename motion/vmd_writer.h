@@ -104,6 +104,10 @@ class VmdWriter {
   // kEmptyMotion and leaves the path as it was, instead of writing a file
   // of the header alone. Off by default.
   void RefuseEmptyMotion(bool bRefuse) { m_bRefuseEmpty = bRefuse; }
+  // With bStandardOutput, a later Write sends the file to the process's
+  // standard output (OutputFile::OpenStandardOutput); the path is not
+  // touched. Off by default.
+  void WriteToStandardOutput(bool bStandardOutput) { m_bStandardOutput = bStandardOutput; }
 
   // What Write of these tracks would write, with the same settings, found
   // by the same collection; nothing is opened. With pSummary, the walk also
@@ -167,6 +171,7 @@ class VmdWriter {
   size_t m_nBuffered = 0;
   bool m_bWriteFailed;
   bool m_bRefuseEmpty = false;
+  bool m_bStandardOutput = false;
 };
 
 #endif  // SONOMOT_MOTION_VMD_WRITER_H_

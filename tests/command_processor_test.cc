@@ -5,6 +5,7 @@
 
 #include "commands/command_args.h"
 #include "commands/setting_words.h"
+#include "console/display_width.h"
 #include "motion/vmd_writer.h"
 #include "tests/command_test_util.h"
 #include "tests/motion_test_util.h"
@@ -103,19 +104,26 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
   m_console.SetPrompt("conf>");
   Type("show");
   const std::string defaults = TakeTranscript();
+  // What keys takes, wrapped under itself within the console's 64 columns.
+  const char* kKeysAccepts =
+      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with\n"
+      "  one of {nnn} {n} {note} {piano} making names of at most 14\n"
+      "  bytes, or map and a file.";
   struct Case {
     const char* pszLine;
-    const char* pszAccepts;
+    std::string pszAccepts;
   } aCase[] = {
       {"layout", "layout takes bones or full."},
       {"layout fullest", "layout takes bones or full."},
-      {"keys", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},
-      {"keys \"\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix is empty."},
-      {"keys abcdefghijkl", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix is 12 Shift-JIS bytes, above 11."},
-      {"keys \"a\tb\"", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix holds a control character."},
-      {"keys \xC3\xA9", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file.\nthe prefix has no Shift-JIS form."},
-      {"keys map", "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} {piano} making names of at most 14 bytes, or map and a file."},  // no file: no prefix "map" either
-      {"pedal abcdefghijklmno", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\nthe bone name is 15 Shift-JIS bytes, above 14."},
+      {"keys", kKeysAccepts},
+      {"keys \"\"", std::string(kKeysAccepts) + "\nthe prefix is empty."},
+      {"keys abcdefghijkl", std::string(kKeysAccepts) + "\nthe prefix is 12 Shift-JIS bytes, above 11."},
+      {"keys \"a\tb\"", std::string(kKeysAccepts) + "\nthe prefix holds a control character."},
+      {"keys \xC3\xA9", std::string(kKeysAccepts) + "\nthe prefix has no Shift-JIS form."},
+      {"keys map", kKeysAccepts},  // no file: no prefix "map" either
+      {"pedal abcdefghijklmno",
+       "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\nthe bone name is 15 "
+       "Shift-JIS bytes, above 14."},
       {"pedal \"\"", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\nthe bone name is empty."},
       {"angle 90.5", "angle takes degrees from -90 to 90, or default."},
       {"angle -91", "angle takes degrees from -90 to 90, or default."},
@@ -145,9 +153,11 @@ TEST_F(CommandProcessorTest, SettingsAreConfWordsAndBadValuesChangeNothing) {
   TypeAll({"LAYOUT FULL", "keys abcdefghijk", "pedal \"Damper 64\"", "angle -90",
            "transpose -127", "model nineteen-characters", "pedal OFF", "angle +.5"});
   EXPECT_EQ(R"(conf>LAYOUT FULL
-layout    full                bone keyframes, then five empty section counts
+layout    full                bone keyframes, then five empty
+                              section counts
 conf>keys abcdefghijk
-keys      abcdefghijk         key bones abcdefghijk000 to abcdefghijk127
+keys      abcdefghijk         key bones abcdefghijk000 to
+                              abcdefghijk127
 conf>pedal "Damper 64"
 pedal     Damper 64           sustain pedal bone
 conf>angle -90
@@ -177,8 +187,9 @@ angle     0.5                 key-down turn about X, in degrees
 TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
   m_console.SetPrompt("conf>");
   const std::string keys =
-      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} "
-      "{note} {piano} making names of at most 14 bytes, or map and a file.\n";
+      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with\n"
+      "  one of {nnn} {n} {note} {piano} making names of at most 14\n"
+      "  bytes, or map and a file.\n";
   const std::string pedal = "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.\n";
   const std::string model = "model takes a name of 1 to 19 Shift-JIS bytes.\n";
   struct Case {
@@ -191,7 +202,7 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
        "layout takes bones or full.\nA value with blanks goes in double quotes: layout "
        "\"full now\".\n"},
       {"keys map a.txt b.txt", keys + "A value with blanks goes in double quotes: keys map "
-                                      "\"a.txt b.txt\".\n"},
+                                      "\"a.txt\n  b.txt\".\n"},
       {"keys cc", keys + "key 64 and the pedal would both be named cc064.\n"},
       {"pedal nt060", pedal + "key 60 and the pedal would both be named nt060.\n"},
       // Eight double-byte characters: 16 bytes.
@@ -231,17 +242,19 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
            "keys k{n}", "pedal nt060"});
   EXPECT_EQ(
       "conf>keys abcdefghij{note}\n"
-      "keys      abcdefghij{note}    key bones abcdefghijC-1 to abcdefghijG9\n"
+      "keys      abcdefghij{note}    key bones abcdefghijC-1 to\n"
+      "                              abcdefghijG9\n"
       "conf>keys \"\xE9\x8D\xB5 {piano}\"\n"
-      "keys      \xE9\x8D\xB5 {piano}         key bones \xE9\x8D\xB5 1 to \xE9\x8D\xB5 88, other "
-      "keys dropped\n"
+      "keys      \xE9\x8D\xB5 {piano}          key bones \xE9\x8D\xB5 1 to \xE9\x8D\xB5 88, other\n"
+      "                              keys dropped\n"
       "conf>keys map\n"
       "invalid value.\n" +
       keys +
       "conf>pedal \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
       "\x81\xA7\n"
+      // Seven wide characters take 14 of the value's 20 columns.
       "pedal     \xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D\xE3"
-      "\x81\xA7 sustain pedal bone\n"
+      "\x81\xA7      sustain pedal bone\n"
       "conf>model \"\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
       "\xE3\x83\x94\xE3\x82\xA2" "1\"\n"
       "model     \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E \xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E "
@@ -266,8 +279,9 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
 TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
   m_console.SetPrompt("conf>");
   const std::string keys =
-      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} "
-      "{note} {piano} making names of at most 14 bytes, or map and a file.\n";
+      "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with\n"
+      "  one of {nnn} {n} {note} {piano} making names of at most 14\n"
+      "  bytes, or map and a file.\n";
   std::string strMap = TempPath("map.txt");
   struct Case {
     const char* pszText;
@@ -293,13 +307,14 @@ TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
   for (const Case& c : cases) {
     WriteFile("map.txt", std::vector<uint8_t>(c.pszText, c.pszText + strlen(c.pszText)));
     Type("keys map " + strMap);
-    EXPECT_EQ("conf>keys map " + strMap + "\ninvalid value.\n" + keys + strMap + c.reason + "\n",
+    EXPECT_EQ("conf>keys map " + strMap + "\ninvalid value.\n" + keys +
+                  ConsoleLines(strMap + c.reason),
               TakeTranscript())
         << c.pszText;
   }
   Type("keys map " + TempPath("none.txt"));
   EXPECT_EQ("conf>keys map " + TempPath("none.txt") + "\ninvalid value.\n" + keys +
-                TempPath("none.txt") + ": No such file or directory\n",
+                ConsoleLines(TempPath("none.txt") + ": No such file or directory"),
             TakeTranscript());
   // A map that names a key after the pedal.
   WriteFile("map.txt", {'6', '4', ' ', 'c', 'c', '0', '6', '4', '\n'});
@@ -317,8 +332,8 @@ TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
   std::filesystem::current_path(m_folder);
   Type("keys map \"./map.txt\"");
   std::filesystem::current_path(cwd);
-  EXPECT_EQ("conf>keys map \"./map.txt\"\nkeys      map " + strMap +
-                " key bones of the map, 3 keys\n",
+  EXPECT_EQ("conf>keys map \"./map.txt\"\n" +
+                ConsoleLines("keys      map " + strMap + " key bones of the map, 3 keys", 30),
             TakeTranscript());
   ASSERT_EQ(128u, m_pProcessor->GetExportSettings().keyMapNames.size());
   EXPECT_EQ("bottom", m_pProcessor->GetExportSettings().keyMapNames[0]);
@@ -335,7 +350,8 @@ TEST_F(CommandProcessorTest, EveryShownValueReadsBackToTheSameSetting) {
            "model \"My Piano\"", "transpose -3"});
   EXPECT_NE(std::string::npos,
             TakeTranscript().find(
-                "\nangle     0.00000000000000000000000000000000000000000001 key-down turn"));
+                "\nangle     0.00000000000000000000000000000000000000000001\n"
+                "                              key-down turn"));
   const ExportSettings& shown = m_pProcessor->GetExportSettings();
   ExportSettings read;
   for (const std::string& strLine : SettingFileLines(shown)) {
@@ -391,13 +407,17 @@ TEST_F(CommandProcessorTest, HelpListsTheWordsOfEachMode) {
   Type("help");
   EXPECT_EQ(R"(root>help
 Root                switch to root>
-Conf                switch to conf>, where the export settings are
+Conf                switch to conf>, where the export settings
+                    are
 midi                back to midi> when a file is loaded
-track N             select track N (0 is the first) and switch to track>
+track N             select track N (0 is the first) and switch
+                    to track>
 Create Midi         build a small two-track test file in memory
-Open PATH           close what is loaded and load a Standard MIDI File
+Open PATH           close what is loaded and load a Standard
+                    MIDI File
 Close               release the loaded file
-help [WORD]         the words of this mode, or what WORD takes and does
+help [WORD]         the words of this mode, or what WORD takes
+                    and does
 exit                end the program
 tolk                about Sonomot
 his                 the last three lines entered
@@ -446,7 +466,8 @@ clear               empty the console
   TypeAll({"help EX", "help layout", "help show", "help zork"});
   EXPECT_EQ(R"(conf>help EX
 export PATH: write the track's motion as a VMD file (track>)
-export PATH [N...]: write the whole piece, or tracks N..., merged into one motion (midi>)
+export PATH [N...]: write the whole piece, or tracks N...,
+  merged into one motion (midi>)
 conf>help layout
 layout VALUE: takes bones or full. (conf>)
 conf>help show
@@ -505,6 +526,67 @@ TEST_F(CommandProcessorTest, FailuresCarryTheirReasons) {
   EXPECT_EQ(0, m_pProcessor->GetExportSettings().nTranspose);
   EXPECT_EQ("", TakeTranscript());
   EXPECT_EQ("root>", Prompt());
+}
+
+}  // namespace
+
+namespace {
+
+using ConsoleWidthTest = MidiCommandTest;
+
+// Every line the program writes of its own fits the window's 64 columns,
+// counted as shown (a Japanese character takes two): help in every mode
+// and for every word, show with Japanese names, whose descriptions still
+// line up, and info on a track with a long name, which wraps whole.
+TEST_F(ConsoleWidthTest, OwnLinesFitSixtyFourColumns) {
+  const std::string kName = "\xE3\x83\x9A\xE3\x83\x80\xE3\x83\xAB\xE5\x90\x8D";  // 4 wide: 8 columns
+  std::string longName = "A very long name for the right hand of this piece " + kName + kName +
+                         kName + " played softly " + std::string(70, 'x');
+  std::string path = WriteFile("long.mid", SmfBuilder(1, 1)
+                                               .Track()
+                                               .Meta(0, 0x03, longName)
+                                               .Event(0, {0x90, 60, 90})
+                                               .Event(1, {0x80, 60, 0})
+                                               .EndOfTrack()
+                                               .Build());
+  Type("Open " + path);
+  TakeTranscript();  // the classic console's lines, the path among them
+  std::string text;
+  TypeAll({"conv pr", "info", "tr 0", "info"});
+  text += TakeTranscript();
+  // Nothing of the name is lost by the wrapping.
+  for (const char* pszWord : {"A very long name", "played softly", "xxxxxxxxxxxxxxxxxxxx"}) {
+    EXPECT_NE(std::string::npos, text.find(pszWord)) << pszWord << text;
+  }
+  for (const char* pszPrompt : {"root>", "midi>", "track>", "conf>"}) {
+    m_console.SetPrompt(pszPrompt);
+    Type("help");
+    std::string help = TakeTranscript();
+    text += help;
+    // The first word of each line, continuation lines left out.
+    for (size_t nAt = help.find('\n'); nAt + 1 < help.size(); nAt = help.find('\n', nAt + 1)) {
+      if (help[nAt + 1] == ' ') continue;
+      Type("help " + help.substr(nAt + 1, help.find_first_of(" \n", nAt + 1) - nAt - 1));
+      text += TakeTranscript();
+    }
+  }
+  ASSERT_NE(std::string::npos, text.find("\nlayout VALUE: ")) << "every setting word's help ran";
+  TypeAll({("pedal " + kName).c_str(), ("model " + kName + kName).c_str(), "show"});
+  std::string show = TakeTranscript();
+  text += show;
+  // The meaning of every setting begins at column 30.
+  EXPECT_NE(std::string::npos,
+            show.find("\npedal     " + kName + "            sustain pedal bone\n"))
+      << show;
+  EXPECT_NE(std::string::npos, show.find("\nmodel     " + kName + kName + "    model name in the file\n"))
+      << show;
+
+  for (size_t nAt = 0; nAt < text.size();) {
+    size_t nEnd = text.find('\n', nAt);
+    std::string line = text.substr(nAt, nEnd - nAt);
+    EXPECT_LE(DisplayWidth(line), kConsoleColumns) << line;
+    nAt = nEnd + 1;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "commands/command_args.h"
+#include "console/display_width.h"
 #include "midibind/midi_binding.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
@@ -154,4 +155,10 @@ std::vector<uint8_t> SmfBuilder::Build() const {
     out.insert(out.end(), track.begin(), track.end());
   }
   return out;
+}
+
+std::string ConsoleLines(const std::string& line, size_t nIndent) {
+  std::string text;
+  for (const std::string& part : WrapToWidth(line, kConsoleColumns, nIndent)) text += part + "\n";
+  return text;
 }

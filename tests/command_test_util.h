@@ -62,6 +62,12 @@ class MidiCommandTest : public CommandTest {
   void SetUp() override;
 };
 
+// A line of the program's own as the console shows it: wrapped within its
+// 64 columns, further lines indented by nIndent, each line ending in a
+// line break (for lines that hold a path of the test's, whose length
+// varies).
+std::string ConsoleLines(const std::string& line, size_t nIndent = 2);
+
 // Standard MIDI File bytes.
 class SmfBuilder {
  public:

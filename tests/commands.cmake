@@ -1,6 +1,7 @@
 # Test programs of this area.
 sonomot_add_test(edit_buffer_test SOURCES edit_buffer_test.cc LIBS console)
 sonomot_add_test(console_output_test SOURCES console_output_test.cc LIBS console)
+sonomot_add_test(display_width_test SOURCES display_width_test.cc LIBS console)
 sonomot_add_test(command_args_test SOURCES command_args_test.cc LIBS commands)
 # Command tests share one fixture library; they bind libMIDIData.so from
 # their own folder as the program does.

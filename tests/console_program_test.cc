@@ -236,6 +236,12 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
       {"-t 1,,2 a.mid", "invalid track list '1,,2' (track numbers, 0 for the first, separated "
                         "by commas)"},
       {"--list", "no FILE given to convert or list"},
+      // An empty value is no value, never "none given".
+      {"-o '' a.mid b.mid", "-o names no file (OUT is empty)"},
+      {"--directory= a.mid", "-d names no folder (DIR is empty)"},
+      {"-t '' a.mid", "invalid track list '' (track numbers, 0 for the first, separated by "
+                      "commas)"},
+      {"-o - a.mid b.mid", "-o names the output of one FILE only"},
   };
   for (const auto& [args, reason] : refused) {
     auto [r, text] = run(args);

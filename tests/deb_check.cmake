@@ -57,6 +57,7 @@ if(NOT count EQUAL 1)
   message(FATAL_ERROR "${count} source packages sonomot_${VERSION}-*.dsc in ${OUT_DIR}:\n${log}")
 endif()
 file(READ "${dsc}" control)
+# An unsigned .dsc begins with its Format field.
 if(NOT control MATCHES "(^|\n)Format: 3\\.0 \\(quilt\\)\n" OR
    NOT control MATCHES " sonomot_${VERSION}\\.orig\\.tar\\.xz\n" OR
    NOT control MATCHES "\nTestsuite: autopkgtest\n")

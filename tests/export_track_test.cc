@@ -144,6 +144,25 @@ TEST_F(ExportTrackTest, NoTrackAndUnopenablePathAreReported) {
   EXPECT_EQ("track>", Prompt());
 }
 
+// An empty argument is no number: neither the track command nor a merge
+// takes it for track 0.
+TEST_F(ExportTrackTest, EmptyNumbersAreNoTracks) {
+  OpenTwoHands();
+  Type("conv pr");
+  TakeTranscript();
+  std::string out = TempPath("empty.vmd");
+  TypeAll({("export " + out + " \"\"").c_str(), ("export " + out + " 1 \"\"").c_str()});
+  EXPECT_EQ("midi>export " + out + " \"\"\ninvalid track number.\nmidi>export " + out +
+                " 1 \"\"\ninvalid track number.\n",
+            TakeTranscript());
+  EXPECT_FALSE(std::filesystem::exists(out));
+  TypeAll({"track \"\"", "tr 1", "tr \"\""});
+  EXPECT_EQ("midi>track \"\"\ninvalid track number.\nmidi>tr 1\nmove to track 1.\n"
+            "track>tr \"\"\ninvalid track number.\n",
+            TakeTranscript());
+  EXPECT_EQ(nullptr, m_pProcessor->GetMIDITrack());
+}
+
 TEST_F(ExportTrackTest, FailedWriteIsReportedAndLeavesNoFile) {
   PrepareTrack("tr 0");
   std::string out = TempPath("cut.vmd");
@@ -203,7 +222,8 @@ TEST_F(ExportTrackTest, WholePieceTakesTheTracksInfoDoesNotMark) {
                                                 .Build());
   TypeAll({("Open " + path).c_str(), "conv pr", "info"});
   std::string info = TakeTranscript();
-  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  -         Conductor (empty)\n"));
+  EXPECT_NE(std::string::npos, info.find("  000  -               0  -     -          0  -\n"
+                                            "       Conductor (empty)\n"));
   EXPECT_NE(std::string::npos, info.find("  001  -               0  -     -          2  -         \n"));
   EXPECT_NE(std::string::npos, info.find("  002  10              1  C2    C2         1  drums     (drums)\n"));
   EXPECT_NE(std::string::npos, info.find("  003  4,10            2  D2    C4         0  piano     \n"));
@@ -263,7 +283,8 @@ TEST_F(ExportTrackTest, WholePieceTakesWhatAKeyboardPlays) {
   std::string info = TakeTranscript();
   EXPECT_NE(std::string::npos,
             info.find("track  channels    notes  low   high   pedal  program   name\n"
-                      "  000  -               0  -     -          0  -         Conductor (empty)\n"
+                      "  000  -               0  -     -          0  -\n"
+                      "       Conductor (empty)\n"
                       "  001  1               1  C5    C5         0  flute     Flute\n"
                       "  002  2               2  C4    D4         0  piano     Piano\n"
                       "  003  3               1  C3    C3         0  reedorgn  Organ\n"

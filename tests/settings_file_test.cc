@@ -62,7 +62,7 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
   ASSERT_EQ(1, m_pProcessor->ApplySetting("transpose", "0"));  // as an option gives it
   TakeTranscript();
   Type("save");
-  EXPECT_EQ("conf>save\nsettings saved to " + m_strPath + ".\n", TakeTranscript());
+  EXPECT_EQ("conf>save\n" + ConsoleLines("settings saved to " + m_strPath + "."), TakeTranscript());
   EXPECT_EQ(
       "# Sonomot export settings, written by save in conf>\n"
       "layout full\n"
@@ -89,9 +89,10 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
 
   // reset then save: the next start has the defaults and says nothing.
   TypeAll({"reset", "save", "save now"});
-  EXPECT_EQ("conf>reset\nsettings reset to default.\nconf>save\nsettings saved to " + m_strPath +
-                ".\nconf>save now\ninvalid value.\nsave takes no value; the settings go to " +
-                m_strPath + ".\n",
+  EXPECT_EQ("conf>reset\nsettings reset to default.\nconf>save\n" +
+                ConsoleLines("settings saved to " + m_strPath + ".") +
+                "conf>save now\ninvalid value.\n" +
+                ConsoleLines("save takes no value; the settings go to " + m_strPath + "."),
             TakeTranscript());
   ExportSettings again;
   EXPECT_TRUE(ReadSettingsFile(m_strPath, &again).empty());
@@ -166,14 +167,15 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
   setenv("XDG_CONFIG_HOME", TempPath("plain").c_str(), 1);
   m_console.SetPrompt("conf>");
   Type("save");
-  EXPECT_EQ("conf>save\nCannot save settings to " + TempPath("plain") +
-                "/sonomot/settings: Not a directory.\n",
+  EXPECT_EQ("conf>save\n" + ConsoleLines("Cannot save settings to " + TempPath("plain") +
+                                         "/sonomot/settings: Not a directory."),
             TakeTranscript());
   // A settings file that is a folder is not replaced.
   setenv("XDG_CONFIG_HOME", m_strHome.c_str(), 1);
   std::filesystem::create_directories(m_strPath);
   Type("save");
-  EXPECT_EQ("conf>save\nCannot save settings to " + m_strPath + ": can't be opened for writing.\n",
+  EXPECT_EQ("conf>save\n" +
+                ConsoleLines("Cannot save settings to " + m_strPath + ": can't be opened for writing."),
             TakeTranscript());
   EXPECT_TRUE(std::filesystem::is_directory(m_strPath));
   // The disk fails the file at the last step, as it is put in place: the
@@ -184,7 +186,7 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
     DiskCallsFake fake(EIO);
     Type("save");
   }
-  EXPECT_EQ("conf>save\nCannot save settings to " + m_strPath + ": can't be written.\n",
+  EXPECT_EQ("conf>save\n" + ConsoleLines("Cannot save settings to " + m_strPath + ": can't be written."),
             TakeTranscript());
   EXPECT_EQ("layout full\n", ReadText(m_strPath));
 }
@@ -299,8 +301,9 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   ASSERT_EQ(0, link(m_strPath.c_str(), TempPath("second").c_str()));
   m_console.SetPrompt("conf>");
   TypeAll({"layout bones", "save"});
-  EXPECT_EQ("conf>layout bones\nlayout    bones               the file ends after the bone "
-            "keyframes\nconf>save\nsettings saved to " + m_strPath + ".\n",
+  EXPECT_EQ("conf>layout bones\nlayout    bones               the file ends after the bone\n"
+            "                              keyframes\nconf>save\n" +
+                ConsoleLines("settings saved to " + m_strPath + "."),
             TakeTranscript());
   EXPECT_EQ(strNew, ReadText(m_strPath));
   EXPECT_EQ(strNew, ReadText(TempPath("second")));
@@ -310,7 +313,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   ASSERT_EQ(0, unlink(m_strPath.c_str()));
   ASSERT_EQ(0, symlink("/dev/zero", m_strPath.c_str()));
   Type("save");
-  EXPECT_EQ("conf>save\nCannot save settings to " + m_strPath + ": not a regular file.\n",
+  EXPECT_EQ("conf>save\n" + ConsoleLines("Cannot save settings to " + m_strPath + ": not a regular file."),
             TakeTranscript());
   EXPECT_TRUE(std::filesystem::is_symlink(m_strPath));
 

@@ -214,7 +214,8 @@ TEST(SonomotConsoleTest, ExampleWholeSessionMergesTheHands) {
   const std::string& out = session.output;
   EXPECT_EQ(std::string::npos, out.find("invalid")) << out;
   EXPECT_NE(std::string::npos,
-            out.find("\n  003  10             16  C2    C2         0  drums     Drums (drums)\n"))
+            out.find("\n  003  10             16  C2    C2         0  drums\n"
+                     "       Drums (drums)\n"))
       << out;
   EXPECT_NE(std::string::npos,
             out.find("midi>export demo_whole.vmd\nmerge track 1 2.\nleft out as drums: track 3.\n"
@@ -443,10 +444,15 @@ TEST(SonomotConsoleTest, ConvertsFilesGivenOnTheCommandLine) {
   EXPECT_EQ(0, list.nExitCode) << list.errors;
   EXPECT_EQ("demo_hands.mid:\n"
             "track  channels    notes  low   high   pedal  program   name\n"
-            "  000  -               0  -     -          0  -         Sonomot Demo (empty)\n"
-            "  001  1              13  C4    G4         0  piano     Right hand\n"
-            "  002  2              24  G2    G3         8  piano     Left hand\n"
-            "  003  10             16  C2    C2         0  drums     Drums (drums)\n"
+            // Names that would pass the console's 64 columns go below.
+            "  000  -               0  -     -          0  -\n"
+            "       Sonomot Demo (empty)\n"
+            "  001  1              13  C4    G4         0  piano\n"
+            "       Right hand\n"
+            "  002  2              24  G2    G3         8  piano\n"
+            "       Left hand\n"
+            "  003  10             16  C2    C2         0  drums\n"
+            "       Drums (drums)\n"
             "length 7670 ticks.\n\n",
             list.output);
   // An output that is an input is refused, and the input left alone.
@@ -552,6 +558,53 @@ TEST(SonomotConsoleTest, ConversionTellsFilesApartByWhatTheyName) {
   EXPECT_EQ(0, std::system(("rm -rf '" + folder.string() + "'").c_str()));
 }
 
+// An output that can't be written is named with the system's reason, not
+// blamed on its input; -o - sends the motion to standard output and the
+// file's line to standard error. A folder we may not write is tried as an
+// ordinary user.
+TEST(SonomotConsoleTest, ConversionNamesTheOutputThatFails) {
+  std::filesystem::path folder = ExampleFolder("sonomot_outputs");
+  std::filesystem::permissions(folder, std::filesystem::perms::all);
+  std::filesystem::create_directories(folder / "sub");
+  std::ofstream(folder / "a.vmd") << "x";
+  const std::pair<std::string, std::string> failures[] = {
+      {"-d nosuchdir", "can't write nosuchdir/demo.vmd (No such file or directory)"},
+      {"-o sub", "can't write sub (Is a directory)"},
+      {"-d a.vmd", "can't write a.vmd/demo.vmd (Not a directory)"},
+  };
+  for (const auto& [options, message] : failures) {
+    Session session = RunScript("", folder, "", nullptr, options + " examples/demo.mid");
+    EXPECT_EQ(1, session.nExitCode) << options;
+    EXPECT_EQ("", session.output) << options;
+    EXPECT_EQ("sonomot-console: examples/demo.mid: " + message + "\n", session.errors) << options;
+  }
+  std::string runner;
+  if (geteuid() == 0 && std::system("command -v setpriv >/dev/null") == 0) {
+    runner = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  if (geteuid() != 0 || !runner.empty()) {
+    std::filesystem::create_directories(folder / "ro");
+    std::filesystem::permissions(folder / "ro", std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_exec |
+                                                    std::filesystem::perms::others_read |
+                                                    std::filesystem::perms::others_exec);
+    Session readOnly = RunScript("", folder, "", nullptr, "-d ro examples/demo.mid", runner);
+    EXPECT_EQ(1, readOnly.nExitCode);
+    EXPECT_EQ("sonomot-console: examples/demo.mid: can't write ro/demo.vmd (Permission denied)\n",
+              readOnly.errors);
+  }
+
+  Session piped = RunScript("", folder, "", nullptr, "-o - examples/demo.mid");
+  EXPECT_EQ(0, piped.nExitCode) << piped.errors;
+  EXPECT_EQ("examples/demo.mid -> standard output: 16946 bytes, 152 keyframes, tracks 1\n",
+            piped.errors);
+  Session written = RunScript("", folder, "", nullptr, "-o demo.vmd examples/demo.mid");
+  EXPECT_EQ(0, written.nExitCode) << written.errors;
+  EXPECT_EQ(ReadBytes(folder / "demo.vmd"), piped.output);
+  EXPECT_FALSE(std::filesystem::exists(folder / "-"));
+  EXPECT_EQ(0, std::system(("rm -rf '" + folder.string() + "'").c_str()));
+}
+
 }  // namespace
 
 // Settings saved by one session apply to the next. A script's transcript on
@@ -564,7 +617,9 @@ TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
                             &strErrors);
   EXPECT_EQ("", strErrors);
   std::string strPath = (home / "sonomot/settings").string();
-  EXPECT_NE(std::string::npos, first.output.find("settings saved to " + strPath + ".\n"));
+  // Past the console's 64 columns, the path goes on the next line.
+  EXPECT_NE(std::string::npos, first.output.find("settings saved to\n  " + strPath + ".\n"))
+      << first.output;
   std::ofstream(strPath, std::ios::app) << "angle steep\n";
 
   Session second = RunScript("conf\nshow\n", home, home.string(), &strErrors);
@@ -575,10 +630,14 @@ TEST(SonomotConsoleTest, SavedSettingsApplyAtStartAndAreToldOnStandardError) {
   size_t nBannerEnd = second.output.find(kBannerEnd);
   ASSERT_NE(std::string::npos, nBannerEnd) << second.output;
   std::string strShown = kDefaultSettingsShown;
-  strShown.replace(strShown.find("bones               the file ends after the bone keyframes"),
-                   58, "full                bone keyframes, then five empty section counts");
+  const std::string strBones =
+      "bones               the file ends after the bone\n                              keyframes";
+  strShown.replace(strShown.find(strBones), strBones.size(),
+                   "full                bone keyframes, then five empty\n"
+                   "                              section counts");
   strShown.replace(strShown.find("off                 every key dips the whole angle"), 50,
-                   "on                  key dip x (0.25 + 0.75 x velocity / 127)");
+                   "on                  key dip x (0.25 + 0.75 x velocity\n"
+                   "                              / 127)");
   EXPECT_EQ("root>conf\nconf>show\n" + strShown + "conf>\n",
             second.output.substr(nBannerEnd + strlen(kBannerEnd) - 5));
   std::filesystem::remove_all(home);

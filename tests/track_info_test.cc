@@ -54,11 +54,13 @@ class TrackInfoTest : public MidiCommandTest {
 };
 
 constexpr char kTable[] = R"(track  channels    notes  low   high   pedal  program   name
-  000  -               0  -     -          0  -         Song (empty)
+  000  -               0  -     -          0  -
+       Song (empty)
   001  1,2             4  A0    D8         0  piano     Right
   002  3-5             3  C3    E3         2  piano     Left
   003  10              1  C2    C2         0  drums     (drums)
-  004  -               0  -     -          0  -         Empty (empty)
+  004  -               0  -     -          0  -
+       Empty (empty)
 )";
 
 // The piece has no note struck again on its release, no overlap and no
@@ -150,7 +152,8 @@ TEST_F(TrackInfoTest, TrackFiguresAreThoseOfTheExport) {
   TakeTranscript();
   Type("info");
   EXPECT_EQ(std::string("track>info\n") + kHeader +
-                "  004  -               0  -     -          0  -         Empty (empty)\n"
+                "  004  -               0  -     -          0  -\n"
+                "       Empty (empty)\n"
                 "export: 0 keyframes, 74 bytes.\nframes: none.\n"
                 "notes outside the 88 piano keys: 0.\nnotes the settings drop: 0.\n" +
                 kNoStepChanges + "\n",
