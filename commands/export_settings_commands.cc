@@ -272,7 +272,7 @@ const SettingWord kSettingWords[] = {
      },
      [](const ExportSettings& s) {
        return s.bSteps ? SettingLine{{"steps"}, "keys and pedal as steps, one keyframe a frame"}
-                       : SettingLine{{"classic"}, "keyframes at and before every event"};
+                       : SettingLine{{"classic"}, "keyframes at and before each event"};
      }},
 };
 

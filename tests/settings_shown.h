@@ -16,6 +16,6 @@ inline constexpr char kDefaultSettingsShown[] =
     "velocity  off                 every key dips the whole angle\n"
     "pedalangle default            pedal turn about X at 127, about\n"
     "                              -5.97 degrees\n"
-    "motion    classic             keyframes at and before every event\n";
+    "motion    classic             keyframes at and before each event\n";
 
 #endif  // SONOMOT_TESTS_SETTINGS_SHOWN_H_

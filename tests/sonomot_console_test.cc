@@ -596,7 +596,8 @@ TEST(SonomotConsoleTest, ConversionNamesTheOutputThatFails) {
 
   Session piped = RunScript("", folder, "", nullptr, "-o - examples/demo.mid");
   EXPECT_EQ(0, piped.nExitCode) << piped.errors;
-  EXPECT_EQ("examples/demo.mid -> standard output: 16946 bytes, 152 keyframes, tracks 1\n",
+  EXPECT_EQ("examples/demo.mid -> standard output: 15947 bytes, 143 keyframes, tracks 1, layout "
+            "full, motion steps\n",
             piped.errors);
   Session written = RunScript("", folder, "", nullptr, "-o demo.vmd examples/demo.mid");
   EXPECT_EQ(0, written.nExitCode) << written.errors;
