@@ -5,16 +5,17 @@
 #ifndef SONOMOT_COMMANDS_REASON_LINES_H_
 #define SONOMOT_COMMANDS_REASON_LINES_H_
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 // Columns a reason line takes at most.
-constexpr int kReasonColumns = 64;
+constexpr size_t kReasonColumns = 64;
 
-// "(" strReason ")" as lines of at most kReasonColumns columns. A character
-// outside ASCII is counted as two columns, the most any character takes,
-// so no line is ever wider than the console; a word longer than a line is
-// cut between characters. REQUIRES: strReason is UTF-8 without line breaks.
+// "(" strReason ")" as lines of at most kReasonColumns columns, measured by
+// what each character shows (console/display_width.h); a word longer than
+// a line is cut between characters. REQUIRES: strReason is UTF-8 without
+// line breaks.
 std::vector<std::string> ReasonLines(const std::string& strReason);
 
 #endif  // SONOMOT_COMMANDS_REASON_LINES_H_
