@@ -111,9 +111,12 @@ class CommandProcessor {
   int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
   // The tracks of the whole piece, as that export takes them without
   // positions, in ascending position; the drum tracks left out go to
-  // *pDrums.
+  // *pDrums, the other instruments left out to *pOthers, and
+  // *pEveryInstrument says whether no piano or organ played, so that every
+  // instrument went in.
   void ChooseWholePiece(std::vector<MIDITrack*>* pTracks, std::vector<int>* pPositions,
-                        std::vector<int>* pDrums);
+                        std::vector<int>* pDrums, std::vector<int>* pOthers,
+                        bool* pEveryInstrument);
   // "info" in "midi>": one line per track (channels, notes, range, pedal,
   // program, drums or empty), then the length of the piece and, once
   // converted, what motion steps changes in the whole piece.

@@ -86,12 +86,11 @@ int CommandProcessor::ExportTrack(const char* pszPath) {
 }
 
 void CommandProcessor::ChooseWholePiece(std::vector<MIDITrack*>* pTracks,
-                                        std::vector<int>* pPositions, std::vector<int>* pDrums) {
+                                        std::vector<int>* pPositions, std::vector<int>* pDrums,
+                                        std::vector<int>* pOthers, bool* pEveryInstrument) {
   int nCount = static_cast<int>(midilib::MIDIData_GetNumTrack(m_pMIDIData));
   std::vector<bool> chosen(static_cast<size_t>(nCount > 0 ? nCount : 0), false);
-  std::vector<int> others;
-  bool bEveryInstrument = false;
-  ChooseKeyboardTracks(&chosen, pDrums, &others, &bEveryInstrument);
+  ChooseKeyboardTracks(&chosen, pDrums, pOthers, pEveryInstrument);
   int nPosition = 0;
   for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
        pTrack != nullptr && nPosition < nCount;
@@ -131,15 +130,16 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   std::vector<int> others;
   bool bEveryInstrument = false;
   if (tracks.empty()) {
-    ChooseKeyboardTracks(&chosen, &drums, &others, &bEveryInstrument);
-  }
-  int nPosition = 0;
-  for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
-       pTrack != nullptr && nPosition < nCount;
-       pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
-    if (chosen[nPosition]) {
-      merged.push_back(pTrack);
-      positions.push_back(nPosition);
+    ChooseWholePiece(&merged, &positions, &drums, &others, &bEveryInstrument);
+  } else {
+    int nPosition = 0;
+    for (MIDITrack* pTrack = midilib::MIDIData_GetFirstTrack(m_pMIDIData);
+         pTrack != nullptr && nPosition < nCount;
+         pTrack = midilib::MIDITrack_GetNextTrack(pTrack), ++nPosition) {
+      if (chosen[nPosition]) {
+        merged.push_back(pTrack);
+        positions.push_back(nPosition);
+      }
     }
   }
   if (bEveryInstrument) m_pConsole->WriteLine("no piano or organ track: every instrument goes in.");

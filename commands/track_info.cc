@@ -117,8 +117,9 @@ int CommandProcessor::ShowTracksInfo() {
   }
   m_pConsole->WriteLine("length %ld frames, %.2f seconds.", lLength, lLength / kFramesPerSecond);
   std::vector<MIDITrack*> tracks;
-  std::vector<int> positions, drums;
-  ChooseWholePiece(&tracks, &positions, &drums);
+  std::vector<int> positions, drums, others;
+  bool bEveryInstrument = false;
+  ChooseWholePiece(&tracks, &positions, &drums, &others, &bEveryInstrument);
   if (!tracks.empty()) {
     VmdWriter writer(m_exportSettings);
     MotionFigures figures = writer.Measure(tracks.data(), tracks.size());
