@@ -2,27 +2,29 @@
 # of the folders below it, never of one above. Checked for every floor under
 # app/, whose files must stay usable without anything that builds on them:
 #   platform/  the window-system stand-in: only platform/
+#   files/     writing and reading files: only files/
 #   midilib/   the MIDI data library: only midilib/, no window of any kind
-#   motion/    the motion export: motion/, the library and its binding
+#   motion/    the motion export: motion/, files/, the library and its binding
 #   midibind/  the binding: the library and the message box of platform/
 #   console/   the console: console/ and platform/
-#   commands/  the commands: the console, the motion export, the library
-#              and its binding, platform/; no front end
+#   commands/  the commands: the console, the motion export, files/, the
+#              library and its binding, platform/; no front end
 #   frontends/ the back ends: the console, platform/ and the resources
 #              they draw (icon, dialog layout); no command
 # Every quoted include names its folder, so a header without one fails too.
 #   cmake -DSOURCE_DIR=<source tree> -P layer_check.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_platform platform)
+set(allowed_files files)
 set(allowed_midilib midilib)
-set(allowed_motion motion midibind midilib)
+set(allowed_motion motion files midibind midilib)
 set(allowed_midibind midibind midilib platform)
 set(allowed_console console platform)
-set(allowed_commands commands console motion midibind midilib platform)
+set(allowed_commands commands console motion files midibind midilib platform)
 set(allowed_frontends frontends console platform resources)
 
 set(faults "")
-foreach(floor platform midilib motion midibind console commands frontends)
+foreach(floor platform files midilib motion midibind console commands frontends)
   file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
        "${SOURCE_DIR}/${floor}/*.h" "${SOURCE_DIR}/${floor}/*.cc")
   if(NOT files)
