@@ -8,9 +8,9 @@
 #include <set>
 
 #include "app/command_line.h"
-#include "commands/command_processor.h"
 #include "commands/setting_words.h"
 #include "commands/settings_file.h"
+#include "files/status.h"
 #include "motion/bone_names.h"
 
 namespace {
@@ -46,6 +46,51 @@ bool SplitTrackList(const char* pszList, std::vector<std::string>* pTracks) {
   }
 }
 
+// Sets every --WORD VALUE over the settings in *pStart, in the order
+// given, so the last of a word wins; the bones are checked apart, once all
+// are in (RefuseBoneClash). Fails on the first value refused, with
+// nothing more set.
+Status ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart) {
+  for (const auto& [word, value] : options.settings) {
+    SettingResult result =
+        ApplySettingValue(word.c_str(), value.c_str(), &pStart->settings, false, &pStart->given);
+    if (!result.IsApplied()) {
+      return Status::Failed("invalid value '" + value + "' for --" + word + ": " + result.Reason());
+    }
+  }
+  return Status::Ok();
+}
+
+// Fails when a key bone and the pedal bone of start share a name, naming
+// where each of the two came from: an option, the settings file (the
+// words in saved) or the default.
+Status RefuseBoneClash(const ConsoleOptions& options, const StartSettings& start,
+                       const std::set<std::string>& saved) {
+  std::string clash = BoneNameClash(start.settings);
+  if (clash.empty()) return Status::Ok();
+  auto source = [&](const std::string& word) {
+    for (auto it = options.settings.rbegin(); it != options.settings.rend(); ++it) {
+      if (it->first == word) return "--" + word + " " + it->second;
+    }
+    std::set<std::string> one = {word};
+    std::string setting = SettingFileLines(start.settings, &one).at(0);
+    if (saved.count(word) != 0) return setting + " from " + SettingsFilePath();
+    return "the default " + setting;
+  };
+  // An option is named first; of two options, the one whose last comes
+  // first.
+  auto place = [&](const char* pszWord) {
+    size_t nPlace = options.settings.size();  // after every option
+    for (size_t i = 0; i < options.settings.size(); ++i) {
+      if (options.settings[i].first == pszWord) nPlace = i;
+    }
+    return nPlace;
+  };
+  bool bKeysFirst = place("keys") < place("pedal");
+  return Status::Failed(source(bKeysFirst ? "keys" : "pedal") + " clashes with " +
+                        source(bKeysFirst ? "pedal" : "keys") + ": " + clash);
+}
+
 }  // namespace
 
 std::string DescribeSettingOptions() {
@@ -55,12 +100,11 @@ std::string DescribeSettingOptions() {
   constexpr size_t kColumn = 25;
   constexpr size_t kWidth = 79;
   std::string text;
-  for (const std::string& word : CommandProcessor::GetSettingWords()) {
-    std::string line = "      --" + word + "=VALUE";
+  for (const SettingDescription& setting : DescribeSettings()) {
+    std::string line = std::string("      --") + setting.pszWord + "=VALUE";
     line += line.size() < kColumn ? std::string(kColumn - line.size(), ' ')
                                   : "\n" + std::string(kColumn, ' ');
-    std::string takes = CommandProcessor::DescribeSetting(word);
-    if (takes.compare(0, word.size() + 1, word + " ") == 0) takes.erase(0, word.size() + 1);
+    const std::string takes = setting.pszTakes;
     size_t nLineStart = line.rfind('\n') == std::string::npos ? 0 : line.rfind('\n') + 1;
     size_t nAt = 0;
     while (nAt < takes.size()) {
@@ -105,53 +149,19 @@ std::string DescribeSettingOptions() {
   return text + line + "\n";
 }
 
-bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
-                         std::string* pReason) {
-  const std::set<std::string> saved = pStart->given;
-  std::vector<std::string> order;  // the options' words, by the place of each one's last
-  for (const auto& [word, value] : options.settings) {
-    std::vector<std::string> lines;
-    if (ApplySettingValue(word.c_str(), value.c_str(), &pStart->settings, &lines, false,
-                          &pStart->given) != SettingOutcome::kApplied) {
-      *pReason = "invalid value '" + value + "' for --" + word + ": " + RefusalReason(lines);
-      return false;
-    }
-    std::erase(order, word);
-    order.push_back(word);
-  }
-  std::string clash = BoneNameClash(pStart->settings);
-  if (clash.empty()) return true;
-  // Where the key and the pedal bones' names came from.
-  auto source = [&](const std::string& word) {
-    for (auto it = options.settings.rbegin(); it != options.settings.rend(); ++it) {
-      if (it->first == word) return "--" + word + " " + it->second;
-    }
-    std::set<std::string> one = {word};
-    std::string setting = SettingFileLines(pStart->settings, &one).at(0);
-    if (saved.count(word) != 0) return setting + " from " + SettingsFilePath();
-    return "the default " + setting;
-  };
-  // An option is named first; of two options, the one given first.
-  auto place = [&](const char* pszWord) { return std::find(order.begin(), order.end(), pszWord); };
-  bool bKeysFirst = place("keys") < place("pedal");
-  *pReason = source(bKeysFirst ? "keys" : "pedal") + " clashes with " +
-             source(bKeysFirst ? "pedal" : "keys") + ": " + clash;
-  return false;
-}
-
 StartSettings ConversionSettings(const StartSettings& start) {
   StartSettings conversion = start;
   for (const auto& [pszWord, pszValue] : kConversionDefaults) {
     if (start.given.count(pszWord) != 0) continue;
     // Not given by the user: applied, but not marked as given.
-    std::vector<std::string> lines;
-    ApplySettingValue(pszWord, pszValue, &conversion.settings, &lines);
+    ApplySettingValue(pszWord, pszValue, &conversion.settings);
   }
   return conversion;
 }
 
-int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* err) {
-  const std::vector<std::string> settingWords = CommandProcessor::GetSettingWords();
+int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, StartSettings* pStart,
+                        FILE* err) {
+  const std::vector<SettingDescription> settingWords = DescribeSettings();
   std::vector<option> longOptions = {
       {"output", required_argument, nullptr, 'o'},
       {"directory", required_argument, nullptr, 'd'},
@@ -159,7 +169,7 @@ int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* e
       {"list", no_argument, nullptr, kOptionList},
   };
   for (size_t i = 0; i < settingWords.size(); ++i) {
-    longOptions.push_back({settingWords[i].c_str(), required_argument, nullptr,
+    longOptions.push_back({settingWords[i].pszWord, required_argument, nullptr,
                            kOptionSetting + static_cast<int>(i)});
   }
   longOptions.push_back({nullptr, 0, nullptr, 0});
@@ -205,25 +215,17 @@ int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* e
         return RefuseUsage(kConsoleUsage, message.c_str(), err);
       }
       default:
-        pOptions->settings.emplace_back(settingWords[nOption - kOptionSetting], optarg);
+        pOptions->settings.emplace_back(settingWords[nOption - kOptionSetting].pszWord, optarg);
         break;
     }
   }
   for (int i = optind; i < argc; ++i) pOptions->files.push_back(argv[i]);
 
   // A value a setting refuses is a wrong command line too; nothing has
-  // started yet. Whether the bones clash is asked once the options are
-  // set over the saved settings (ApplySettingOptions).
-  for (const auto& [word, value] : pOptions->settings) {
-    ExportSettings check;
-    std::vector<std::string> lines;
-    if (ApplySettingValue(word.c_str(), value.c_str(), &check, &lines, false) !=
-        SettingOutcome::kApplied) {
-      std::string reason = "invalid value '" + value + "' for --" + word + ": " +
-                           RefusalReason(lines);
-      return RefuseUsage(kConsoleUsage, reason.c_str(), err);
-    }
-  }
+  // started yet.
+  const std::set<std::string> saved = pStart->given;
+  Status status = ApplySettingOptions(*pOptions, pStart);
+  if (!status.IsOk()) return RefuseUsage(kConsoleUsage, status.Message().c_str(), err);
   if (pOptions->files.empty() &&
       (!pOptions->strOutput.empty() || !pOptions->strDirectory.empty() ||
        !pOptions->tracks.empty() || pOptions->bList)) {
@@ -235,5 +237,9 @@ int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* e
   if (!pOptions->strOutput.empty() && !pOptions->strDirectory.empty()) {
     return RefuseUsage(kConsoleUsage, "-o and -d can't be given together", err);
   }
+  // Options that clash with the saved settings are a wrong command line
+  // too.
+  status = RefuseBoneClash(*pOptions, *pStart, saved);
+  if (!status.IsOk()) return RefuseUsage(kConsoleUsage, status.Message().c_str(), err);
   return kRunProgram;
 }

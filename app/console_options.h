@@ -25,23 +25,20 @@ struct ConsoleOptions {
   std::vector<std::string> files;
 };
 
-// Reads argv into *pOptions. Returns kRunProgram, or kExitUsage after
-// writing the reason and the --help hint to err (an unknown option, a
-// missing or empty value, a track list or setting value that can't be
-// used, -o with several files, an option that needs a FILE without one).
-int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, FILE* err);
+// Reads argv into *pOptions and sets every --WORD VALUE over the saved
+// settings in *pStart as one set: the last of a word wins, and the key and
+// pedal bones are checked once, on the result. Returns kRunProgram, or
+// kExitUsage after writing the reason and the --help hint to err (an
+// unknown option, a missing or empty value, a track list or setting value
+// that can't be used, -o with several files, an option that needs a FILE
+// without one, bones that clash, naming where each of the two came from:
+// an option, the settings file or the default).
+int ParseConsoleOptions(int argc, char** argv, ConsoleOptions* pOptions, StartSettings* pStart,
+                        FILE* err);
 
 // The settings options' lines of --help, one per conf> word, then what
 // the conversion of FILEs writes unless told otherwise.
 std::string DescribeSettingOptions();
-
-// Sets every --WORD VALUE of the options over the saved settings in
-// *pStart, as one set: the last of a word wins, and the key and pedal
-// bones are checked once, on the result. Returns false, with the reason
-// in *pReason, for a value refused or bones that clash, naming where each
-// of the two came from (an option, the settings file or the default).
-bool ApplySettingOptions(const ConsoleOptions& options, StartSettings* pStart,
-                         std::string* pReason);
 
 // The one-line conversion of every FILE with the settings of start: one
 // line per file on out, the reasons of failures (and warnings, and what

@@ -188,16 +188,11 @@ int main(int argc, char** argv) {
   std::string settingOptions = DescribeSettingOptions();
   int nExit = AnswerInfoOptions(argc, argv, kConsoleUsage, stdout, settingOptions.c_str());
   if (nExit != kRunProgram) return nExit;
-  ConsoleOptions options;
-  nExit = ParseConsoleOptions(argc, argv, &options, stderr);
-  if (nExit != kRunProgram) return nExit;
-  // The settings file is read once, here, and the options set over it:
-  // options that clash with it are a wrong command line too.
+  // The settings file is read once, here, and the options set over it.
   StartSettings start = ReadSavedSettings();
-  std::string reason;
-  if (!ApplySettingOptions(options, &start, &reason)) {
-    return RefuseUsage(kConsoleUsage, reason.c_str(), stderr);
-  }
+  ConsoleOptions options;
+  nExit = ParseConsoleOptions(argc, argv, &options, &start, stderr);
+  if (nExit != kRunProgram) return nExit;
   // A motion is bytes no terminal shows.
   if (options.strOutput == "-" && isatty(STDOUT_FILENO)) {
     return RefuseUsage(kConsoleUsage, "-o - writes the motion to standard output: not to a terminal",

@@ -1,6 +1,5 @@
 #include "commands/command_processor.h"
 
-#include <cstring>
 #include <initializer_list>
 
 #include "commands/command_args.h"
@@ -8,14 +7,8 @@
 #include "console/console_output.h"
 #include "console/display_width.h"
 #include "midibind/midi_binding.h"
-#include "platform/window.h"
 
 namespace {
-
-constexpr char kRootPrompt[] = "root>";
-constexpr char kMidiPrompt[] = "midi>";
-constexpr char kTrackPrompt[] = "track>";
-constexpr char kConfPrompt[] = "conf>";
 
 // True if argument 0 is any of the words and there are at least nMinCount
 // arguments.
@@ -40,23 +33,24 @@ CommandProcessor::~CommandProcessor() {
   }
 }
 
-bool CommandProcessor::IsMode(const char* pszPrompt) const {
-  return m_pConsole->GetPrompt() == pszPrompt;
+void CommandProcessor::SetMode(Mode mode) {
+  m_mode = mode;
+  m_pConsole->SetPrompt(PromptOf(mode));
 }
 
 int CommandProcessor::EnterRootMode() {
-  m_pConsole->SetPrompt(kRootPrompt);
+  SetMode(Mode::kRoot);
   return 1;
 }
 
 int CommandProcessor::EnterConfMode() {
-  m_pConsole->SetPrompt(kConfPrompt);
+  SetMode(Mode::kConf);
   return 1;
 }
 
 int CommandProcessor::EnterMidiMode() {
   if (m_pMIDIData == nullptr) return 0;
-  m_pConsole->SetPrompt(kMidiPrompt);
+  SetMode(Mode::kMidi);
   return 1;
 }
 
@@ -114,7 +108,12 @@ int CommandProcessor::Dispatch(CommandArgs* pArgs) {
   // Only the answer to a dump's question continues from the dump's cursor;
   // any command may change or free the events it points to.
   ResetDumpCursor();
-  if (DispatchModeCommand() || DispatchCommand()) return m_outcome.bFailed ? 0 : 1;
+  // The first row that fits the line carries it out.
+  for (const CommandRow& row : GetCommandTable()) {
+    if (row.pfnRun == nullptr || !row.Fits(*m_pArgs, m_mode)) continue;
+    row.pfnRun(this, *m_pArgs);
+    return m_outcome.bFailed ? 0 : 1;
+  }
   Fail("invalid command.", ExplainInvalidCommand());
   return 0;
 }
@@ -128,75 +127,4 @@ void CommandProcessor::DispatchAnswer() {
   } else {
     AskToContinue();
   }
-}
-
-bool CommandProcessor::DispatchModeCommand() {
-  const CommandArgs& args = *m_pArgs;
-  if (args.IsCommand("Root", 1)) {
-    EnterRootMode();
-  } else if (args.IsCommand("Conf", 1)) {
-    EnterConfMode();
-  } else if (IsAnyCommand(args, {"midi", "mid", "mi"}, 1)) {
-    EnterMidiMode();
-  } else if (IsAnyCommand(args, {"track", "trac", "tra", "tr"}, 2)) {
-    SelectTrack(args.GetInt(1));
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool CommandProcessor::DispatchCommand() {
-  const CommandArgs& args = *m_pArgs;
-  if (IsMode(kRootPrompt) && args.IsCommand("Create", 2) &&
-      args.IsArg(1, "Midi")) {
-    CreateTestMidi();
-  } else if (IsMode(kMidiPrompt) && args.IsCommand("conv", 2) &&
-             (args.IsArg(1, "pianoroll") || args.IsArg(1, "pr"))) {
-    ConvertPianoRoll(m_pMIDIData);
-  } else if (IsMode(kTrackPrompt) &&
-             IsAnyCommand(args, {"dump", "dum", "du"}, 1)) {
-    m_nDumpPos = 0;
-    DumpTrack(0);
-  } else if ((IsMode(kTrackPrompt) || IsMode(kMidiPrompt)) &&
-             IsAnyCommand(args, {"export", "expor", "expo", "exp", "ex"}, 2)) {
-    ForgetLastExport();
-    if (m_bFileReady != 1) {
-      Fail("file not ready.", "conv pr has not been run on the loaded file");
-    } else if (IsMode(kTrackPrompt)) {
-      ExportTrack(args.GetArg(1));
-    } else {
-      std::vector<int> tracks;
-      for (int i = 2; i < args.GetCount(); ++i) tracks.push_back(args.GetInt(i));
-      ExportMergedTracks(args.GetArg(1), tracks);
-    }
-  } else if (IsMode(kMidiPrompt) && args.IsCommand("info", 1)) {
-    ShowTracksInfo();
-  } else if (IsMode(kTrackPrompt) && args.IsCommand("info", 1)) {
-    ShowTrackExportInfo();
-  } else if (IsMode(kConfPrompt) && DispatchSettingCommand()) {
-    // An export setting, changed or refused.
-  } else if (args.IsCommand("help", 1)) {
-    ShowHelp(args.GetCount() > 1 ? args.GetArg(1) : nullptr);
-  } else if (args.IsCommand("Open", 2)) {
-    OpenFile(args.GetArg(1));
-  } else if (args.IsCommand("Close", 1)) {
-    CloseFile();
-  } else if (args.IsCommand("show", 1)) {
-    if (IsMode(kMidiPrompt)) {
-      ShowMidiInfo();
-    } else if (IsMode(kTrackPrompt)) {
-      ShowTrackInfo();
-    } else if (IsMode(kConfPrompt)) {
-      ShowConfig();
-    } else {
-      Fail("invalid command.", "show works in midi>, track> and conf>");
-    }
-  } else if (args.IsCommand("exit", 1)) {
-    // Handled at once: the main window closes before this returns.
-    SendMessageA(m_hMainWnd, WM_CLOSE, 0, 0);
-  } else {
-    return false;
-  }
-  return true;
 }

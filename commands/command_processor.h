@@ -1,7 +1,7 @@
 // CommandProcessor: carries out one entered line in the current mode.
 //
-// The mode is the console's prompt: "root>", "midi>", "track>" or "conf>".
-// Every answer is one WriteLine on the console. The processor owns the one
+// The processor keeps the mode (commands/command_table.h) and shows it as
+// the console's prompt: "root>", "midi>", "track>" or "conf>". Every answer is one WriteLine on the console. The processor owns the one
 // MIDI data object (created by Open or Create Midi, deleted only through the
 // library by CloseFile); the current track belongs to that data. The library
 // is called only through the bound pointers of midibind/midi_binding.h.
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "midilib/MIDIData.h"
 #include "motion/export_settings.h"
 #include "motion/track_summary.h"
@@ -43,7 +44,8 @@ class CommandProcessor {
   static constexpr int kDumpPageSize = 32;
 
   // *pConsole must outlive the processor; hMainWnd receives WM_CLOSE on
-  // "exit". The prompt is expected to read "root>".
+  // "exit". The processor starts in root>, whose prompt the console is
+  // expected to show.
   CommandProcessor(ConsoleOutput* pConsole, HWND hMainWnd);
   // Deletes MIDI data still loaded. REQUIRES: the library is still bound.
   ~CommandProcessor();
@@ -66,18 +68,14 @@ class CommandProcessor {
   // says what one word takes and does.
   int ShowHelp(const char* pszWord);
 
-  // The conf> words that take a value (layout, keys, ...), in the order
-  // show lists them: each is also a command-line option of the same name.
-  static std::vector<std::string> GetSettingWords();
-  // What one of them accepts, as conf> says it ("layout takes bones or
-  // full."), or "" for another word.
-  static std::string DescribeSetting(const std::string& strWord);
-  // Sets one of them as if "WORD VALUE" had been typed in conf>, whatever
-  // the mode. Returns 0 for a word that is none of them or a value it
-  // refuses (GetOutcome says why), else 1.
-  int ApplySetting(const char* pszWord, const char* pszValue);
+  // The words of the console, each with the modes it works in, what
+  // carries it out and what help says of it: what dispatch and help read.
+  static const std::vector<CommandRow>& GetCommandTable();
 
   // Modes.
+  Mode GetMode() const { return m_mode; }
+  // Switches to mode and shows its prompt, whatever is loaded.
+  void SetMode(Mode mode);
   int EnterRootMode();
   int EnterConfMode();
   // Switches to "midi>" only when MIDI data is loaded; silent otherwise.
@@ -163,14 +161,13 @@ class CommandProcessor {
   void ExportToStandardOutput(bool bStandardOutput) { m_bExportToStandardOutput = bStandardOutput; }
 
  private:
-  bool IsMode(const char* pszPrompt) const;
-  // Mode rows of the command table (rows 1 to 4), then the rest.
-  bool DispatchModeCommand();
-  bool DispatchCommand();
-  // The setting words of "conf>": true when argument 0 is one of them (its
-  // value set, or refused with the reason printed), false otherwise.
-  bool DispatchSettingCommand();
   void DispatchAnswer();
+  // A setting word or "reset" in conf>: the value set and shown, or
+  // refused with what the word accepts.
+  void ApplySettingCommand(const CommandArgs& args);
+  // What export does first in either mode: forgets the last export, and
+  // fails unless the file was converted.
+  bool StartExport();
   // Prints an error answer and keeps it, with its reason, as the line's
   // outcome (the first one of the line is kept); shows the reason when
   // reasons are shown.
@@ -224,6 +221,7 @@ class CommandProcessor {
   ConsoleOutput* m_pConsole;
   CommandArgs* m_pArgs = nullptr;
   HWND m_hMainWnd;
+  Mode m_mode = Mode::kRoot;
   int m_nWaitAnswer = 0;
   int m_nDumpPos = 0;
   BOOL m_bFileReady = 0;

@@ -88,13 +88,13 @@ struct SettingLine {
   std::string strMeaning;
 };
 
-// One word of "conf>": what it accepts, how it reads its value into the
+// One word of "conf>": what it takes, how it reads its value into the
 // settings (false, leaving them as they were, for a bad value; a reason
 // beyond what the word accepts goes to *pstrReason), and how it shows
 // itself. pszSecondWord: a value word after which the word takes one more.
 struct SettingWord {
   const char* pszWord;
-  const char* pszAccepts;
+  const char* pszTakes;  // "takes bones or full.": what the word accepts, after the word
   const char* pszSecondWord;
   bool (*pfnSet)(const CommandArgs& args, ExportSettings* pSettings, std::string* pstrReason);
   SettingLine (*pfnShow)(const ExportSettings& settings);
@@ -170,7 +170,7 @@ SettingLine ShowKeys(const ExportSettings& s) {
 }
 
 const SettingWord kSettingWords[] = {
-    {"layout", "layout takes bones or full.", nullptr,
+    {"layout", "takes bones or full.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (!args.IsArg(1, "bones") && !args.IsArg(1, "full")) return false;
        p->bFullLayout = args.IsArg(1, "full");
@@ -182,10 +182,10 @@ const SettingWord kSettingWords[] = {
                   : SettingLine{{"bones"}, "the file ends after the bone keyframes"};
      }},
     {"keys",
-     "keys takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} "
+     "takes a prefix of 1 to 11 Shift-JIS bytes, a pattern with one of {nnn} {n} {note} "
      "{piano} making names of at most 14 bytes, or map and a file.",
      "map", SetKeys, ShowKeys},
-    {"pedal", "pedal takes a bone name of 1 to 14 Shift-JIS bytes, or off.", nullptr,
+    {"pedal", "takes a bone name of 1 to 14 Shift-JIS bytes, or off.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string* pstrReason) {
        if (args.IsArg(1, "off")) {
          p->bPedal = false;
@@ -203,7 +203,7 @@ const SettingWord kSettingWords[] = {
        return s.bPedal ? SettingLine{{s.strPedalName}, "sustain pedal bone"}
                        : SettingLine{{"off"}, "no sustain pedal keyframes"};
      }},
-    {"angle", "angle takes degrees from -90 to 90, or default.", nullptr,
+    {"angle", "takes degrees from -90 to 90, or default.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (args.IsArg(1, "default")) {
          p->bDefaultAngle = true;
@@ -217,14 +217,14 @@ const SettingWord kSettingWords[] = {
        if (s.bDefaultAngle) return SettingLine{{"default"}, "key-down turn about X, -0.04 rad"};
        return SettingLine{{FormatDegrees(s.fAngleDegrees)}, "key-down turn about X, in degrees"};
      }},
-    {"transpose", "transpose takes whole semitones from -127 to 127.", nullptr,
+    {"transpose", "takes whole semitones from -127 to 127.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string*) {
        return ParseWhole(args.GetArg(1), ExportSettings::kMaxTranspose, &p->nTranspose);
      },
      [](const ExportSettings& s) {
        return SettingLine{{std::to_string(s.nTranspose)}, "semitones added to every key"};
      }},
-    {"model", "model takes a name of 1 to 19 Shift-JIS bytes.", nullptr,
+    {"model", "takes a name of 1 to 19 Shift-JIS bytes.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string* pstrReason) {
        if (RefuseName(args.GetArg(1), ExportSettings::kMaxModelName, "the model name",
                       pstrReason)) {
@@ -236,7 +236,7 @@ const SettingWord kSettingWords[] = {
      [](const ExportSettings& s) {
        return SettingLine{{s.strModelName}, "model name in the file"};
      }},
-    {"velocity", "velocity takes off or on.", nullptr,
+    {"velocity", "takes off or on.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (!args.IsArg(1, "off") && !args.IsArg(1, "on")) return false;
        p->bVelocity = args.IsArg(1, "on");
@@ -247,7 +247,7 @@ const SettingWord kSettingWords[] = {
                   ? SettingLine{{"on"}, "key dip x (0.25 + 0.75 x velocity / 127)"}
                   : SettingLine{{"off"}, "every key dips the whole angle"};
      }},
-    {"pedalangle", "pedalangle takes degrees from -90 to 90, or default.", nullptr,
+    {"pedalangle", "takes degrees from -90 to 90, or default.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (args.IsArg(1, "default")) {
          p->bDefaultPedalAngle = true;
@@ -264,7 +264,7 @@ const SettingWord kSettingWords[] = {
        return SettingLine{{FormatDegrees(s.fPedalAngleDegrees)},
                           "pedal turn about X at 127, in degrees"};
      }},
-    {"motion", "motion takes classic or steps.", nullptr,
+    {"motion", "takes classic or steps.", nullptr,
      [](const CommandArgs& args, ExportSettings* p, std::string*) {
        if (!args.IsArg(1, "classic") && !args.IsArg(1, "steps")) return false;
        p->bSteps = args.IsArg(1, "steps");
@@ -325,24 +325,76 @@ std::string FormatShowLine(const SettingWord& word, const ExportSettings& settin
   return str + line.strMeaning;
 }
 
+// The setting word that argument 0 names ("reset" is none of them).
+const SettingWord* FindWord(const CommandArgs& args) {
+  for (const SettingWord& word : kSettingWords) {
+    if (args.IsCommand(word.pszWord, 1)) return &word;
+  }
+  return nullptr;
+}
+
+// Applies args, whose argument 0 names word, as ApplySettingLine does.
+SettingResult ApplyWord(const SettingWord& word, const CommandArgs& args,
+                        ExportSettings* pSettings, bool bCheckClash,
+                        std::set<std::string>* pGiven) {
+  SettingResult result;
+  result.pszWord = word.pszWord;
+  auto refuse = [&](std::string strProblem) {
+    result.outcome = SettingOutcome::kRefused;
+    result.strAccepts = std::string(word.pszWord) + " " + word.pszTakes;
+    result.strProblem = std::move(strProblem);
+    return result;
+  };
+  if (args.GetCount() < 2) return refuse("");
+  int nValues = word.pszSecondWord && args.IsArg(1, word.pszSecondWord) ? 2 : 1;
+  if (args.GetCount() > 1 + nValues) {
+    // The hint quotes the words that were meant as the last value.
+    std::string strHint = std::string("A value with blanks goes in double quotes: ") +
+                          word.pszWord + (nValues == 2 ? std::string(" ") + args.GetArg(1) : "") +
+                          " \"";
+    for (int i = nValues; i < args.GetCount(); ++i) {
+      strHint += std::string(i > nValues ? " " : "") + args.GetArg(i);
+    }
+    return refuse(strHint + "\".");
+  }
+  // The value is read into a copy, so a bad one leaves every setting as it
+  // was.
+  ExportSettings settings = *pSettings;
+  std::string strReason;
+  if (!word.pfnSet(args, &settings, &strReason)) return refuse(strReason);
+  std::string strClash = bCheckClash ? BoneNameClash(settings) : std::string();
+  if (!strClash.empty()) return refuse(strClash + ".");
+  *pSettings = std::move(settings);
+  if (pGiven != nullptr) pGiven->insert(word.pszWord);
+  result.outcome = SettingOutcome::kApplied;
+  result.strShown = FormatShowLine(word, *pSettings);
+  return result;
+}
+
 }  // namespace
 
-std::string RefusalReason(const std::vector<std::string>& lines) {
+std::string SettingResult::Reason() const {
   std::string strReason;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    std::string str = lines[i];
-    if (!str.empty() && str.back() == '.') str.pop_back();
+  for (std::string str : {strAccepts, strProblem}) {
+    if (str.empty()) continue;
+    if (str.back() == '.') str.pop_back();
     strReason += (strReason.empty() ? "" : "; ") + str;
   }
   return strReason;
 }
 
+std::vector<SettingDescription> DescribeSettings() {
+  std::vector<SettingDescription> descriptions;
+  for (const SettingWord& word : kSettingWords) {
+    descriptions.push_back({word.pszWord, word.pszTakes});
+  }
+  return descriptions;
+}
+
 const char* FindSettingWord(const CommandArgs& args) {
   if (args.IsCommand("reset", 1)) return "reset";
-  for (const SettingWord& word : kSettingWords) {
-    if (args.IsCommand(word.pszWord, 1)) return word.pszWord;
-  }
-  return nullptr;
+  const SettingWord* pWord = FindWord(args);
+  return pWord != nullptr ? pWord->pszWord : nullptr;
 }
 
 std::vector<std::string> SplitSettingLine(const std::string& strLine) {
@@ -385,72 +437,40 @@ std::vector<std::string> SplitSettingLine(const std::string& strLine) {
   return words;
 }
 
-SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
-                                std::vector<std::string>* pLines, bool bCheckClash,
-                                std::set<std::string>* pGiven) {
+SettingResult ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
+                               bool bCheckClash, std::set<std::string>* pGiven) {
   if (args.IsCommand("reset", 1)) {
     *pSettings = ExportSettings();
     if (pGiven != nullptr) pGiven->clear();
-    pLines->push_back("settings reset to default.");
-    return SettingOutcome::kApplied;
+    SettingResult result;
+    result.outcome = SettingOutcome::kApplied;
+    result.pszWord = "reset";
+    result.strShown = "settings reset to default.";
+    return result;
   }
-  for (const SettingWord& word : kSettingWords) {
-    if (!args.IsCommand(word.pszWord, 1)) continue;
-    auto refuse = [&](std::initializer_list<std::string> reasons) {
-      pLines->push_back("invalid value.");
-      pLines->push_back(word.pszAccepts);
-      for (const std::string& str : reasons) pLines->push_back(str);
-      return SettingOutcome::kRefused;
-    };
-    if (args.GetCount() < 2) return refuse({});
-    int nValues = word.pszSecondWord && args.IsArg(1, word.pszSecondWord) ? 2 : 1;
-    if (args.GetCount() > 1 + nValues) {
-      // The hint quotes the words that were meant as the last value.
-      std::string strHint = std::string("A value with blanks goes in double quotes: ") +
-                            word.pszWord + (nValues == 2 ? std::string(" ") + args.GetArg(1) : "") +
-                            " \"";
-      for (int i = nValues; i < args.GetCount(); ++i) {
-        strHint += std::string(i > nValues ? " " : "") + args.GetArg(i);
-      }
-      return refuse({strHint + "\"."});
-    }
-    // The value is read into a copy, so a bad one leaves every setting as
-    // it was.
-    ExportSettings settings = *pSettings;
-    std::string strReason;
-    if (!word.pfnSet(args, &settings, &strReason)) {
-      if (strReason.empty()) return refuse({});
-      return refuse({strReason});
-    }
-    std::string strClash = bCheckClash ? BoneNameClash(settings) : std::string();
-    if (!strClash.empty()) return refuse({strClash + "."});
-    *pSettings = std::move(settings);
-    if (pGiven != nullptr) pGiven->insert(word.pszWord);
-    pLines->push_back(FormatShowLine(word, *pSettings));
-    return SettingOutcome::kApplied;
-  }
-  return SettingOutcome::kNotASetting;
+  const SettingWord* pWord = FindWord(args);
+  if (pWord == nullptr) return SettingResult();
+  return ApplyWord(*pWord, args, pSettings, bCheckClash, pGiven);
 }
 
-SettingOutcome ApplySettingValue(const char* pszWord, const char* pszValue,
-                                 ExportSettings* pSettings, std::vector<std::string>* pLines,
-                                 bool bCheckClash, std::set<std::string>* pGiven) {
-  const SettingWord* pWord = nullptr;
+SettingResult ApplySettingValue(const char* pszWord, const char* pszValue,
+                                ExportSettings* pSettings, bool bCheckClash,
+                                std::set<std::string>* pGiven) {
   for (const SettingWord& word : kSettingWords) {
-    if (std::strcmp(word.pszWord, pszWord) == 0) pWord = &word;
+    if (std::strcmp(word.pszWord, pszWord) != 0) continue;
+    // A value of two words is given as one ("map my keys.txt"): its first
+    // word is the setting's second word.
+    CommandArgs args;
+    std::string strValue = pszValue;
+    std::string strSecond = word.pszSecondWord != nullptr ? word.pszSecondWord : "";
+    if (!strSecond.empty() && strValue.compare(0, strSecond.size() + 1, strSecond + " ") == 0) {
+      args.Assign({pszWord, strSecond, strValue.substr(strSecond.size() + 1)});
+    } else {
+      args.Assign({pszWord, strValue});
+    }
+    return ApplyWord(word, args, pSettings, bCheckClash, pGiven);
   }
-  if (pWord == nullptr) return SettingOutcome::kNotASetting;
-  // A value of two words is given as one ("map my keys.txt"): its first
-  // word is the setting's second word.
-  CommandArgs args;
-  std::string strValue = pszValue;
-  std::string strSecond = pWord->pszSecondWord != nullptr ? pWord->pszSecondWord : "";
-  if (!strSecond.empty() && strValue.compare(0, strSecond.size() + 1, strSecond + " ") == 0) {
-    args.Assign({pszWord, strSecond, strValue.substr(strSecond.size() + 1)});
-  } else {
-    args.Assign({pszWord, strValue});
-  }
-  return ApplySettingLine(args, pSettings, pLines, bCheckClash, pGiven);
+  return SettingResult();
 }
 
 std::vector<std::string> ShowSettingLines(const ExportSettings& settings) {
@@ -487,59 +507,16 @@ int CommandProcessor::ShowConfig() {
   return 1;
 }
 
-bool CommandProcessor::DispatchSettingCommand() {
-  const CommandArgs& args = *m_pArgs;
-  if (args.IsCommand("save", 1)) {
-    SaveSettings();
-    return true;
+void CommandProcessor::ApplySettingCommand(const CommandArgs& args) {
+  SettingResult result = ApplySettingLine(args, &m_exportSettings, true, &m_givenSettings);
+  if (result.IsApplied()) {
+    // A value set is told as show tells it.
+    WriteFitted(result.strShown, kMeaningColumn);
+    return;
   }
-  std::vector<std::string> lines;
-  SettingOutcome outcome =
-      ApplySettingLine(args, &m_exportSettings, &lines, true, &m_givenSettings);
-  if (outcome == SettingOutcome::kNotASetting) return false;
-  size_t nFirst = 0;
-  if (outcome == SettingOutcome::kRefused && !lines.empty()) {
-    // The lines after the answer say why: nothing more is shown.
-    m_pConsole->WriteLine("%s", lines[0].c_str());
-    KeepFailure(lines[0], RefusalReason(lines));
-    nFirst = 1;
-  }
-  // A value set is told as show tells it; a refusal's lines are sentences.
-  size_t nIndent = outcome == SettingOutcome::kApplied ? kMeaningColumn : 2;
-  for (size_t i = nFirst; i < lines.size(); ++i) WriteFitted(lines[i], nIndent);
-  return true;
-}
-
-std::vector<std::string> CommandProcessor::GetSettingWords() {
-  std::vector<std::string> words;
-  for (const SettingWord& word : kSettingWords) words.push_back(word.pszWord);
-  return words;
-}
-
-std::string CommandProcessor::DescribeSetting(const std::string& strWord) {
-  for (const SettingWord& word : kSettingWords) {
-    if (strWord == word.pszWord) return word.pszAccepts;
-  }
-  return std::string();
-}
-
-int CommandProcessor::ApplySetting(const char* pszWord, const char* pszValue) {
-  m_outcome = CommandOutcome();
-  // Set from the command line, not typed: the console shows nothing.
-  std::vector<std::string> lines;
-  SettingOutcome outcome =
-      ApplySettingValue(pszWord, pszValue, &m_exportSettings, &lines, true, &m_givenSettings);
-  if (outcome == SettingOutcome::kNotASetting) {
-    m_outcome.bFailed = true;
-    m_outcome.strMessage = "invalid command.";
-    m_outcome.strReason = std::string(pszWord) + " is no setting";
-    return 0;
-  }
-  if (outcome != SettingOutcome::kApplied) {
-    m_outcome.bFailed = true;
-    m_outcome.strMessage = lines.empty() ? "invalid value." : lines[0];
-    m_outcome.strReason = RefusalReason(lines);
-    return 0;
-  }
-  return 1;
+  // The sentences after the answer say why: nothing more is shown.
+  m_pConsole->WriteLine("invalid value.");
+  KeepFailure("invalid value.", result.Reason());
+  WriteFitted(result.strAccepts, 2);
+  if (!result.strProblem.empty()) WriteFitted(result.strProblem, 2);
 }

@@ -47,7 +47,7 @@ int CommandProcessor::OpenFile(const char* pszPath) {
       strCheck = "not readable as a Standard MIDI File";
     }
     Fail("Cannot Open File.", strCheck);
-    if (m_pConsole->GetPrompt() == "midi>" || m_pConsole->GetPrompt() == "track>") {
+    if (m_mode == Mode::kMidi || m_mode == Mode::kTrack) {
       EnterRootMode();
     }
     return 0;
@@ -123,7 +123,7 @@ int CommandProcessor::CloseFile() {
     ResetDumpCursor();
   }
   m_pMIDIData = nullptr;
-  if (m_pConsole->GetPrompt() == "midi>" || m_pConsole->GetPrompt() == "track>") {
+  if (m_mode == Mode::kMidi || m_mode == Mode::kTrack) {
     EnterRootMode();
   }
   return 1;
@@ -190,7 +190,7 @@ int CommandProcessor::SelectTrack(int nTrack) {
   m_pMIDITrack = FindTrack(m_pMIDIData, nTrack);
   if (m_pMIDITrack == nullptr) return 0;
   m_pConsole->WriteLine("move to track %d.", nTrack);
-  m_pConsole->SetPrompt("track>");
+  SetMode(Mode::kTrack);
   return 1;
 }
 

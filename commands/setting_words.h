@@ -14,7 +14,7 @@
 //
 // Which words were given a value (typed, read from the settings file, set
 // by an option) is kept beside the settings, in a set of the words as
-// GetSettingWords names them: "save" keeps only those, so that a word the
+// DescribeSettings names them: "save" keeps only those, so that a word the
 // user never set takes each program's own default.
 #ifndef SONOMOT_COMMANDS_SETTING_WORDS_H_
 #define SONOMOT_COMMANDS_SETTING_WORDS_H_
@@ -29,31 +29,55 @@ class CommandArgs;
 
 enum class SettingOutcome {
   kNotASetting,  // argument 0 is no setting word; nothing changed
-  kApplied,      // *pSettings holds the new value
-  kRefused,      // *pSettings is as it was
+  kApplied,      // the settings hold the new value
+  kRefused,      // the settings are as they were
+};
+
+// What one setting line did, for each caller to tell in its own way: the
+// console prints "invalid value." and the two sentences of a refusal
+// under it, a script reads Reason() on standard error.
+struct SettingResult {
+  SettingOutcome outcome = SettingOutcome::kNotASetting;
+  // The word as the table spells it ("reset" included); null for
+  // kNotASetting.
+  const char* pszWord = nullptr;
+  // kApplied: what the console says, the setting's show line or
+  // "settings reset to default.".
+  std::string strShown;
+  // kRefused: what the word accepts ("layout takes bones or full."), and
+  // what else was wrong as a sentence of its own, or empty.
+  std::string strAccepts;
+  std::string strProblem;
+
+  bool IsApplied() const { return outcome == SettingOutcome::kApplied; }
+  // kRefused: both sentences as one, without their periods: "layout takes
+  // bones or full; the prefix is empty".
+  std::string Reason() const;
 };
 
 // Applies one setting line (args: the word, then its values) to
-// *pSettings. *pLines receives what to tell the user: when applied, the
-// setting's show line (or "settings reset to default." for "reset"); when
-// refused, "invalid value." and the reasons, the first of them what the
-// word accepts. With bCheckClash false, a key bone and the pedal bone
+// *pSettings. With bCheckClash false, a key bone and the pedal bone
 // sharing a name is not checked (a caller applying several lines checks
 // BoneNameClash once they are all in). When pGiven is given, an applied
 // word joins it and "reset" empties it.
-SettingOutcome ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
-                                std::vector<std::string>* pLines, bool bCheckClash = true,
+SettingResult ApplySettingLine(const CommandArgs& args, ExportSettings* pSettings,
+                               bool bCheckClash = true, std::set<std::string>* pGiven = nullptr);
+
+// ApplySettingLine for a word as the table spells it and its value given
+// apart, as options give them; a value of two words comes as one ("map my
+// keys.txt").
+SettingResult ApplySettingValue(const char* pszWord, const char* pszValue,
+                                ExportSettings* pSettings, bool bCheckClash = true,
                                 std::set<std::string>* pGiven = nullptr);
 
-// ApplySettingLine for a word and its value given apart, as options give
-// them; a value of two words comes as one ("map my keys.txt").
-SettingOutcome ApplySettingValue(const char* pszWord, const char* pszValue,
-                                 ExportSettings* pSettings, std::vector<std::string>* pLines,
-                                 bool bCheckClash = true, std::set<std::string>* pGiven = nullptr);
-
-// Why a setting was refused, for standard error: the lines after "invalid
-// value." (what the word accepts, then any reason), joined in one.
-std::string RefusalReason(const std::vector<std::string>& lines);
+// A setting word (not "reset") and what it takes, as help and the options'
+// help tell it: "takes bones or full.".
+struct SettingDescription {
+  const char* pszWord;
+  const char* pszTakes;
+};
+// Every setting word, in the order show lists them.
+std::vector<SettingDescription> DescribeSettings();
 
 // The setting word that argument 0 names ("reset" included), as the table
 // spells it; null when it names none.

@@ -117,12 +117,11 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
     if (lastOfWord[line.pszWord] != i) continue;
     CommandArgs args;
     args.Assign(line.words);
-    std::vector<std::string> told;
-    if (ApplySettingLine(args, pSettings, &told, false, pGiven) == SettingOutcome::kRefused) {
+    SettingResult result = ApplySettingLine(args, pSettings, false, pGiven);
+    if (result.outcome == SettingOutcome::kRefused) {
       // "invalid value." and what the word accepts, on one line.
-      std::string strReason;
-      for (const std::string& str : told) strReason += (strReason.empty() ? "" : " ") + str;
-      report.push_back(strWhere + strReason);
+      report.push_back(strWhere + "invalid value. " + result.strAccepts +
+                       (result.strProblem.empty() ? "" : " " + result.strProblem));
     } else if (std::strcmp(line.pszWord, "keys") == 0) {
       nKeysLine = line.nLine;
     } else if (std::strcmp(line.pszWord, "pedal") == 0) {

@@ -93,6 +93,13 @@ void CommandTest::Type(const std::string& line) {
   m_pProcessor->Dispatch(&args);
 }
 
+void CommandTest::EnterMode(const std::string& prompt) {
+  for (Mode mode : kEachMode) {
+    if (prompt == PromptOf(mode)) return m_pProcessor->SetMode(mode);
+  }
+  ADD_FAILURE() << "no mode has the prompt " << prompt;
+}
+
 void CommandTest::TypeAll(std::initializer_list<const char*> lines) {
   for (const char* pszLine : lines) Type(pszLine);
 }

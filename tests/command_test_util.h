@@ -44,6 +44,8 @@ class CommandTest : public testing::Test {
   // The transcript since the last call, then forgets it.
   std::string TakeTranscript();
   std::string Prompt() const { return m_console.GetPrompt(); }
+  // Puts the processor in the mode whose prompt is pszPrompt, data or not.
+  void EnterMode(const std::string& prompt);
   // A path in a fresh folder of this test.
   std::string TempPath(const std::string& name) const;
   std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) const;

@@ -56,10 +56,15 @@ TEST_F(SettingsFileTest, SaveWritesEverySettingAndTheNextStartReadsThemBack) {
 
   // What was typed or given as an option is saved, at a default value
   // too; model, never given, is left to each program's default.
-  m_console.SetPrompt("conf>");
+  EnterMode("conf>");
   TypeAll({"layout full", "keys \"key {note}\"", "pedal \"Damper Pedal\"", "angle -5.5",
            "velocity on", "pedalangle -12", "motion steps"});
-  ASSERT_EQ(1, m_pProcessor->ApplySetting("transpose", "0"));  // as an option gives it
+  // As an option gives it: set beside the console, the processor started with it.
+  ExportSettings withOption = m_pProcessor->GetExportSettings();
+  std::set<std::string> givenWithOption = m_pProcessor->GetGivenSettings();
+  ASSERT_TRUE(
+      ApplySettingValue("transpose", "0", &withOption, true, &givenWithOption).IsApplied());
+  m_pProcessor->SetExportSettings(withOption, givenWithOption);
   TakeTranscript();
   Type("save");
   EXPECT_EQ("conf>save\n" + ConsoleLines("settings saved to " + m_strPath + "."), TakeTranscript());
@@ -165,7 +170,7 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
   // A file where the configuration folder should be.
   WriteFile("plain", {'x'});
   setenv("XDG_CONFIG_HOME", TempPath("plain").c_str(), 1);
-  m_console.SetPrompt("conf>");
+  EnterMode("conf>");
   Type("save");
   EXPECT_EQ("conf>save\n" + ConsoleLines("Cannot save settings to " + TempPath("plain") +
                                          "/sonomot/settings: Not a directory."),
@@ -261,13 +266,12 @@ TEST_F(SettingsFileTest, EveryValueReadsBackExactly) {
   std::ofstream(strMap) << "C4 中央\n";
   ExportSettings settings;
   std::set<std::string> given;
-  std::vector<std::string> lines;
   for (const auto& [pszWord, strValue] :
        std::vector<std::pair<const char*, std::string>>{{"model", "Grand#2 \"B\""},
                                                         {"pedal", "ペダル \\#\""},
                                                         {"keys", "map " + strMap}}) {
     ASSERT_EQ(SettingOutcome::kApplied,
-              ApplySettingValue(pszWord, strValue.c_str(), &settings, &lines, true, &given))
+              ApplySettingValue(pszWord, strValue.c_str(), &settings, true, &given).outcome)
         << pszWord;
   }
   ASSERT_EQ("", WriteSettingsFile(m_strPath, settings, given));
@@ -299,7 +303,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   ExportSettings settings;
   WriteText(strOld);
   ASSERT_EQ(0, link(m_strPath.c_str(), TempPath("second").c_str()));
-  m_console.SetPrompt("conf>");
+  EnterMode("conf>");
   TypeAll({"layout bones", "save"});
   EXPECT_EQ("conf>layout bones\nlayout    bones               the file ends after the bone\n"
             "                              keyframes\nconf>save\n" +
