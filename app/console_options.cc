@@ -2,14 +2,13 @@
 
 #include <getopt.h>
 
-#include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <set>
 
 #include "app/command_line.h"
 #include "commands/setting_words.h"
 #include "commands/settings_file.h"
+#include "console/display_width.h"
 #include "files/status.h"
 #include "motion/bone_names.h"
 
@@ -95,35 +94,20 @@ Status RefuseBoneClash(const ConsoleOptions& options, const StartSettings& start
 
 std::string DescribeSettingOptions() {
   // The option, then what the word takes from column 25, wrapped before
-  // column 80 ("layout takes bones or full." shown as "takes bones or
-  // full.").
+  // column 80.
   constexpr size_t kColumn = 25;
   constexpr size_t kWidth = 79;
   std::string text;
   for (const SettingDescription& setting : DescribeSettings()) {
-    std::string line = std::string("      --") + setting.pszWord + "=VALUE";
-    line += line.size() < kColumn ? std::string(kColumn - line.size(), ' ')
-                                  : "\n" + std::string(kColumn, ' ');
-    const std::string takes = setting.pszTakes;
-    size_t nLineStart = line.rfind('\n') == std::string::npos ? 0 : line.rfind('\n') + 1;
-    size_t nAt = 0;
-    while (nAt < takes.size()) {
-      size_t nRoom = kWidth - (line.size() - nLineStart);
-      size_t nEnd = takes.size();
-      if (nEnd - nAt > nRoom) {
-        nEnd = takes.rfind(' ', nAt + nRoom);
-        if (nEnd == std::string::npos || nEnd <= nAt) nEnd = nAt + nRoom;
-      }
-      line += takes.substr(nAt, nEnd - nAt);
-      nAt = nEnd;
-      while (nAt < takes.size() && takes[nAt] == ' ') ++nAt;
-      if (nAt < takes.size()) {
-        line += "\n";
-        nLineStart = line.size();
-        line += std::string(kColumn, ' ');
-      }
+    std::string option = std::string("      --") + setting.pszWord + "=VALUE";
+    if (option.size() >= kColumn) {
+      text += option + "\n";
+      option.clear();
     }
-    text += line + "\n";
+    for (const std::string& line :
+         WrapToWidth(PadToWidth(option, kColumn) + setting.pszTakes, kWidth, kColumn)) {
+      text += line + "\n";
+    }
   }
   // "  FILEs are converted with layout full unless ...", wrapped likewise.
   std::string defaults;
@@ -132,21 +116,13 @@ std::string DescribeSettingOptions() {
     defaults += std::string(i == 0 ? "" : i + 1 == nCount ? " and " : ", ") +
                 kConversionDefaults[i].first + " " + kConversionDefaults[i].second;
   }
-  std::string sentence = "FILEs are converted with " + defaults +
-                         " unless an option or the saved settings say otherwise.";
-  std::string line = " ";
-  for (size_t nAt = 0; nAt < sentence.size();) {
-    size_t nEnd = sentence.find(' ', nAt);
-    if (nEnd == std::string::npos) nEnd = sentence.size();
-    std::string word = sentence.substr(nAt, nEnd - nAt);
-    if (line.size() + 1 + word.size() > kWidth) {
-      text += line + "\n";
-      line = " ";
-    }
-    line += " " + word;
-    nAt = nEnd + 1;
+  for (const std::string& line :
+       WrapToWidth("  FILEs are converted with " + defaults +
+                       " unless an option or the saved settings say otherwise.",
+                   kWidth, 2)) {
+    text += line + "\n";
   }
-  return text + line + "\n";
+  return text;
 }
 
 StartSettings ConversionSettings(const StartSettings& start) {
