@@ -1,8 +1,9 @@
 // CommandProcessor: carries out one entered line in the current mode.
 //
 // The processor keeps the mode (commands/command_table.h) and shows it as
-// the console's prompt: "root>", "midi>", "track>" or "conf>". Every answer is one WriteLine on the console. The processor owns the one
-// MIDI data object (created by Open or Create Midi, deleted only through the
+// the console's prompt: "root>", "midi>", "track>" or "conf>". Every
+// answer is one WriteLine on the console. The processor owns the one MIDI
+// data object (created by Open or Create Midi, deleted only through the
 // library by CloseFile); the current track belongs to that data. The library
 // is called only through the bound pointers of midibind/midi_binding.h.
 //
