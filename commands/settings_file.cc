@@ -13,7 +13,7 @@
 #include "commands/setting_words.h"
 #include "console/console_output.h"
 #include "motion/bone_names.h"
-#include "motion/output_file.h"
+#include "files/output_file.h"
 
 namespace {
 

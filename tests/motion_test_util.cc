@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "midibind/midi_binding.h"
-#include "motion/disk_calls.h"
+#include "files/disk_calls.h"
 
 namespace {
 

@@ -75,7 +75,7 @@ class TempDir {
   std::string m_strPath;
 };
 
-// While it lives, OutputFile's disk calls (motion/disk_calls.h) go to this
+// While it lives, OutputFile's disk calls (files/disk_calls.h) go to this
 // fake: each is noted with the size of its file and what the watched path
 // held at that moment, then made (or, given an error, fails with it
 // unmade). One DiskCallsFake at a time.

@@ -33,7 +33,7 @@
 #include "motion/bone_key_frame.h"
 #include "motion/export_settings.h"
 #include "motion/key_map.h"
-#include "motion/output_file.h"
+#include "files/output_file.h"
 #include "tests/motion_test_util.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "motion/in_place_watch.h"
+#include "files/in_place_watch.h"
 
 #include <errno.h>
 #include <fcntl.h>

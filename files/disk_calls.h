@@ -2,8 +2,8 @@
 // program calls them only through these pointers, which hold the system's
 // own; tests may point them at fakes that note each call or make it fail,
 // as they do the bound MIDI functions.
-#ifndef SONOMOT_MOTION_DISK_CALLS_H_
-#define SONOMOT_MOTION_DISK_CALLS_H_
+#ifndef SONOMOT_FILES_DISK_CALLS_H_
+#define SONOMOT_FILES_DISK_CALLS_H_
 
 #include <unistd.h>
 
@@ -14,4 +14,4 @@ inline int (*Fdatasync)(int nFd) = ::fdatasync;
 
 }  // namespace disk
 
-#endif  // SONOMOT_MOTION_DISK_CALLS_H_
+#endif  // SONOMOT_FILES_DISK_CALLS_H_

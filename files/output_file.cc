@@ -1,4 +1,4 @@
-#include "motion/output_file.h"
+#include "files/output_file.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "motion/disk_calls.h"
+#include "files/disk_calls.h"
 
 namespace {
 

@@ -44,7 +44,7 @@
 // until Commit, which writes them last, once the rest is on the disk: a
 // file that an export leaves unfinished (killed, or failed halfway) never
 // begins as a finished one does, and no reader takes it for one. An
-// InPlaceWatch (motion/in_place_watch.h) dates such a file back, so that
+// InPlaceWatch (files/in_place_watch.h) dates such a file back, so that
 // make takes it for older than its input and makes it again.
 //
 // A path naming an existing device or pipe (not a regular file) is written
@@ -55,8 +55,8 @@
 // From Open to the end of Commit (or destruction) SIGXFSZ and SIGPIPE are
 // ignored, so that a file size limit or a reader that went away fails the
 // export instead of ending the program.
-#ifndef SONOMOT_MOTION_OUTPUT_FILE_H_
-#define SONOMOT_MOTION_OUTPUT_FILE_H_
+#ifndef SONOMOT_FILES_OUTPUT_FILE_H_
+#define SONOMOT_FILES_OUTPUT_FILE_H_
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -65,7 +65,7 @@
 #include <cstdint>
 #include <string>
 
-#include "motion/in_place_watch.h"
+#include "files/in_place_watch.h"
 
 class OutputFile {
  public:
@@ -166,4 +166,4 @@ class OutputFile {
   struct sigaction m_previousXfsz = {}, m_previousPipe = {};
 };
 
-#endif  // SONOMOT_MOTION_OUTPUT_FILE_H_
+#endif  // SONOMOT_FILES_OUTPUT_FILE_H_

@@ -16,8 +16,8 @@
 // Only the file's owner may set its time: another user's file written in
 // place keeps the time of its last write (its first bytes are still
 // missing). Where no process can be started, the file goes unwatched.
-#ifndef SONOMOT_MOTION_IN_PLACE_WATCH_H_
-#define SONOMOT_MOTION_IN_PLACE_WATCH_H_
+#ifndef SONOMOT_FILES_IN_PLACE_WATCH_H_
+#define SONOMOT_FILES_IN_PLACE_WATCH_H_
 
 #include <sys/types.h>
 
@@ -49,4 +49,4 @@ class InPlaceWatch {
   int m_nPipe = -1;  // written to, then closed, when the file is whole
 };
 
-#endif  // SONOMOT_MOTION_IN_PLACE_WATCH_H_
+#endif  // SONOMOT_FILES_IN_PLACE_WATCH_H_
