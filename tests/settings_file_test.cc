@@ -206,7 +206,7 @@ TEST_F(SettingsFileTest, AnOrdinaryUserIsToldWhatCantBeReadOrWritten) {
       return 1;
     }
     if (settings.bFullLayout) return 2;
-    if (WriteSettingsFile(m_strPath, settings, {}) != "can't be opened for writing") return 3;
+    if (WriteSettingsFile(m_strPath, settings, {}).Message() != "can't be opened for writing") return 3;
     return 0;
   };
   int nResult = 0;
@@ -270,7 +270,7 @@ TEST_F(SettingsFileTest, EveryValueReadsBackExactly) {
               ApplySettingValue(pszWord, strValue.c_str(), &settings, &lines, true, &given))
         << pszWord;
   }
-  ASSERT_EQ("", WriteSettingsFile(m_strPath, settings, given));
+  ASSERT_TRUE(WriteSettingsFile(m_strPath, settings, given).IsOk());
   ExportSettings read;
   std::set<std::string> readGiven;
   EXPECT_EQ(std::vector<std::string>{"settings from " + m_strPath + ": keys, pedal, model."},
@@ -334,7 +334,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   EXPECT_EQ(0, inChild([&]() {
     struct rlimit limit = {20, 20};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 99;
-    return WriteSettingsFile(m_strPath, settings, {"layout"}) == "can't be written" ? 0 : 1;
+    return WriteSettingsFile(m_strPath, settings, {"layout"}).Message() == "can't be written" ? 0 : 1;
   }));
   EXPECT_EQ("layout full\n", ReadText(m_strPath));
   if (geteuid() == 0) {
@@ -347,7 +347,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
           mount(m_strPath.c_str(), TempPath("mounted").c_str(), nullptr, MS_BIND, nullptr) != 0) {
         return 99;
       }
-      return WriteSettingsFile(TempPath("mounted"), settings, {"layout"}) == "" ? 0 : 1;
+      return WriteSettingsFile(TempPath("mounted"), settings, {"layout"}).IsOk() ? 0 : 1;
     });
     if (nMounted != 99) {
       EXPECT_EQ(0, nMounted);
@@ -357,7 +357,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   }
   WriteText(strOld);
   auto check = [&]() {
-    if (WriteSettingsFile(m_strPath, settings, {"layout"}) != "") return 1;
+    if (!WriteSettingsFile(m_strPath, settings, {"layout"}).IsOk()) return 1;
     return ReadText(m_strPath) == strNew ? 0 : 2;
   };
   int nResult = 0;
