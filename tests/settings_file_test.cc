@@ -191,6 +191,15 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
   EXPECT_EQ("layout full\n", ReadText(m_strPath));
 }
 
+// A file saved by an editor that marks UTF-8 and ends lines with CR LF.
+TEST_F(SettingsFileTest, AByteOrderMarkIsNoPartOfTheFirstWord) {
+  WriteText("\xEF\xBB\xBFlayout full\r\n");
+  ExportSettings settings;
+  EXPECT_EQ(std::vector<std::string>{"settings from " + m_strPath + ": layout."},
+            ReadSettingsFile(m_strPath, &settings));
+  EXPECT_TRUE(settings.bFullLayout);
+}
+
 // What an ordinary user meets: a settings file it may not read, in a
 // folder it may not write. Run as that user: as root, in a child process
 // as user 65534.
