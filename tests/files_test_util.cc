@@ -2,7 +2,10 @@
 
 #include <errno.h>
 #include <stdlib.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -79,3 +82,17 @@ void WriteFileBytes(const std::string& strPath, const std::string& strContent) {
   out << strContent;
 }
 
+
+int RunAsOrdinaryUser(const std::function<int()>& fnCheck) {
+  if (geteuid() != 0) return fnCheck();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
+      _exit(kNoOrdinaryUser);
+    }
+    _exit(fnCheck());
+  }
+  int nStatus = 0;
+  waitpid(pid, &nStatus, 0);
+  return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 98;
+}

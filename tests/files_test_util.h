@@ -4,6 +4,7 @@
 #define SONOMOT_TESTS_FILES_TEST_UTIL_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,5 +58,12 @@ class DiskCallsFake {
 
 std::vector<uint8_t> ReadFileBytes(const std::string& strPath);
 void WriteFileBytes(const std::string& strPath, const std::string& strContent);
+
+// What an ordinary user meets: fnCheck's result run as ourselves when we
+// are no root, else in a child process as user and group 65534 with no
+// other groups (root passes every permission check). kNoOrdinaryUser when
+// the child can't become them.
+constexpr int kNoOrdinaryUser = 99;
+int RunAsOrdinaryUser(const std::function<int()>& fnCheck);
 
 #endif  // SONOMOT_TESTS_FILES_TEST_UTIL_H_

@@ -218,20 +218,8 @@ TEST_F(SettingsFileTest, AnOrdinaryUserIsToldWhatCantBeReadOrWritten) {
     if (WriteSettingsFile(m_strPath, settings, {}).Message() != "can't be opened for writing") return 3;
     return 0;
   };
-  int nResult = 0;
-  if (geteuid() != 0) {
-    nResult = check();
-  } else {
-    pid_t pid = fork();
-    if (pid == 0) {
-      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-      _exit(check());
-    }
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    nResult = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 98;
-    if (nResult == 99) GTEST_SKIP() << "can't become user 65534 here";
-  }
+  int nResult = RunAsOrdinaryUser(check);
+  if (nResult == kNoOrdinaryUser) GTEST_SKIP() << "can't become user 65534 here";
   EXPECT_EQ(0, nResult);
   chmod((m_strHome + "/sonomot").c_str(), 0755);
   chmod(m_strPath.c_str(), 0644);

@@ -3,10 +3,6 @@
 #include "files/text_lines.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <grp.h>
 
 #include <string>
 #include <vector>
@@ -75,20 +71,8 @@ TEST(TextLinesTest, WhatIsNoFileOfThisKindIsRefusedInItsWords) {
     return ReadTextLines(strShut, kRules, &got).Message() == strShut + ": Permission denied" ? 0
                                                                                               : 1;
   };
-  int nResult = 0;
-  if (geteuid() != 0) {
-    nResult = check();
-  } else {
-    pid_t pid = fork();
-    if (pid == 0) {
-      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-      _exit(check());
-    }
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    nResult = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 98;
-  }
-  if (nResult == 99) GTEST_SKIP() << "can't become user 65534 here";
+  int nResult = RunAsOrdinaryUser(check);
+  if (nResult == kNoOrdinaryUser) GTEST_SKIP() << "can't become user 65534 here";
   EXPECT_EQ(0, nResult);
 }
 
