@@ -5,6 +5,7 @@
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "files/path_parts.h"
 #include "midibind/midi_binding.h"
 #include "midilib/file_text.h"
 
@@ -14,14 +15,9 @@ constexpr int kFileTextSize = 2048;   // title, copyright, comment
 constexpr int kTrackNameSize = 256;
 constexpr int kCheckTextSize = 256;
 
-// The part of the path behind its last '/' or '\', or the whole path. In
-// UTF-8 no byte of a multi-byte character is a separator, so the bytes can
-// be scanned from the end one by one.
-std::string FileNameOf(const char* pszPath) {
-  std::string path(pszPath);
-  size_t nSeparator = path.find_last_of("/\\");
-  return nSeparator == std::string::npos ? path : path.substr(nSeparator + 1);
-}
+// The part of the path behind its last '/' or '\', or the whole path: a
+// path typed for either system shows the file's name alone.
+std::string FileNameOf(const char* pszPath) { return SplitPath(pszPath, "/\\").strName; }
 
 // What the library says of the file: why it didn't load, or what is
 // missing from it although it did.

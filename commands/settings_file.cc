@@ -1,9 +1,6 @@
 #include "commands/settings_file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -12,14 +9,18 @@
 #include "commands/command_processor.h"
 #include "commands/setting_words.h"
 #include "console/console_output.h"
+#include "files/file_system.h"
+#include "files/output_file.h"
+#include "files/path_parts.h"
+#include "files/text_lines.h"
 #include "motion/bone_names.h"
-#include "motion/output_file.h"
 
 namespace {
 
 // A settings file holds a few short lines; anything far larger is no
-// settings file of ours.
-constexpr off_t kMaxSettingsBytes = 1 << 20;
+// settings file of ours. A missing one is no settings given.
+constexpr TextFileRules kSettingsRules = {
+    1 << 20, "not a settings file", "not a settings file", true};
 
 // Makes strFolder and the folders above it that are missing, private to
 // the user as configuration folders are. False when one can't be made.
@@ -27,10 +28,10 @@ bool MakeFolders(const std::string& strFolder) {
   for (size_t nAt = 1; nAt <= strFolder.size(); ++nAt) {
     if (nAt != strFolder.size() && strFolder[nAt] != '/') continue;
     std::string strPart = strFolder.substr(0, nAt);
-    if (mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (!file_system::MakePrivateFolder(strPart) && errno != EEXIST) return false;
   }
-  struct stat st;
-  return stat(strFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  file_system::Facts facts;
+  return file_system::LookAtPath(strFolder, &facts) && facts.kind == file_system::Facts::Kind::kFolder;
 }
 
 }  // namespace
@@ -57,59 +58,41 @@ StartSettings ReadSavedSettings() {
 std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSettings* pSettings,
                                           std::set<std::string>* pGiven) {
   std::vector<std::string> report;
-  struct stat st;
-  if (stat(strPath.c_str(), &st) != 0) {
-    if (errno != ENOENT) report.push_back(strPath + ": " + std::strerror(errno));
+  std::vector<std::string> text;
+  Status status = ReadTextLines(strPath, kSettingsRules, &text);
+  if (!status.IsOk()) {
+    report.push_back(status.Message());
     return report;
   }
-  if (!S_ISREG(st.st_mode) || st.st_size > kMaxSettingsBytes) {
-    report.push_back(strPath + ": not a settings file");
-    return report;
-  }
-  FILE* pFile = std::fopen(strPath.c_str(), "rb");
-  if (!pFile) {
-    report.push_back(strPath + ": " + std::strerror(errno));
-    return report;
-  }
-  std::string strText;
-  char buffer[4096];
-  size_t nRead;
-  while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0) strText.append(buffer, nRead);
-  std::fclose(pFile);
 
   // The lines with words, and the last line of each setting word: only
   // that one is applied, so a file that names a key map a thousand times
   // loads it once. A "reset" line, applied in its place, still undoes
   // what the lines above it set.
   struct Line {
-    int nLine;
+    size_t nLine;
     const char* pszWord;  // null: no setting word
     std::vector<std::string> words;
   };
   std::vector<Line> lines;
   std::map<std::string, size_t> lastOfWord;
-  int nLine = 0;
-  for (size_t nAt = 0; nAt < strText.size();) {
-    size_t nEol = strText.find('\n', nAt);
-    if (nEol == std::string::npos) nEol = strText.size();
-    std::vector<std::string> words = SplitSettingLine(strText.substr(nAt, nEol - nAt));
-    nAt = nEol + 1;
-    ++nLine;
+  for (size_t i = 0; i < text.size(); ++i) {
+    std::vector<std::string> words = SplitSettingLine(text[i]);
     if (words.empty()) continue;
     CommandArgs args;
     args.Assign(words);
     const char* pszWord = FindSettingWord(args);
     if (pszWord != nullptr) lastOfWord[pszWord] = lines.size();
-    lines.push_back(Line{nLine, pszWord, std::move(words)});
+    lines.push_back(Line{i + 1, pszWord, std::move(words)});
   }
 
   const ExportSettings before = *pSettings;
   // Whether the key and pedal bones clash is asked once all are in, since
   // either line may come first.
-  int nKeysLine = 0, nPedalLine = 0;
+  size_t nKeysLine = 0, nPedalLine = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
-    std::string strWhere = strPath + ":" + std::to_string(line.nLine) + ": ";
+    std::string strWhere = LinePlace(strPath, line.nLine);
     if (line.pszWord == nullptr) {
       report.push_back(strWhere + line.words[0] + " is no setting");
       continue;
@@ -132,7 +115,7 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
   // were, then, if that isn't enough, the pedal.
   std::string strClash = BoneNameClash(*pSettings);
   if (!strClash.empty() && nKeysLine > 0) {
-    report.push_back(strPath + ":" + std::to_string(nKeysLine) + ": invalid value. " + strClash +
+    report.push_back(LinePlace(strPath, nKeysLine) + "invalid value. " + strClash +
                      "; keys left as they were.");
     pSettings->strKeyPrefix = before.strKeyPrefix;
     pSettings->strKeyMapPath = before.strKeyMapPath;
@@ -141,7 +124,7 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
     strClash = BoneNameClash(*pSettings);
   }
   if (!strClash.empty()) {
-    report.push_back(strPath + ":" + std::to_string(nPedalLine) + ": invalid value. " + strClash +
+    report.push_back(LinePlace(strPath, nPedalLine) + "invalid value. " + strClash +
                      "; pedal left as it was.");
     pSettings->bPedal = before.bPedal;
     pSettings->strPedalName = before.strPedalName;
@@ -156,24 +139,29 @@ std::vector<std::string> ReadSettingsFile(const std::string& strPath, ExportSett
   return report;
 }
 
-std::string WriteSettingsFile(const std::string& strPath, const ExportSettings& settings,
-                              const std::set<std::string>& given) {
+Status WriteSettingsFile(const std::string& strPath, const ExportSettings& settings,
+                         const std::set<std::string>& given) {
   std::string strText = "# Sonomot export settings, written by save in conf>\n";
   for (const std::string& strLine : SettingFileLines(settings, &given)) strText += strLine + "\n";
-  size_t nSlash = strPath.rfind('/');
-  if (nSlash != std::string::npos && nSlash > 0 && !MakeFolders(strPath.substr(0, nSlash))) {
-    return std::strerror(errno);
+  // The folder without its last separator; none to make for a file at the
+  // top.
+  std::string strFolder = SplitPath(strPath).strFolder;
+  if (strFolder.size() > 1 && !MakeFolders(strFolder.substr(0, strFolder.size() - 1))) {
+    std::string strReason = std::strerror(errno);
+    return Status::Failed(strReason, strReason);
   }
   OutputFile output;
-  if (!output.Open(strPath.c_str())) return "can't be opened for writing";
+  if (!output.Open(strPath.c_str())) {
+    return Status::Failed("can't be opened for writing", std::strerror(errno));
+  }
   // A device or a pipe would take the text and keep nothing.
-  if (!output.IsRegularFile()) return "not a regular file";
+  if (!output.IsRegularFile()) return Status::Failed("not a regular file");
   // One Write: over the old file in place, room for the whole text comes
   // first, and the file ends where the text ends.
   if (!output.Write(strText.data(), strText.size()) || !output.Commit()) {
-    return "can't be written";
+    return Status::Failed("can't be written", std::strerror(errno));
   }
-  return "";
+  return Status::Ok();
 }
 
 int CommandProcessor::SaveSettings() {
@@ -191,10 +179,11 @@ int CommandProcessor::SaveSettings() {
     Fail("Cannot save settings: neither XDG_CONFIG_HOME nor HOME is set.");
     return 0;
   }
-  std::string strError = WriteSettingsFile(strPath, m_exportSettings, m_givenSettings);
-  if (!strError.empty()) {
-    WriteFitted("Cannot save settings to " + strPath + ": " + strError + ".", 2);
-    m_outcome = CommandOutcome{true, "Cannot save settings to " + strPath + ".", strError, {}};
+  Status status = WriteSettingsFile(strPath, m_exportSettings, m_givenSettings);
+  if (!status.IsOk()) {
+    WriteFitted("Cannot save settings to " + strPath + ": " + status.Message() + ".", 2);
+    m_outcome =
+        CommandOutcome{true, "Cannot save settings to " + strPath + ".", status.Message(), {}};
     return 0;
   }
   WriteFitted("settings saved to " + strPath + ".", 2);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "files/status.h"
 #include "motion/export_settings.h"
 
 // Where the settings file is; "" when neither XDG_CONFIG_HOME nor HOME
@@ -47,8 +48,9 @@ StartSettings ReadSavedSettings();
 // Writes the settings of the words in given to strPath, making its folder
 // when missing. The file becomes exactly the new text or stays as it was,
 // whether it is replaced or written in place; a path that is no regular
-// file (a device, a pipe) is refused. "" on success, else why it failed.
-std::string WriteSettingsFile(const std::string& strPath, const ExportSettings& settings,
-                              const std::set<std::string>& given);
+// file (a device, a pipe) is refused. Failed with what went wrong as the
+// user is told it ("can't be written") and, apart, the system's reason.
+Status WriteSettingsFile(const std::string& strPath, const ExportSettings& settings,
+                         const std::set<std::string>& given);
 
 #endif  // SONOMOT_COMMANDS_SETTINGS_FILE_H_

@@ -1,13 +1,9 @@
 #include "motion/key_map.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <map>
 
+#include "files/text_lines.h"
 #include "motion/bone_names.h"
 #include "motion/export_settings.h"
 #include "motion/track_summary.h"
@@ -15,7 +11,8 @@
 namespace {
 
 // A map lists at most 128 keys: a file far larger than that is no map.
-constexpr long kMaxMapBytes = 1 << 20;
+constexpr TextFileRules kMapRules = {
+    1 << 20, "not a file", "larger than 1 MB, too large for a map of 128 keys", false};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -39,53 +36,18 @@ std::string StripLine(const std::string& strLine) {
 bool LoadKeyMap(const std::string& strPath, std::vector<std::string>* pNames,
                 std::string* pstrError) {
   pNames->assign(128, std::string());
-  struct stat st;
-  if (stat(strPath.c_str(), &st) != 0) {
-    *pstrError = strPath + ": " + std::strerror(errno);
+  std::vector<std::string> lines;
+  Status status = ReadTextLines(strPath, kMapRules, &lines);
+  if (!status.IsOk()) {
+    *pstrError = status.Message();
     return false;
   }
-  // Only a regular file: a pipe or a device could keep us waiting.
-  if (!S_ISREG(st.st_mode)) {
-    *pstrError = strPath + ": not a file";
-    return false;
-  }
-  if (st.st_size > kMaxMapBytes) {
-    *pstrError = strPath + ": larger than 1 MB, too large for a map of 128 keys";
-    return false;
-  }
-  FILE* pFile = std::fopen(strPath.c_str(), "rb");
-  if (!pFile) {
-    *pstrError = strPath + ": " + std::strerror(errno);
-    return false;
-  }
-  std::string strText;
-  char buffer[4096];
-  size_t nRead;
-  while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0 &&
-         strText.size() <= static_cast<size_t>(kMaxMapBytes)) {
-    strText.append(buffer, nRead);
-  }
-  bool bReadFailed = std::ferror(pFile) != 0;
-  std::fclose(pFile);
-  if (bReadFailed) {
-    *pstrError = strPath + ": can't be read";
-    return false;
-  }
-  if (strText.compare(0, 3, "\xEF\xBB\xBF") == 0) strText.erase(0, 3);
 
   std::map<std::string, int> owners;  // Shift-JIS name -> key
   int nListed = 0;
-  int nLine = 0;
-  size_t nAt = 0;
-  while (nAt < strText.size()) {
-    size_t nEol = strText.find('\n', nAt);
-    if (nEol == std::string::npos) nEol = strText.size();
-    std::string strLine = strText.substr(nAt, nEol - nAt);
-    nAt = nEol + 1;
-    ++nLine;
-    if (!strLine.empty() && strLine.back() == '\r') strLine.pop_back();
-    std::string strWhere = strPath + ":" + std::to_string(nLine) + ": ";
-    strLine = StripLine(strLine);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string strWhere = LinePlace(strPath, i + 1);
+    std::string strLine = StripLine(lines[i]);
     if (strLine.empty()) continue;
     size_t nBlank = 0;
     while (nBlank < strLine.size() && !IsBlank(strLine[nBlank])) ++nBlank;

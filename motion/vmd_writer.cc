@@ -8,15 +8,15 @@
 #include <system_error>
 #include <thread>
 
+#include "files/output_file.h"
+#include "files/write_behind.h"
 #include "motion/bone_key_frame.h"
 #include "motion/bone_names.h"
 #include "motion/key_frame_buckets.h"
 #include "motion/merged_events.h"
-#include "motion/output_file.h"
 #include "motion/step_motion.h"
 #include "motion/vmd_format.h"
 #include "motion/vmd_record.h"
-#include "motion/write_behind.h"
 
 namespace {
 // The image goes to the file in pieces of this size: large enough that the

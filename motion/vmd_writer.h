@@ -13,8 +13,8 @@
 //
 // The image is appended field by field through the primitives below. Inside
 // Write it streams through two reused buffers, one filled while the other
-// is written by a thread of its own (motion/write_behind.h), into an OutputFile
-// (motion/output_file.h): a new file, put at the output path only once
+// is written by a thread of its own (files/write_behind.h), into an OutputFile
+// (files/output_file.h): a new file, put at the output path only once
 // every byte is written and on the disk, so a failed export leaves neither
 // a partial file nor a changed one; or, where replacing the file would
 // change more than its content (other hard links, another owner, a folder

@@ -2,7 +2,9 @@
 # of the folders below it, never of one above. Checked for every floor under
 # app/, whose files must stay usable without anything that builds on them:
 #   platform/  the window-system stand-in: only platform/
-#   files/     writing and reading files: only files/
+#   files/     writing a file safely (OutputFile, WriteBehind, InPlaceWatch),
+#              reading text files into lines, paths, Status, and the one
+#              interface to the system's files: only files/
 #   midilib/   the MIDI data library: only midilib/, no window of any kind
 #   motion/    the motion export: motion/, files/, the library and its binding
 #   midibind/  the binding: the library and the message box of platform/

@@ -2,7 +2,7 @@
 # Every motion test program links the binding, whose failure would show
 # a message box: motion_message_box.cc is each one's.
 add_library(motion_test_util STATIC motion_test_util.cc)
-target_link_libraries(motion_test_util PUBLIC motion midibind GTest::gtest)
+target_link_libraries(motion_test_util PUBLIC motion midibind files_test_util GTest::gtest)
 
 sonomot_add_test(motion_math_test SOURCES motion_math_test.cc motion_message_box.cc
                  LIBS motion GTest::gtest)

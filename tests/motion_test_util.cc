@@ -14,12 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "midibind/midi_binding.h"
-#include "motion/disk_calls.h"
 
 namespace {
 
 FakeTrack* g_pCurrent = nullptr;
-DiskCallsFake* g_pDiskCalls = nullptr;
 
 FakeTrack::Event* AsEvent(MIDIEvent* p) { return reinterpret_cast<FakeTrack::Event*>(p); }
 
@@ -138,68 +136,6 @@ FakeTrack& FakeTrack::Other(long lTime, long lKind, bool bMidi, long lKey) {
   event.bMidi = bMidi;
   event.lKey = lKey;
   return *this;
-}
-
-TempDir::TempDir() {
-  std::string strTemplate = std::filesystem::temp_directory_path().string() + "/sonomot-motion-XXXXXX";
-  std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) ADD_FAILURE() << "mkdtemp failed";
-  m_strPath = buffer.data();
-}
-
-TempDir::~TempDir() {
-  std::error_code error;
-  std::filesystem::remove_all(m_strPath, error);
-}
-
-std::vector<std::string> TempDir::ListOf(const std::string& strFolder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(strFolder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-DiskCallsFake::DiskCallsFake(int nError, const std::string& strWatched)
-    : m_nError(nError),
-      m_strWatched(strWatched),
-      m_pfnFsync(disk::Fsync),
-      m_pfnFdatasync(disk::Fdatasync) {
-  EXPECT_EQ(nullptr, g_pDiskCalls) << "one DiskCallsFake at a time";
-  g_pDiskCalls = this;
-  disk::Fsync = [](int nFd) { return Note("fsync", nFd); };
-  disk::Fdatasync = [](int nFd) { return Note("fdatasync", nFd); };
-}
-
-DiskCallsFake::~DiskCallsFake() {
-  disk::Fsync = m_pfnFsync;
-  disk::Fdatasync = m_pfnFdatasync;
-  g_pDiskCalls = nullptr;
-}
-
-int DiskCallsFake::Note(const char* pszName, int nFd) {
-  DiskCallsFake* pFake = g_pDiskCalls;
-  struct stat st;
-  Call call = {pszName, fstat(nFd, &st) == 0 ? st.st_size : -1, {}};
-  if (!pFake->m_strWatched.empty()) call.watched = ReadFileBytes(pFake->m_strWatched);
-  pFake->m_calls.push_back(call);
-  if (pFake->m_nError != 0) {
-    errno = pFake->m_nError;
-    return -1;
-  }
-  return std::string(pszName) == "fsync" ? pFake->m_pfnFsync(nFd) : pFake->m_pfnFdatasync(nFd);
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::string& strPath) {
-  std::ifstream in(strPath, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFileBytes(const std::string& strPath, const std::string& strContent) {
-  std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-  out << strContent;
 }
 
 ExpectedVmd::ExpectedVmd(uint32_t nCount, const std::string& strModel) {

@@ -1,6 +1,7 @@
 // Shared fixtures of the motion tests: a MIDI track held in memory and read
-// through the bound library pointers, a scratch folder, file helpers, and
-// the expected bytes of a VMD file built by hand from its layout.
+// through the bound library pointers, and the expected bytes of a VMD file
+// built by hand from its layout; with those of the files floor (a scratch
+// folder, file helpers).
 #ifndef SONOMOT_TESTS_MOTION_TEST_UTIL_H_
 #define SONOMOT_TESTS_MOTION_TEST_UTIL_H_
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "midilib/MIDIData.h"
+#include "tests/files_test_util.h"
 
 // A track of fake events. While it lives, the midilib:: pointers that the
 // motion export uses point at functions reading it, and count their calls;
@@ -57,55 +59,6 @@ class FakeTrack {
 
   std::deque<Event> m_events;
 };
-
-// A fresh folder under the system's temporary folder, removed with its
-// contents at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& GetPath() const { return m_strPath; }
-  std::string Join(const std::string& strName) const { return m_strPath + "/" + strName; }
-  // Names in the folder other than . and .., sorted.
-  std::vector<std::string> List() const { return ListOf(m_strPath); }
-  // The same for any folder.
-  static std::vector<std::string> ListOf(const std::string& strFolder);
-
- private:
-  std::string m_strPath;
-};
-
-// While it lives, OutputFile's disk calls (motion/disk_calls.h) go to this
-// fake: each is noted with the size of its file and what the watched path
-// held at that moment, then made (or, given an error, fails with it
-// unmade). One DiskCallsFake at a time.
-class DiskCallsFake {
- public:
-  struct Call {
-    const char* pszName;  // "fsync" or "fdatasync"
-    int64_t nSize;        // of the file synced
-    std::vector<uint8_t> watched;
-  };
-
-  explicit DiskCallsFake(int nError = 0, const std::string& strWatched = "");
-  ~DiskCallsFake();
-  DiskCallsFake(const DiskCallsFake&) = delete;
-  DiskCallsFake& operator=(const DiskCallsFake&) = delete;
-
-  const std::vector<Call>& GetCalls() const { return m_calls; }
-
- private:
-  static int Note(const char* pszName, int nFd);
-
-  int m_nError;
-  std::string m_strWatched;
-  std::vector<Call> m_calls;
-  int (*m_pfnFsync)(int);
-  int (*m_pfnFdatasync)(int);
-};
-
-std::vector<uint8_t> ReadFileBytes(const std::string& strPath);
-void WriteFileBytes(const std::string& strPath, const std::string& strContent);
 
 // Expected VMD bytes, assembled from the layout alone.
 class ExpectedVmd {

@@ -196,6 +196,15 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteSaysWhyAndKeepsTheOldFile) {
   EXPECT_EQ("layout full\n", ReadText(m_strPath));
 }
 
+// A file saved by an editor that marks UTF-8 and ends lines with CR LF.
+TEST_F(SettingsFileTest, AByteOrderMarkIsNoPartOfTheFirstWord) {
+  WriteText("\xEF\xBB\xBFlayout full\r\n");
+  ExportSettings settings;
+  EXPECT_EQ(std::vector<std::string>{"settings from " + m_strPath + ": layout."},
+            ReadSettingsFile(m_strPath, &settings));
+  EXPECT_TRUE(settings.bFullLayout);
+}
+
 // What an ordinary user meets: a settings file it may not read, in a
 // folder it may not write. Run as that user: as root, in a child process
 // as user 65534.
@@ -211,23 +220,11 @@ TEST_F(SettingsFileTest, AnOrdinaryUserIsToldWhatCantBeReadOrWritten) {
       return 1;
     }
     if (settings.bFullLayout) return 2;
-    if (WriteSettingsFile(m_strPath, settings, {}) != "can't be opened for writing") return 3;
+    if (WriteSettingsFile(m_strPath, settings, {}).Message() != "can't be opened for writing") return 3;
     return 0;
   };
-  int nResult = 0;
-  if (geteuid() != 0) {
-    nResult = check();
-  } else {
-    pid_t pid = fork();
-    if (pid == 0) {
-      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-      _exit(check());
-    }
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    nResult = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 98;
-    if (nResult == 99) GTEST_SKIP() << "can't become user 65534 here";
-  }
+  int nResult = RunAsOrdinaryUser(check);
+  if (nResult == kNoOrdinaryUser) GTEST_SKIP() << "can't become user 65534 here";
   EXPECT_EQ(0, nResult);
   chmod((m_strHome + "/sonomot").c_str(), 0755);
   chmod(m_strPath.c_str(), 0644);
@@ -274,7 +271,7 @@ TEST_F(SettingsFileTest, EveryValueReadsBackExactly) {
               ApplySettingValue(pszWord, strValue.c_str(), &settings, true, &given).outcome)
         << pszWord;
   }
-  ASSERT_EQ("", WriteSettingsFile(m_strPath, settings, given));
+  ASSERT_TRUE(WriteSettingsFile(m_strPath, settings, given).IsOk());
   ExportSettings read;
   std::set<std::string> readGiven;
   EXPECT_EQ(std::vector<std::string>{"settings from " + m_strPath + ": keys, pedal, model."},
@@ -338,7 +335,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   EXPECT_EQ(0, inChild([&]() {
     struct rlimit limit = {20, 20};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 99;
-    return WriteSettingsFile(m_strPath, settings, {"layout"}) == "can't be written" ? 0 : 1;
+    return WriteSettingsFile(m_strPath, settings, {"layout"}).Message() == "can't be written" ? 0 : 1;
   }));
   EXPECT_EQ("layout full\n", ReadText(m_strPath));
   if (geteuid() == 0) {
@@ -351,7 +348,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
           mount(m_strPath.c_str(), TempPath("mounted").c_str(), nullptr, MS_BIND, nullptr) != 0) {
         return 99;
       }
-      return WriteSettingsFile(TempPath("mounted"), settings, {"layout"}) == "" ? 0 : 1;
+      return WriteSettingsFile(TempPath("mounted"), settings, {"layout"}).IsOk() ? 0 : 1;
     });
     if (nMounted != 99) {
       EXPECT_EQ(0, nMounted);
@@ -361,7 +358,7 @@ TEST_F(SettingsFileTest, SaveLeavesExactlyTheNewTextOrRefuses) {
   }
   WriteText(strOld);
   auto check = [&]() {
-    if (WriteSettingsFile(m_strPath, settings, {"layout"}) != "") return 1;
+    if (!WriteSettingsFile(m_strPath, settings, {"layout"}).IsOk()) return 1;
     return ReadText(m_strPath) == strNew ? 0 : 2;
   };
   int nResult = 0;

@@ -11,8 +11,8 @@
 //
 // Where no thread can be started, every buffer is written when it is
 // sent, as before there was a thread.
-#ifndef SONOMOT_MOTION_WRITE_BEHIND_H_
-#define SONOMOT_MOTION_WRITE_BEHIND_H_
+#ifndef SONOMOT_FILES_WRITE_BEHIND_H_
+#define SONOMOT_FILES_WRITE_BEHIND_H_
 
 #include <atomic>
 #include <condition_variable>
@@ -66,4 +66,4 @@ class WriteBehind {
   int m_nError = 0;  // the first failed write's errno; read after the writer ended
 };
 
-#endif  // SONOMOT_MOTION_WRITE_BEHIND_H_
+#endif  // SONOMOT_FILES_WRITE_BEHIND_H_

@@ -16,10 +16,10 @@
 // Only the file's owner may set its time: another user's file written in
 // place keeps the time of its last write (its first bytes are still
 // missing). Where no process can be started, the file goes unwatched.
-#ifndef SONOMOT_MOTION_IN_PLACE_WATCH_H_
-#define SONOMOT_MOTION_IN_PLACE_WATCH_H_
+#ifndef SONOMOT_FILES_IN_PLACE_WATCH_H_
+#define SONOMOT_FILES_IN_PLACE_WATCH_H_
 
-#include <sys/types.h>
+#include "files/file_system.h"
 
 class InPlaceWatch {
  public:
@@ -28,25 +28,20 @@ class InPlaceWatch {
   InPlaceWatch(const InPlaceWatch&) = delete;
   InPlaceWatch& operator=(const InPlaceWatch&) = delete;
 
-  // Watches the regular file nFd (which must stay open until Finish) from
-  // now on. False when no process could be started; Finish still dates
-  // the file back then.
-  bool Start(int nFd);
+  // Watches the regular file (which must stay open until Finish) from now
+  // on. False when no process could be started; Finish still dates the
+  // file back then.
+  bool Start(file_system::Handle file);
   // Ends the watch: bWhole leaves the file's time as it is, otherwise the
   // file is dated back. Waits for the watching process. Nothing without a
   // watch started.
   void Finish(bool bWhole);
   // Between Start and Finish (with or without its process).
-  bool IsActive() const { return m_nFd >= 0; }
-
-  // Sets the modification time of nFd to the start of 1970, leaving its
-  // access time; false when it can't (another user's file).
-  static bool DateBack(int nFd);
+  bool IsActive() const { return m_file != file_system::kNoFile; }
 
  private:
-  int m_nFd = -1;
-  pid_t m_pid = -1;
-  int m_nPipe = -1;  // written to, then closed, when the file is whole
+  file_system::Handle m_file = file_system::kNoFile;
+  file_system::Watcher m_watcher;  // its process, when one was started
 };
 
-#endif  // SONOMOT_MOTION_IN_PLACE_WATCH_H_
+#endif  // SONOMOT_FILES_IN_PLACE_WATCH_H_

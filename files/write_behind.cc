@@ -1,10 +1,10 @@
-#include "motion/write_behind.h"
+#include "files/write_behind.h"
 
 #include <errno.h>
 
 #include <system_error>
 
-#include "motion/output_file.h"
+#include "files/output_file.h"
 
 WriteBehind::WriteBehind(OutputFile* pOutput) : m_pOutput(pOutput) {
   m_apBuffer[0].reset(new uint8_t[kBufferSize]);

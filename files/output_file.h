@@ -44,7 +44,7 @@
 // until Commit, which writes them last, once the rest is on the disk: a
 // file that an export leaves unfinished (killed, or failed halfway) never
 // begins as a finished one does, and no reader takes it for one. An
-// InPlaceWatch (motion/in_place_watch.h) dates such a file back, so that
+// InPlaceWatch (files/in_place_watch.h) dates such a file back, so that
 // make takes it for older than its input and makes it again.
 //
 // A path naming an existing device or pipe (not a regular file) is written
@@ -55,17 +55,16 @@
 // From Open to the end of Commit (or destruction) SIGXFSZ and SIGPIPE are
 // ignored, so that a file size limit or a reader that went away fails the
 // export instead of ending the program.
-#ifndef SONOMOT_MOTION_OUTPUT_FILE_H_
-#define SONOMOT_MOTION_OUTPUT_FILE_H_
-
-#include <signal.h>
-#include <sys/stat.h>
+#ifndef SONOMOT_FILES_OUTPUT_FILE_H_
+#define SONOMOT_FILES_OUTPUT_FILE_H_
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "motion/in_place_watch.h"
+#include "files/file_system.h"
+#include "files/in_place_watch.h"
 
 class OutputFile {
  public:
@@ -125,27 +124,28 @@ class OutputFile {
   const std::string& GetLeftover() const { return m_strLeftover; }
 
  private:
+  using Handle = file_system::Handle;
+
   bool OpenInPlace(const std::string& strName);
   bool OpenNew();
   bool GiveOldAttributes();
   // Puts the new file at the target's name; false with errno set.
   bool Name();
-  bool LinkUnnamed(const char* pszName);
   bool CopyInPlace();
-  // Makes room for m_nSize bytes in the regular file nFd, written in
-  // place, under a watch: false when there is none, the old file whole
-  // unless it could not be given its size back.
-  bool BeginInPlace(int nFd);
+  // Makes room for m_nSize bytes in the regular file, written in place,
+  // under a watch: false when there is none, the old file whole unless it
+  // could not be given its size back.
+  bool BeginInPlace(Handle file);
   // The held-back first bytes, once the rest is on the disk; then the
   // file is closed.
-  bool FinishInPlace(int nFd);
+  bool FinishInPlace(Handle file);
   void Abandon();
 
-  int m_nFolderFd = -1;     // the target's folder
+  Handle m_folder = file_system::kNoFile;  // the target's folder
   std::string m_strName;    // the target's name in it
-  int m_nFd = -1;           // the file Write writes: new, or the target itself
-  int m_nOldFd = -1;        // when replacing an existing file: that file
-  struct stat m_old = {};   // the target as opened, when it is a regular file
+  Handle m_file = file_system::kNoFile;     // the file Write writes: new, or the target itself
+  Handle m_oldFile = file_system::kNoFile;  // when replacing an existing file: that file
+  file_system::Facts m_old;  // the target as opened, when it is a regular file
   bool m_bReplacing = false;  // m_nFd is a new file
   bool m_bRegular = false;    // in place: the target is a regular file
   bool m_bOldAttributes = false;  // the replaced file has extended attributes
@@ -162,8 +162,7 @@ class OutputFile {
   uint64_t m_nWritten = 0;
   uint64_t m_nStarted = 0;
   std::string m_strLeftover;
-  bool m_bSignalsIgnored = false;
-  struct sigaction m_previousXfsz = {}, m_previousPipe = {};
+  std::optional<file_system::WriteSignalsIgnored> m_signalsIgnored;
 };
 
-#endif  // SONOMOT_MOTION_OUTPUT_FILE_H_
+#endif  // SONOMOT_FILES_OUTPUT_FILE_H_
