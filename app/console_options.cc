@@ -29,17 +29,22 @@ enum : int {
   kOptionSetting = 0x200,  // + the setting word's index
 };
 
-// A track list: numbers of ASCII digits separated by commas.
-bool SplitTrackList(const char* pszList, std::vector<std::string>* pTracks) {
-  std::string number;
+// A track list: numbers of ASCII digits separated by commas. Nine digits
+// at most, so every number fits an int; one too large for the file is
+// the export's to refuse.
+bool SplitTrackList(const char* pszList, std::vector<int>* pTracks) {
+  int nNumber = 0;
+  int nDigits = 0;
   for (const char* p = pszList;; ++p) {
     if (*p == ',' || *p == '\0') {
-      if (number.empty() || number.size() > 9) return false;
-      pTracks->push_back(number);
-      number.clear();
+      if (nDigits == 0 || nDigits > 9) return false;
+      pTracks->push_back(nNumber);
+      nNumber = 0;
+      nDigits = 0;
       if (*p == '\0') return true;
     } else if (*p >= '0' && *p <= '9') {
-      number += *p;
+      // A tenth digit refuses the list: it is never added.
+      if (++nDigits <= 9) nNumber = nNumber * 10 + (*p - '0');
     } else {
       return false;
     }
