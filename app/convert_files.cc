@@ -92,14 +92,7 @@ class FileConverter {
     Status described = m_processor.DescribeTracks(&lines);
     if (!described.IsOk()) return described;
     std::fprintf(m_out, "%s:\n", file.c_str());
-    for (const std::string& line : lines) {
-      // A track name may hold a CR LF: it ends a line as the line's own
-      // end does.
-      for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] != '\r' || i + 1 == line.size() || line[i + 1] != '\n') std::fputc(line[i], m_out);
-      }
-      std::fputc('\n', m_out);
-    }
+    for (const std::string& line : lines) std::fprintf(m_out, "%s\n", line.c_str());
     std::fputc('\n', m_out);
     return Status::Ok();
   }
