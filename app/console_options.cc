@@ -29,22 +29,18 @@ enum : int {
   kOptionSetting = 0x200,  // + the setting word's index
 };
 
-// A track list: numbers of ASCII digits separated by commas. Nine digits
-// at most, so every number fits an int; one too large for the file is
-// the export's to refuse.
+// A track list: numbers of ASCII digits separated by commas, nine at most
+// so that each fits an int.
 bool SplitTrackList(const char* pszList, std::vector<int>* pTracks) {
-  int nNumber = 0;
-  int nDigits = 0;
+  std::string number;
   for (const char* p = pszList;; ++p) {
     if (*p == ',' || *p == '\0') {
-      if (nDigits == 0 || nDigits > 9) return false;
-      pTracks->push_back(nNumber);
-      nNumber = 0;
-      nDigits = 0;
+      if (number.empty() || number.size() > 9) return false;
+      pTracks->push_back(std::stoi(number));
+      number.clear();
       if (*p == '\0') return true;
     } else if (*p >= '0' && *p <= '9') {
-      // A tenth digit refuses the list: it is never added.
-      if (++nDigits <= 9) nNumber = nNumber * 10 + (*p - '0');
+      number += *p;
     } else {
       return false;
     }

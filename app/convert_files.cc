@@ -66,7 +66,7 @@ class FileConverter {
     // An input that can't be read is told first: only then the output.
     Status status = Open(file);
     if (status.IsOk()) {
-      status = m_options.bList         ? List(file)
+      status = m_options.bList       ? List(file)
                : !unreachable.IsOk() ? unreachable
                                      : Export(file, output);
     }

@@ -38,16 +38,21 @@ struct CommandOutcome {
   std::vector<std::string> warnings;
 };
 
-// What one export did: why it failed, and the figures that
-// CommandProcessor::GetLastExportSize and the getters after it give.
+// What one export did, in either mode.
 struct ExportOutcome {
   Status status = Status::Ok();
   // The failure is the output's: its path could not be opened or written
   // (the system's reason in status), whatever the MIDI data holds.
   bool bOutputFailed = false;
+  // The file size, or a negative VmdWriter result when the writer failed,
+  // or 0 when nothing was written for another reason (not ready, a bad
+  // track number, no track).
   int nSize = 0;
-  uint64_t nKeyFrames = 0;
-  std::vector<int> tracks;
+  uint64_t nKeyFrames = 0;  // 0 unless the file was written
+  std::vector<int> tracks;  // the positions that went in, ascending
+  // What it said of the notes the settings dropped, as "3 notes outside
+  // 0..127 dropped" (the console's line without its period); empty when
+  // it dropped none or wrote nothing.
   std::string strDropped;
 };
 
@@ -102,10 +107,9 @@ class CommandProcessor {
   // (commands/settings_file.h) and says where, or why it couldn't.
   int SaveSettings();
 
-  // MIDI file commands. Each failure is printed as it happens and
-  // returned; the first one of a line is also its outcome.
-  // What is missing from a file that loaded although damaged goes to
-  // *pWarnings, when given, as well as to the line's outcome.
+  // MIDI file commands. A failure is printed, kept as the line's outcome
+  // and returned. What is missing from a file that opened although it is
+  // damaged also goes to *pWarnings, when given.
   Status OpenFile(const char* pszPath, std::vector<std::string>* pWarnings = nullptr);
   Status PrepareMidiData(MIDIData* pMIDIData);
   int CloseFile();
@@ -164,18 +168,10 @@ class CommandProcessor {
     m_exportSettings = settings;
     m_givenSettings = given;
   }
-  // The last export command's outcome, in either mode: the file size, or a
-  // negative VmdWriter result when the writer failed, or 0 when nothing was
-  // written for another reason (not ready, a bad track number, no track);
-  // the keyframes written (0 unless the file was written); the positions
-  // of the tracks that went in, in ascending order.
+  // The last export command's outcome (ExportOutcome).
   int GetLastExportSize() const { return m_lastExport.nSize; }
   uint64_t GetLastExportKeyFrameCount() const { return m_lastExport.nKeyFrames; }
   const std::vector<int>& GetLastExportTracks() const { return m_lastExport.tracks; }
-  // What the last export said of the notes the settings dropped, as
-  // "3 notes outside 0..127 dropped" (the console's line without its
-  // period); empty when it dropped none or wrote nothing.
-  const std::string& GetLastExportDropped() const { return m_lastExport.strDropped; }
   // For the one-line conversion: an export whose motion would hold no
   // keyframe fails ("no keyframe to write.") and leaves its path alone,
   // instead of writing a file of the header alone as a session does.

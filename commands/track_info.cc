@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "commands/command_processor.h"
@@ -79,11 +78,9 @@ std::vector<std::string> TrackLines(int nPosition, const std::string& strName,
                                     const TrackSummary::PieceRole& role) {
   std::string strNameBelow;
   std::vector<std::string> lines = {TrackLine(nPosition, strName, summary, role, &strNameBelow)};
-  if (!strNameBelow.empty()) {
-    for (std::string& part : WrapToWidth(strNameBelow, kConsoleColumns, kTrackLineIndent)) {
-      lines.push_back(std::move(part));
-    }
-  }
+  if (strNameBelow.empty()) return lines;
+  std::vector<std::string> below = WrapToWidth(strNameBelow, kConsoleColumns, kTrackLineIndent);
+  lines.insert(lines.end(), below.begin(), below.end());
   return lines;
 }
 
@@ -114,10 +111,9 @@ Status CommandProcessor::DescribeTracks(std::vector<std::string>* pLines) {
        pTrack && nPosition < roles.size(); pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
     TrackSummary summary = TrackSummary::Of(pTrack);
     if (summary.lLastTime > lLength) lLength = summary.lLastTime;
-    for (std::string& line :
-         TrackLines(static_cast<int>(nPosition), TrackName(pTrack), summary, roles[nPosition])) {
-      pLines->push_back(std::move(line));
-    }
+    std::vector<std::string> lines =
+        TrackLines(static_cast<int>(nPosition), TrackName(pTrack), summary, roles[nPosition]);
+    pLines->insert(pLines->end(), lines.begin(), lines.end());
     ++nPosition;
   }
   // Before the piano-roll conversion the times are ticks of the file's own
@@ -139,7 +135,8 @@ Status CommandProcessor::DescribeTracks(std::vector<std::string>* pLines) {
     MotionFigures figures = writer.Measure(tracks.data(), tracks.size());
     if (!figures.bOk) return Status::Failed("not enough memory.");
     pLines->push_back("whole piece, as export without track numbers takes it:");
-    for (std::string& line : StepChangeLines(figures)) pLines->push_back(std::move(line));
+    std::vector<std::string> changes = StepChangeLines(figures);
+    pLines->insert(pLines->end(), changes.begin(), changes.end());
   }
   return Status::Ok();
 }
@@ -165,8 +162,8 @@ int CommandProcessor::ShowTrackExportInfo() {
   if (m_bFileReady != 1) {
     // Frames exist only on the converted time base; the export would
     // refuse just as well.
-    WriteLines(m_pConsole,
-               TrackLines(nPosition, TrackName(m_pMIDITrack), TrackSummary::Of(m_pMIDITrack), role));
+    TrackSummary summary = TrackSummary::Of(m_pMIDITrack);
+    WriteLines(m_pConsole, TrackLines(nPosition, TrackName(m_pMIDITrack), summary, role));
     Fail("file not ready.", "conv pr has not been run on the loaded file");
     m_pConsole->WriteLine("");
     return 1;

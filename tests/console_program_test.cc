@@ -235,7 +235,7 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
                        "commas)"},
       {"-t 1,,2 a.mid", "invalid track list '1,,2' (track numbers, 0 for the first, separated "
                         "by commas)"},
-      // Ten digits could pass an int: refused before they are added up.
+      // Ten digits may not fit an int.
       {"-t 0,1234567890 a.mid", "invalid track list '0,1234567890' (track numbers, 0 for the "
                                 "first, separated by commas)"},
       {"--list", "no FILE given to convert or list"},
