@@ -28,13 +28,14 @@ enum : int {
   kOptionSetting = 0x200,  // + the setting word's index
 };
 
-// A track list: numbers of ASCII digits separated by commas.
-bool SplitTrackList(const char* pszList, std::vector<std::string>* pTracks) {
+// A track list: numbers of ASCII digits separated by commas, nine at most
+// so that each fits an int.
+bool SplitTrackList(const char* pszList, std::vector<int>* pTracks) {
   std::string number;
   for (const char* p = pszList;; ++p) {
     if (*p == ',' || *p == '\0') {
       if (number.empty() || number.size() > 9) return false;
-      pTracks->push_back(number);
+      pTracks->push_back(std::stoi(number));
       number.clear();
       if (*p == '\0') return true;
     } else if (*p >= '0' && *p <= '9') {

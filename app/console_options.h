@@ -18,7 +18,7 @@ struct StartSettings;
 struct ConsoleOptions {
   std::string strOutput;            // -o: the one output file; "-" standard output
   std::string strDirectory;         // -d: the folder of the outputs
-  std::vector<std::string> tracks;  // -t: track numbers, as given
+  std::vector<int> tracks;          // -t: track numbers, in the order given
   bool bList = false;               // --list: print the tracks, write nothing
   // --WORD VALUE, in the order given: each is set as conf> would.
   std::vector<std::pair<std::string, std::string>> settings;

@@ -1,23 +1,19 @@
-// The one-line conversion: each FILE goes through the command processor as
-// a session would type it (Open, conv pr, export OUT [TRACK...], Close),
-// with a console nobody sees. What the console says is kept only for
-// --list; failures are told on standard error with the processor's own
-// reasons, an output that can't be written by its own path.
+// The one-line conversion: each FILE is opened, put on the piano roll and
+// exported (or listed) by the command processor's own operations, with a
+// console nobody sees. Failures are told on standard error with the
+// processor's own reasons, an output that can't be written by its own path.
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "app/console_options.h"
 #include "app/exit_status.h"
-#include "commands/command_args.h"
 #include "commands/command_processor.h"
 #include "commands/settings_file.h"
 #include "console/console_output.h"
-#include "console/edit_buffer.h"
-#include "motion/vmd_writer.h"
+#include "files/status.h"
 #include "platform/file_identity.h"
 
 namespace {
@@ -46,7 +42,6 @@ class FileConverter {
         m_out(m_bStandardOutput ? err : out),
         m_err(err),
         m_processor(&m_console, nullptr) {
-    m_console.SetWriteListener([this](std::string_view text) { m_said.append(text); });
     for (const std::string& strLine : start.notices) {
       std::fprintf(err, "sonomot-console: %s\n", strLine.c_str());
     }
@@ -62,61 +57,63 @@ class FileConverter {
   // failed.
   bool Convert(const std::string& file) {
     std::string output;
-    std::string unreachable;  // why the output's path can't be followed
+    Status unreachable = Status::Ok();  // why the output's path can't be followed
     if (!m_options.bList) {
       output = OutputOf(m_options, file);
       std::string problem = m_bStandardOutput ? "" : OutputProblem(output, &unreachable);
       if (!problem.empty()) return Refuse(file, problem);
     }
     // An input that can't be read is told first: only then the output.
-    bool bDone = Run(file, {"Open", file});
-    if (bDone && m_options.bList) {
-      bDone = Run(file, {"info"});
-      if (bDone) std::fprintf(m_out, "%s:\n%s", file.c_str(), Lines(m_said).c_str());
-    } else if (bDone && !unreachable.empty()) {
-      bDone = Refuse(file, unreachable);
-    } else if (bDone) {
-      std::vector<std::string> exportLine = {"export", output};
-      exportLine.insert(exportLine.end(), m_options.tracks.begin(), m_options.tracks.end());
-      bDone = Run(file, {"conv", "pr"}) && Run(file, exportLine);
-      if (bDone) {
-        if (!m_bStandardOutput) RememberOutput(output);
-        std::fprintf(m_out, "%s\n", DoneLine(file, output).c_str());
-      }
+    Status status = Open(file);
+    if (status.IsOk()) {
+      status = m_options.bList       ? List(file)
+               : !unreachable.IsOk() ? unreachable
+                                     : Export(file, output);
     }
-    Run(file, {"Close"});
-    return bDone;
+    m_processor.CloseFile();
+    if (status.IsOk()) return true;
+    return Refuse(file, status.Joined());
   }
 
  private:
-  // Dispatches one line; tells its warnings, and its failure, on err.
-  bool Run(const std::string& file, const std::vector<std::string>& words) {
-    CommandArgs args;
-    args.Assign(words);
-    m_said.clear();
-    bool bDone = m_processor.Dispatch(&args) != 0;
-    const CommandOutcome& outcome = m_processor.GetOutcome();
-    for (const std::string& warning : outcome.warnings) {
+  // Opens file, telling on err what is missing from it if it is damaged.
+  Status Open(const std::string& file) {
+    std::vector<std::string> warnings;
+    Status opened = m_processor.OpenFile(file.c_str(), &warnings);
+    for (const std::string& warning : warnings) {
       std::fprintf(m_err, "sonomot-console: %s: warning: %s\n", file.c_str(), warning.c_str());
     }
-    if (!bDone) {
-      std::string message = outcome.strMessage;
-      if (!outcome.strReason.empty()) message += " (" + outcome.strReason + ")";
-      // The writer's failures are the output's, not the input's.
-      int nWritten = m_processor.GetLastExportSize();
-      if (words[0] == "export" &&
-          (nWritten == VmdWriter::kCannotOpen || nWritten == VmdWriter::kCannotWrite)) {
-        message = CannotWrite(words[1], outcome.strReason);
-      }
-      Refuse(file, message);
-    }
-    return bDone;
+    return opened;
+  }
+
+  // "FILE:", then the lines of info and a blank line.
+  Status List(const std::string& file) {
+    std::vector<std::string> lines;
+    Status described = m_processor.DescribeTracks(&lines);
+    if (!described.IsOk()) return described;
+    std::fprintf(m_out, "%s:\n", file.c_str());
+    for (const std::string& line : lines) std::fprintf(m_out, "%s\n", line.c_str());
+    std::fputc('\n', m_out);
+    return Status::Ok();
+  }
+
+  // The piano-roll conversion of the open file and its merged export to
+  // output; the file's line on out.
+  Status Export(const std::string& file, const std::string& output) {
+    Status converted = m_processor.ConvertPianoRoll(m_processor.GetMIDIData());
+    if (!converted.IsOk()) return converted;
+    ExportOutcome exported = m_processor.ExportMergedTracks(output.c_str(), m_options.tracks);
+    // The writer's failures are the output's, not the input's.
+    if (exported.bOutputFailed) return CannotWrite(output, exported.status.Reason());
+    if (!exported.status.IsOk()) return exported.status;
+    if (!m_bStandardOutput) RememberOutput(output);
+    std::fprintf(m_out, "%s\n", DoneLine(file, output, exported).c_str());
+    return Status::Ok();
   }
 
   // "can't write OUT (REASON)".
-  std::string CannotWrite(const std::string& output, const std::string& reason) const {
-    std::string message = "can't write " + OutputName(output);
-    return reason.empty() ? message : message + " (" + reason + ")";
+  Status CannotWrite(const std::string& output, const std::string& reason) const {
+    return Status::Failed("can't write " + OutputName(output), reason);
   }
 
   std::string OutputName(const std::string& output) const {
@@ -141,7 +138,7 @@ class FileConverter {
   // inputs or the output of an earlier file. When the system can't reach
   // it to tell, *pUnreachable says so, naming the output (the export
   // would fail the same way). Nothing there yet is neither.
-  std::string OutputProblem(const std::string& output, std::string* pUnreachable) const {
+  std::string OutputProblem(const std::string& output, Status* pUnreachable) const {
     FileIdentity identity;
     std::string reason;
     switch (IdentifyFile(output, &identity, &reason)) {
@@ -166,43 +163,30 @@ class FileConverter {
 
   // The line of a file converted: what went where and what the export
   // wrote and left out. Every part of the line is added here.
-  std::string DoneLine(const std::string& file, const std::string& output) const {
+  std::string DoneLine(const std::string& file, const std::string& output,
+                       const ExportOutcome& exported) const {
     std::string tracks;
-    for (int nTrack : m_processor.GetLastExportTracks()) {
+    for (int nTrack : exported.tracks) {
       tracks += (tracks.empty() ? "" : ",") + std::to_string(nTrack);
     }
     std::string line = file + " -> " + OutputName(output) + ": " +
-                       std::to_string(m_processor.GetLastExportSize()) + " bytes, " +
-                       std::to_string(m_processor.GetLastExportKeyFrameCount()) +
-                       " keyframes, tracks " + tracks;
+                       std::to_string(exported.nSize) + " bytes, " +
+                       std::to_string(exported.nKeyFrames) + " keyframes, tracks " + tracks;
     // What a player will see depends on these two, which the conversion
     // sets otherwise than the console does.
     const ExportSettings& settings = m_processor.GetExportSettings();
     line += std::string(", layout ") + (settings.bFullLayout ? "full" : "bones") +
             ", motion " + (settings.bSteps ? "steps" : "classic");
-    if (!m_processor.GetLastExportDropped().empty()) {
-      line += ", " + m_processor.GetLastExportDropped();
-    }
+    if (!exported.strDropped.empty()) line += ", " + exported.strDropped;
     return line;
-  }
-
-  // The console's text as lines ending in LF.
-  static std::string Lines(const std::string& text) {
-    std::string lines;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-      lines += text[i];
-    }
-    return lines;
   }
 
   const ConsoleOptions& m_options;
   bool m_bStandardOutput;
   FILE* m_out;
   FILE* m_err;
-  EditBuffer m_buffer;
-  ConsoleOutput m_console{&m_buffer};
-  std::string m_said;
+  // Without a buffer: what the operations print goes nowhere.
+  ConsoleOutput m_console;
   CommandProcessor m_processor;
   std::unordered_set<FileIdentity, FileIdentityHash> m_inputs;
   // The outputs written so far.

@@ -72,10 +72,11 @@ void CommandProcessor::WriteFitted(const std::string& strLine, size_t nIndent) {
   }
 }
 
-void CommandProcessor::Fail(const char* pszMessage, const std::string& strReason) {
+Status CommandProcessor::Fail(const char* pszMessage, const std::string& strReason) {
   m_pConsole->WriteLine("%s", pszMessage);
   KeepFailure(pszMessage, strReason);
   ShowReason(strReason);
+  return Status::Failed(pszMessage, strReason);
 }
 
 void CommandProcessor::KeepFailure(const std::string& strMessage, const std::string& strReason) {

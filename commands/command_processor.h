@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "commands/command_table.h"
+#include "files/status.h"
 #include "midilib/MIDIData.h"
 #include "motion/export_settings.h"
 #include "motion/track_summary.h"
@@ -37,6 +38,24 @@ struct CommandOutcome {
   std::string strMessage;  // the answer as printed, e.g. "Cannot Open File."
   std::string strReason;   // may be empty
   std::vector<std::string> warnings;
+};
+
+// What one export did, in either mode.
+struct ExportOutcome {
+  Status status = Status::Ok();
+  // The failure is the output's: its path could not be opened or written
+  // (the system's reason in status), whatever the MIDI data holds.
+  bool bOutputFailed = false;
+  // The file size, or a negative VmdWriter result when the writer failed,
+  // or 0 when nothing was written for another reason (not ready, a bad
+  // track number, no track).
+  int nSize = 0;
+  uint64_t nKeyFrames = 0;  // 0 unless the file was written
+  std::vector<int> tracks;  // the positions that went in, ascending
+  // What it said of the notes the settings dropped, as "3 notes outside
+  // 0..127 dropped" (the console's line without its period); empty when
+  // it dropped none or wrote nothing.
+  std::string strDropped;
 };
 
 class CommandProcessor {
@@ -87,9 +106,11 @@ class CommandProcessor {
   // (commands/settings_file.h) and says where, or why it couldn't.
   int SaveSettings();
 
-  // MIDI file commands.
-  int OpenFile(const char* pszPath);
-  int PrepareMidiData(MIDIData* pMIDIData);
+  // MIDI file commands. A failure is printed, kept as the line's outcome
+  // and returned. What is missing from a file that opened although it is
+  // damaged also goes to *pWarnings, when given.
+  Status OpenFile(const char* pszPath, std::vector<std::string>* pWarnings = nullptr);
+  Status PrepareMidiData(MIDIData* pMIDIData);
   int CloseFile();
   int ShowMidiInfo();
   MIDITrack* FindTrack(MIDIData* pMIDIData, int nTrack);
@@ -98,7 +119,7 @@ class CommandProcessor {
   // Prints events nStart to nStart + 31 of the current track and asks to
   // continue, or ends the dump.
   int DumpTrack(int nStart);
-  int ConvertPianoRoll(MIDIData* pMIDIData);
+  Status ConvertPianoRoll(MIDIData* pMIDIData);
   int CreateTestMidi();
   int ExportTrack(const char* pszPath);
   // "export" in "midi>": the tracks at the positions in tracks (as GetInt
@@ -106,8 +127,9 @@ class CommandProcessor {
   // motion at pszPath. No positions: the keyboard tracks, those whose notes
   // a piano or an organ plays and those with sustain-pedal events and no
   // notes (ChooseKeyboardTracks). A position out of range or given twice
-  // prints "invalid track number." and writes nothing.
-  int ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
+  // prints "invalid track number." and writes nothing. What it did is also
+  // kept for GetLastExportSize and the others.
+  ExportOutcome ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks);
   // The tracks of the whole piece, as that export takes them without
   // positions, in ascending position; the drum tracks left out go to
   // *pDrums, the other instruments left out to *pOthers, and
@@ -120,6 +142,10 @@ class CommandProcessor {
   // program, drums or empty), then the length of the piece and, once
   // converted, what motion steps changes in the whole piece.
   int ShowTracksInfo();
+  // The lines ShowTracksInfo prints before its closing blank line. Fails
+  // without MIDI data, or without the memory to measure the whole piece
+  // (the lines so far in *pLines).
+  Status DescribeTracks(std::vector<std::string>* pLines);
   // "info" in "track>": the current track's line, then what an export
   // with the current settings would write and what motion steps changes
   // in it. Neither writes nor changes anything.
@@ -141,18 +167,10 @@ class CommandProcessor {
     m_exportSettings = settings;
     m_givenSettings = given;
   }
-  // The last export command's outcome, in either mode: the file size, or a
-  // negative VmdWriter result when the writer failed, or 0 when nothing was
-  // written for another reason (not ready, a bad track number, no track);
-  // the keyframes written (0 unless the file was written); the positions
-  // of the tracks that went in, in ascending order.
-  int GetLastExportSize() const { return m_nLastExportSize; }
-  uint64_t GetLastExportKeyFrameCount() const { return m_nLastExportKeyFrames; }
-  const std::vector<int>& GetLastExportTracks() const { return m_lastExportTracks; }
-  // What the last export said of the notes the settings dropped, as
-  // "3 notes outside 0..127 dropped" (the console's line without its
-  // period); empty when it dropped none or wrote nothing.
-  const std::string& GetLastExportDropped() const { return m_strLastExportDropped; }
+  // The last export command's outcome (ExportOutcome).
+  int GetLastExportSize() const { return m_lastExport.nSize; }
+  uint64_t GetLastExportKeyFrameCount() const { return m_lastExport.nKeyFrames; }
+  const std::vector<int>& GetLastExportTracks() const { return m_lastExport.tracks; }
   // For the one-line conversion: an export whose motion would hold no
   // keyframe fails ("no keyframe to write.") and leaves its path alone,
   // instead of writing a file of the header alone as a session does.
@@ -171,8 +189,8 @@ class CommandProcessor {
   bool StartExport();
   // Prints an error answer and keeps it, with its reason, as the line's
   // outcome (the first one of the line is kept); shows the reason when
-  // reasons are shown.
-  void Fail(const char* pszMessage, const std::string& strReason = std::string());
+  // reasons are shown. Returns the failure, for the operation to return.
+  Status Fail(const char* pszMessage, const std::string& strReason = std::string());
   // Keeps an answer already printed, with its reason, as Fail does, and
   // shows nothing more: for answers whose next lines already say why.
   void KeepFailure(const std::string& strMessage, const std::string& strReason);
@@ -190,7 +208,7 @@ class CommandProcessor {
   // Forgets the dump's event cursor (the data it points into may be gone).
   void ResetDumpCursor();
   // Runs the writer on the tracks and prints its outcome ("Write %d Byte."
-  // and what precedes and follows it); keeps the figures of the export.
+  // and what precedes and follows it); keeps the export's outcome.
   int WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                       const std::vector<int>& positions);
   void ForgetLastExport();
@@ -209,10 +227,6 @@ class CommandProcessor {
   // The current track's position in the track list, as "track N" takes
   // it; -1 without one.
   int CurrentTrackPosition() const;
-  // info's line of a track: its columns and its name, which goes whole
-  // onto the next lines when the line would be wider than the console.
-  void WriteTrackLine(int nPosition, MIDITrack* pTrack, const TrackSummary& summary,
-                      const TrackSummary::PieceRole& role);
   // The track's name as the console shows it.
   static std::string TrackName(MIDITrack* pTrack);
   // Joins every note-on of pTrack with its note-off, in event order: the
@@ -245,10 +259,7 @@ class CommandProcessor {
   ExportSettings m_exportSettings;
   std::set<std::string> m_givenSettings;
 
-  int m_nLastExportSize = 0;
-  uint64_t m_nLastExportKeyFrames = 0;
-  std::vector<int> m_lastExportTracks;
-  std::string m_strLastExportDropped;
+  ExportOutcome m_lastExport;
   bool m_bRefuseEmptyMotion = false;
   bool m_bExportToStandardOutput = false;
 };

@@ -28,12 +28,7 @@ std::string PositionText(const std::vector<int>& positions) {
 
 }  // namespace
 
-void CommandProcessor::ForgetLastExport() {
-  m_nLastExportSize = 0;
-  m_nLastExportKeyFrames = 0;
-  m_lastExportTracks.clear();
-  m_strLastExportDropped.clear();
-}
+void CommandProcessor::ForgetLastExport() { m_lastExport = ExportOutcome(); }
 
 int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MIDITrack*>& tracks,
                                       const std::vector<int>& positions) {
@@ -46,16 +41,17 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
   errno = 0;
   int nResult = writer.Write(pszPath, tracks.data(), tracks.size());
   std::string strReason = errno != 0 ? std::strerror(errno) : "";
+  Status status = Status::Ok();
   if (nResult == VmdWriter::kNoMotion) {
-    Fail("Unkown Error.", "no track is selected");
+    status = Fail("Unkown Error.", "no track is selected");
   } else if (nResult == VmdWriter::kCannotOpen) {
-    Fail("Cannot Open File.", strReason);
+    status = Fail("Cannot Open File.", strReason);
   } else if (nResult == VmdWriter::kCannotWrite) {
     // The file could be opened but not written out whole; the writer has
     // left the path as it was.
-    Fail("Cannot Write File.", strReason);
+    status = Fail("Cannot Write File.", strReason);
   } else if (nResult == VmdWriter::kEmptyMotion) {
-    Fail("no keyframe to write.", "the tracks hold no note or pedal the settings keep");
+    status = Fail("no keyframe to write.", "the tracks hold no note or pedal the settings keep");
   }
   if (!writer.GetLeftover().empty()) {
     WriteFitted("Cannot Remove " + writer.GetLeftover() + ".", 2);
@@ -71,10 +67,13 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
   m_pConsole->WriteLine("Write %d Byte.", nResult);
   m_pConsole->WriteLine("Complete.");
   m_pConsole->WriteLine("");
-  m_nLastExportSize = nResult;
-  m_nLastExportKeyFrames = nResult >= 0 ? writer.GetKeyFrameCount() : 0;
-  m_lastExportTracks = positions;
-  m_strLastExportDropped = strDropped;
+  m_lastExport.status = status;
+  m_lastExport.bOutputFailed =
+      nResult == VmdWriter::kCannotOpen || nResult == VmdWriter::kCannotWrite;
+  m_lastExport.nSize = nResult;
+  m_lastExport.nKeyFrames = nResult >= 0 ? writer.GetKeyFrameCount() : 0;
+  m_lastExport.tracks = positions;
+  m_lastExport.strDropped = strDropped;
   return nResult >= 0 ? 1 : 0;
 }
 
@@ -102,10 +101,12 @@ void CommandProcessor::ChooseWholePiece(std::vector<MIDITrack*>* pTracks,
   }
 }
 
-int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<int>& tracks) {
+ExportOutcome CommandProcessor::ExportMergedTracks(const char* pszPath,
+                                                 const std::vector<int>& tracks) {
+  ForgetLastExport();
   if (m_pMIDIData == nullptr) {
-    Fail("m_pMIDIData == NULL", "no MIDI file is open");
-    return 0;
+    m_lastExport.status = Fail("m_pMIDIData == NULL", "no MIDI file is open");
+    return m_lastExport;
   }
   int nCount = static_cast<int>(midilib::MIDIData_GetNumTrack(m_pMIDIData));
   // Chosen positions, marked before anything is read or written.
@@ -116,8 +117,8 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
           nPosition >= 0 && nPosition < nCount ? "track " + std::to_string(nPosition) + " is given twice"
           : nCount == 0                        ? std::string("the file has no track")
                                                : "the tracks are 0 to " + std::to_string(nCount - 1);
-      Fail("invalid track number.", strReason);
-      return 0;
+      m_lastExport.status = Fail("invalid track number.", strReason);
+      return m_lastExport;
     }
     chosen[nPosition] = true;
   }
@@ -152,11 +153,12 @@ int CommandProcessor::ExportMergedTracks(const char* pszPath, const std::vector<
   }
   if (merged.empty()) {
     // Without any track the file would hold no motion at all.
-    Fail("no track to merge.", "every track is empty or drums");
+    m_lastExport.status = Fail("no track to merge.", "every track is empty or drums");
     m_pConsole->WriteLine("");
-    return 0;
+    return m_lastExport;
   }
-  return WriteMotionFile(pszPath, merged, positions);
+  WriteMotionFile(pszPath, merged, positions);
+  return m_lastExport;
 }
 
 void CommandProcessor::ChooseKeyboardTracks(std::vector<bool>* pChosen, std::vector<int>* pDrums,

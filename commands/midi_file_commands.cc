@@ -2,6 +2,7 @@
 // Close, show in "midi>" and "track>", and the track command.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
@@ -31,7 +32,7 @@ long CheckFile(const char* pszPath, std::string* pText) {
 
 }  // namespace
 
-int CommandProcessor::OpenFile(const char* pszPath) {
+Status CommandProcessor::OpenFile(const char* pszPath, std::vector<std::string>* pWarnings) {
   CloseFile();
   m_pMIDIData = midilib::MIDIData_LoadFromSMF(pszPath);
   std::string strCheck;
@@ -42,41 +43,42 @@ int CommandProcessor::OpenFile(const char* pszPath) {
     if (nCheck == MIDIDATA_CHECK_WHOLE || nCheck == MIDIDATA_CHECK_DAMAGED) {
       strCheck = "not readable as a Standard MIDI File";
     }
-    Fail("Cannot Open File.", strCheck);
+    Status failure = Fail("Cannot Open File.", strCheck);
     if (m_mode == Mode::kMidi || m_mode == Mode::kTrack) {
       EnterRootMode();
     }
-    return 0;
+    return failure;
   }
   m_pConsole->WriteLine("File Open \"%s\".",
                         ToDisplayText(FileNameOf(pszPath).c_str()).c_str());
   // What is missing from the file is told right under the line that names it.
-  if (nCheck == MIDIDATA_CHECK_DAMAGED) Warn(strCheck);
+  if (nCheck == MIDIDATA_CHECK_DAMAGED) {
+    Warn(strCheck);
+    if (pWarnings != nullptr) pWarnings->push_back(strCheck);
+  }
   m_pConsole->WriteLine("");
-  if (!PrepareMidiData(m_pMIDIData)) return 0;
+  Status prepared = PrepareMidiData(m_pMIDIData);
+  if (!prepared.IsOk()) return prepared;
   ShowMidiInfo();
   EnterMidiMode();
-  return 1;
+  return Status::Ok();
 }
 
-int CommandProcessor::PrepareMidiData(MIDIData* pMIDIData) {
-  if (pMIDIData == nullptr) {
-    Fail("pMIDIData == NULL", "no MIDI data to prepare");
-    return 0;
-  }
+Status CommandProcessor::PrepareMidiData(MIDIData* pMIDIData) {
+  if (pMIDIData == nullptr) return Fail("pMIDIData == NULL", "no MIDI data to prepare");
   bool bConverted = false;
   long nFormat = midilib::MIDIData_GetFormat(pMIDIData);
   if (nFormat == 2) {
-    Fail("Not Support SMF Format 2.", "format 2 holds independent patterns");
+    Status failure = Fail("Not Support SMF Format 2.", "format 2 holds independent patterns");
     CloseFile();
-    return 0;
+    return failure;
   }
   if (nFormat == 0) {
     m_pConsole->WriteLine("SMF Format = 0");
     if (!midilib::MIDIData_SetFormat(pMIDIData, 1)) {
-      Fail("Failed Convert SMF Format 1");
+      Status failure = Fail("Failed Convert SMF Format 1");
       CloseFile();
-      return 0;
+      return failure;
     }
     m_pConsole->WriteLine("Convert to SMF Format 1");
     bConverted = true;
@@ -104,7 +106,7 @@ int CommandProcessor::PrepareMidiData(MIDIData* pMIDIData) {
     CombineNotes(pTrack);
     midilib::MIDITrack_SetNumber(pTrack, nNumber++);
   }
-  return 1;
+  return Status::Ok();
 }
 
 int CommandProcessor::CloseFile() {

@@ -3,16 +3,12 @@
 #include "console/console_output.h"
 #include "midibind/midi_binding.h"
 
-int CommandProcessor::ConvertPianoRoll(MIDIData* pMIDIData) {
-  if (pMIDIData == nullptr) {
-    Fail("pMIDIData == NULL", "no MIDI file is open");
-    return 0;
-  }
+Status CommandProcessor::ConvertPianoRoll(MIDIData* pMIDIData) {
+  if (pMIDIData == nullptr) return Fail("pMIDIData == NULL", "no MIDI file is open");
   // SMPTE 30 frames per second, one tick per frame: every event time is a
   // frame of the 30-frame motion.
   if (!midilib::MIDIData_SetTimeBase(pMIDIData, MIDIDATA_SMPTE30BASE, 1)) {
-    Fail("Failed Convert SMPTE30BASE.");
-    return 0;
+    return Fail("Failed Convert SMPTE30BASE.");
   }
   m_pConsole->WriteLine("Convert to SMPTE30BASE.");
   m_pConsole->WriteLine("optimize the pianoroll.");
@@ -22,7 +18,7 @@ int CommandProcessor::ConvertPianoRoll(MIDIData* pMIDIData) {
     CombineNotes(pTrack);
   }
   m_bFileReady = 1;
-  return 1;
+  return Status::Ok();
 }
 
 void CommandProcessor::CombineNotes(MIDITrack* pTrack) {

@@ -1,5 +1,6 @@
 // "info": the tracks at a glance in "midi>", and in "track>" the current
 // track with what its export would write. Both only read the data.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -70,34 +71,39 @@ std::string TrackLine(int nPosition, const std::string& strName, const TrackSumm
   return line;
 }
 
+// info's lines of a track: its line and, when that would be wider than
+// the console, its name whole on the lines below.
+std::vector<std::string> TrackLines(int nPosition, const std::string& strName,
+                                    const TrackSummary& summary,
+                                    const TrackSummary::PieceRole& role) {
+  std::string strNameBelow;
+  std::vector<std::string> lines = {TrackLine(nPosition, strName, summary, role, &strNameBelow)};
+  if (strNameBelow.empty()) return lines;
+  std::vector<std::string> below = WrapToWidth(strNameBelow, kConsoleColumns, kTrackLineIndent);
+  lines.insert(lines.end(), below.begin(), below.end());
+  return lines;
+}
+
 // What motion steps changes in an export with the current settings, so
 // that a user sees why to choose it; the same under either motion.
-void WriteStepChanges(ConsoleOutput* pConsole, const MotionFigures& figures) {
-  pConsole->WriteLine("keyframes classic writes twice on a frame: %llu.",
-                      static_cast<unsigned long long>(figures.nClassicDoubled));
-  pConsole->WriteLine("notes steps merges into a sounding key: %llu.",
-                      static_cast<unsigned long long>(figures.nMergedNotes));
-  pConsole->WriteLine("stray note-offs steps ignores: %llu.",
-                      static_cast<unsigned long long>(figures.nStrayOffs));
+std::vector<std::string> StepChangeLines(const MotionFigures& figures) {
+  auto line = [](const char* pszText, uint64_t nCount) {
+    return pszText + std::to_string(nCount) + ".";
+  };
+  return {line("keyframes classic writes twice on a frame: ", figures.nClassicDoubled),
+          line("notes steps merges into a sounding key: ", figures.nMergedNotes),
+          line("stray note-offs steps ignores: ", figures.nStrayOffs)};
+}
+
+void WriteLines(ConsoleOutput* pConsole, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) pConsole->WriteLine("%s", line.c_str());
 }
 
 }  // namespace
 
-void CommandProcessor::WriteTrackLine(int nPosition, MIDITrack* pTrack,
-                                      const TrackSummary& summary,
-                                      const TrackSummary::PieceRole& role) {
-  std::string strNameBelow;
-  m_pConsole->WriteLine("%s", TrackLine(nPosition, TrackName(pTrack), summary, role,
-                                        &strNameBelow).c_str());
-  if (!strNameBelow.empty()) WriteFitted(strNameBelow, kTrackLineIndent);
-}
-
-int CommandProcessor::ShowTracksInfo() {
-  if (m_pMIDIData == nullptr) {
-    Fail("m_pMIDIData == NULL", "no MIDI file is open");
-    return 0;
-  }
-  m_pConsole->WriteLine("%s", TrackHeader().c_str());
+Status CommandProcessor::DescribeTracks(std::vector<std::string>* pLines) {
+  if (m_pMIDIData == nullptr) return Status::Failed("m_pMIDIData == NULL", "no MIDI file is open");
+  pLines->push_back(TrackHeader());
   std::vector<TrackSummary::PieceRole> roles = TrackSummary::RolesOf(m_pMIDIData);
   long lLength = 0;
   size_t nPosition = 0;
@@ -105,17 +111,21 @@ int CommandProcessor::ShowTracksInfo() {
        pTrack && nPosition < roles.size(); pTrack = midilib::MIDITrack_GetNextTrack(pTrack)) {
     TrackSummary summary = TrackSummary::Of(pTrack);
     if (summary.lLastTime > lLength) lLength = summary.lLastTime;
-    WriteTrackLine(static_cast<int>(nPosition), pTrack, summary, roles[nPosition]);
+    std::vector<std::string> lines =
+        TrackLines(static_cast<int>(nPosition), TrackName(pTrack), summary, roles[nPosition]);
+    pLines->insert(pLines->end(), lines.begin(), lines.end());
     ++nPosition;
   }
   // Before the piano-roll conversion the times are ticks of the file's own
   // time base, which say nothing in seconds without its tempo map.
   if (m_bFileReady != 1) {
-    m_pConsole->WriteLine("length %ld ticks.", lLength);
-    m_pConsole->WriteLine("");
-    return 1;
+    pLines->push_back("length " + std::to_string(lLength) + " ticks.");
+    return Status::Ok();
   }
-  m_pConsole->WriteLine("length %ld frames, %.2f seconds.", lLength, lLength / kFramesPerSecond);
+  char szLength[96];
+  snprintf(szLength, sizeof szLength, "length %ld frames, %.2f seconds.", lLength,
+           lLength / kFramesPerSecond);
+  pLines->push_back(szLength);
   std::vector<MIDITrack*> tracks;
   std::vector<int> positions, drums, others;
   bool bEveryInstrument = false;
@@ -123,16 +133,22 @@ int CommandProcessor::ShowTracksInfo() {
   if (!tracks.empty()) {
     VmdWriter writer(m_exportSettings);
     MotionFigures figures = writer.Measure(tracks.data(), tracks.size());
-    if (!figures.bOk) {
-      Fail("not enough memory.");
-      m_pConsole->WriteLine("");
-      return 0;
-    }
-    m_pConsole->WriteLine("whole piece, as export without track numbers takes it:");
-    WriteStepChanges(m_pConsole, figures);
+    if (!figures.bOk) return Status::Failed("not enough memory.");
+    pLines->push_back("whole piece, as export without track numbers takes it:");
+    std::vector<std::string> changes = StepChangeLines(figures);
+    pLines->insert(pLines->end(), changes.begin(), changes.end());
   }
-  m_pConsole->WriteLine("");
-  return 1;
+  return Status::Ok();
+}
+
+int CommandProcessor::ShowTracksInfo() {
+  std::vector<std::string> lines;
+  Status status = DescribeTracks(&lines);
+  WriteLines(m_pConsole, lines);
+  if (!status.IsOk()) Fail(status.Message().c_str(), status.Reason());
+  // The lines end with a blank one, also when a failure cut them short.
+  if (!lines.empty()) m_pConsole->WriteLine("");
+  return status.IsOk() ? 1 : 0;
 }
 
 int CommandProcessor::ShowTrackExportInfo() {
@@ -146,7 +162,8 @@ int CommandProcessor::ShowTrackExportInfo() {
   if (m_bFileReady != 1) {
     // Frames exist only on the converted time base; the export would
     // refuse just as well.
-    WriteTrackLine(nPosition, m_pMIDITrack, TrackSummary::Of(m_pMIDITrack), role);
+    TrackSummary summary = TrackSummary::Of(m_pMIDITrack);
+    WriteLines(m_pConsole, TrackLines(nPosition, TrackName(m_pMIDITrack), summary, role));
     Fail("file not ready.", "conv pr has not been run on the loaded file");
     m_pConsole->WriteLine("");
     return 1;
@@ -155,7 +172,7 @@ int CommandProcessor::ShowTrackExportInfo() {
   TrackSummary summary;
   VmdWriter writer(m_exportSettings);
   MotionFigures figures = writer.Measure(&m_pMIDITrack, 1, &summary);
-  WriteTrackLine(nPosition, m_pMIDITrack, summary, role);
+  WriteLines(m_pConsole, TrackLines(nPosition, TrackName(m_pMIDITrack), summary, role));
   if (!figures.bOk) {
     Fail("not enough memory.");
     m_pConsole->WriteLine("");
@@ -175,7 +192,7 @@ int CommandProcessor::ShowTrackExportInfo() {
                         static_cast<unsigned long long>(figures.nOutsidePiano));
   m_pConsole->WriteLine("notes the settings drop: %llu.",
                         static_cast<unsigned long long>(figures.nDropped));
-  WriteStepChanges(m_pConsole, figures);
+  WriteLines(m_pConsole, StepChangeLines(figures));
   m_pConsole->WriteLine("");
   return 1;
 }

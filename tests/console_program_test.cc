@@ -235,6 +235,9 @@ TEST(ConsoleProgramTest, CommandLineIsAnsweredOrRefusedBeforeStarting) {
                        "commas)"},
       {"-t 1,,2 a.mid", "invalid track list '1,,2' (track numbers, 0 for the first, separated "
                         "by commas)"},
+      // Ten digits may not fit an int.
+      {"-t 0,1234567890 a.mid", "invalid track list '0,1234567890' (track numbers, 0 for the "
+                                "first, separated by commas)"},
       {"--list", "no FILE given to convert or list"},
       // An empty value is no value, never "none given".
       {"-o '' a.mid b.mid", "-o names no file (OUT is empty)"},

@@ -331,6 +331,12 @@ TEST(SonomotConsoleTest, ScriptFailuresAreReportedOnStandardErrorWithTheirReason
   EXPECT_NE(std::string::npos, session.output.find("File Open \"short.mid\".\n"));
   EXPECT_EQ(std::string::npos, session.output.find("No such file")) << session.output;
   EXPECT_TRUE(std::filesystem::exists(folder / "ok.vmd"));
+  // The one-line conversion tells the same warning, naming the file.
+  session = RunScript("", folder, "", nullptr, "--list short.mid");
+  EXPECT_EQ(0, session.nExitCode);
+  EXPECT_EQ("sonomot-console: short.mid: warning: ends inside track 3 of 6 (4 of its 12 bytes); "
+            "tracks 4 to 6 are missing\n",
+            session.errors);
 
   // A script without failures ends 0 with nothing on standard error.
   session = RunScript("Open examples/demo.mid\nconv pr\ntrack 1\nexport ok.vmd\n", folder);
