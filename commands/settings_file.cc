@@ -14,6 +14,7 @@
 #include "console/console_output.h"
 #include "motion/bone_names.h"
 #include "motion/output_file.h"
+#include "platform/settings_folder.h"
 
 namespace {
 
@@ -21,30 +22,11 @@ namespace {
 // settings file of ours.
 constexpr off_t kMaxSettingsBytes = 1 << 20;
 
-// Makes strFolder and the folders above it that are missing, private to
-// the user as configuration folders are. False when one can't be made.
-bool MakeFolders(const std::string& strFolder) {
-  for (size_t nAt = 1; nAt <= strFolder.size(); ++nAt) {
-    if (nAt != strFolder.size() && strFolder[nAt] != '/') continue;
-    std::string strPart = strFolder.substr(0, nAt);
-    if (mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st;
-  return stat(strFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
 std::string SettingsFilePath() {
-  const char* pszConfig = std::getenv("XDG_CONFIG_HOME");
-  if (pszConfig != nullptr && pszConfig[0] == '/') {
-    return std::string(pszConfig) + "/sonomot/settings";
-  }
-  const char* pszHome = std::getenv("HOME");
-  if (pszHome != nullptr && pszHome[0] == '/') {
-    return std::string(pszHome) + "/.config/sonomot/settings";
-  }
-  return "";
+  std::string strFolder = GetSettingsFolder();
+  return strFolder.empty() ? "" : strFolder + "settings";
 }
 
 StartSettings ReadSavedSettings() {
@@ -161,10 +143,7 @@ std::string WriteSettingsFile(const std::string& strPath, const ExportSettings& 
                               const std::set<std::string>& given) {
   std::string strText = "# Sonomot export settings, written by save in conf>\n";
   for (const std::string& strLine : SettingFileLines(settings, &given)) strText += strLine + "\n";
-  size_t nSlash = strPath.rfind('/');
-  if (nSlash != std::string::npos && nSlash > 0 && !MakeFolders(strPath.substr(0, nSlash))) {
-    return std::strerror(errno);
-  }
+  if (!MakeFoldersAbove(strPath)) return std::strerror(errno);
   OutputFile output;
   if (!output.Open(strPath.c_str())) return "can't be opened for writing";
   // A device or a pipe would take the text and keep nothing.
