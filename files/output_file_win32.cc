@@ -51,6 +51,18 @@ int ErrnoOf(DWORD dwError) {
   }
 }
 
+// The full name of strPath: wine's ReplaceFileA finds no file by a
+// relative name. strPath itself when it can't be had.
+std::string FullPathOf(const std::string& strPath) {
+  DWORD nLength = GetFullPathNameA(strPath.c_str(), 0, nullptr, nullptr);
+  if (nLength == 0) return strPath;
+  std::string strFull(nLength, '\0');
+  nLength = GetFullPathNameA(strPath.c_str(), nLength, strFull.data(), nullptr);
+  if (nLength == 0 || nLength >= strFull.size()) return strPath;
+  strFull.resize(nLength);
+  return strFull;
+}
+
 bool WriteAll(int nFd, const char* p, size_t n) {
   while (n > 0) {
     unsigned int nChunk = n < (1u << 30) ? static_cast<unsigned int>(n) : (1u << 30);
@@ -173,8 +185,10 @@ bool OutputFile::Commit() {
 }
 
 bool OutputFile::Name() {
+  std::string strTarget = FullPathOf(m_strName);
+  std::string strNew = FullPathOf(m_strNew);
   if (m_old.st_mode != 0) {
-    if (ReplaceFileA(m_strName.c_str(), m_strNew.c_str(), nullptr,
+    if (ReplaceFileA(strTarget.c_str(), strNew.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                      nullptr)) {
       m_strNew.clear();
@@ -187,7 +201,7 @@ bool OutputFile::Name() {
       return false;
     }
   }
-  if (!MoveFileExA(m_strNew.c_str(), m_strName.c_str(),
+  if (!MoveFileExA(strNew.c_str(), strTarget.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     errno = ErrnoOf(GetLastError());
     return false;
