@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/build-windows.sh [build folder] [cmake options...]: cross-builds
 # sonomot-console.exe and MIDIData.dll for 64-bit Windows with Debian's
-# mingw-w64 (scripts/deps.sh --windows installs it), into build-windows/
+# mingw-w64 (scripts/deps.sh --test installs it), into build-windows/
 # unless told otherwise, and prints where they are. No window program and
 # no full-screen terminal here: Qt and ncurses are Linux's.
 set -euo pipefail

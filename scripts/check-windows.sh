@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # scripts/check-windows.sh [linux build] [windows build]: runs the Windows
 # build under wine beside the Linux build and compares what they write,
-# byte for byte: the sessions of examples/ and one of Japanese names and
-# exports over an earlier file (their transcripts and every .vmd), the
-# one-line conversion of every MIDI file of examples/ and fuzz/corpus/ and
-# of a generated piece of 20,000 notes (the per-file lines, the reasons of
-# those that fail, and each .vmd), the motion written to standard output,
-# and a file with a Japanese name (ピアノ.mid -> ピアノ.vmd). Exit status 0
-# when all agree, 1 otherwise.
+# byte for byte:
+# - the sessions of examples/ (the demo in CR LF too), one of Japanese
+#   names that exports over its earlier file, one that shows a track name
+#   in Shift-JIS: their transcripts, exit statuses and every .vmd;
+# - the one-line conversion of every MIDI file of examples/ and
+#   fuzz/corpus/ and of a generated piece of 20,000 notes: the per-file
+#   lines, the reasons of those that fail, and each .vmd;
+# - the motion written to standard output, and a file with a Japanese name
+#   (ピアノ.mid -> ピアノ.vmd).
+# Exit status 0 when all agree, 1 otherwise. KEEP=1 keeps the work folder.
 #
 # Wine runs in a prefix of its own under the Windows build folder, with a
 # persistent wineserver (each program would otherwise pay for starting
@@ -40,6 +43,16 @@ cp "$source_dir"/examples/*.mid "$source_dir"/fuzz/corpus/* "$work/input/"
 "$linux_bin/bench_gen_midi" 20000 "$work/input/notes20k.mid" >/dev/null
 files=()
 for f in "$work"/input/*; do files+=("$(basename "$f")"); done
+# A track named in Shift-JIS, with bytes that decode to nothing between
+# (a lead byte before a blank, an empty cell, bytes Windows keeps for its
+# own use, a lead byte at the end), each shown alike.
+printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00\x24\x00\xff\x03\x14%b%b' \
+       '\x83\x73\x83\x41\x83\x6d \xb1 \x81\x20 \x85\x40 \xa0 \xfd \x83' \
+       '\x00\x90\x3c\x64\x60\x80\x3c\x00\x00\xff\x2f\x00' > "$work/input/shift_jis.mid"
+printf 'Open shift_jis.mid\nshow\ntrack 0\ndump\nexit\n' > "$work/shift_jis.txt"
+# The demo as a script written on Windows: CR LF, and a ^Z byte (the end
+# of a file read in text mode) in a comment before the rest.
+{ printf '# \x1a\r\n'; sed 's/$/\r/' "$source_dir/examples/demo.txt"; } > "$work/demo_crlf.txt"
 # Japanese names: the model's, Shift-JIS in the file; a motion exported
 # twice, the second time over the first.
 cat > "$work/japanese.txt" <<'SESSION'
@@ -60,12 +73,12 @@ SESSION
 for side in linux windows; do
   mkdir -p "$work/$side/out"
   cp -r "$source_dir/examples" "$work/$side/"
-  cp "$work"/input/* "$work/japanese.txt" "$work/$side/"
+  cp "$work"/input/* "$work"/*.txt "$work/$side/"
   cp "$source_dir/examples/demo.mid" "$work/$side/ピアノ.mid"
 done
 sessions=()
 for f in "$source_dir"/examples/*.txt; do sessions+=("examples/$(basename "$f")"); done
-sessions+=(japanese.txt)
+sessions+=(demo_crlf.txt japanese.txt shift_jis.txt)
 run() {  # run SIDE ARGS...: the program of that side, in its folder
   local side=$1; shift
   if [ "$side" = linux ]; then
