@@ -21,7 +21,7 @@ source_dir=$PWD
 linux_bin=$(realpath "${1:-build}")/bin
 windows_dir=$(realpath "${2:-build-windows}")
 windows_bin=$windows_dir/bin
-for program in "$linux_bin/sonomot-console" "$windows_bin/sonomot-console.exe" \
+for program in "$linux_bin/sonomot-console" "$linux_bin/bench_gen_midi" "$windows_bin/sonomot-console.exe" \
                "$windows_bin/MIDIData.dll"; do
   [ -e "$program" ] || { echo "check-windows: $program is missing" >&2; exit 1; }
 done
