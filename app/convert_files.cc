@@ -14,6 +14,7 @@
 #include "commands/settings_file.h"
 #include "console/console_output.h"
 #include "files/status.h"
+#include "files/utf8_path.h"
 #include "platform/file_identity.h"
 
 namespace {
@@ -27,10 +28,10 @@ constexpr char kStandardOutput[] = "-";
 // extension, beside it or in -d's folder.
 std::string OutputOf(const ConsoleOptions& options, const std::string& file) {
   if (!options.strOutput.empty()) return options.strOutput;
-  fs::path output(file);
+  fs::path output = PathFromUtf8(file);
   output.replace_extension(".vmd");
-  if (!options.strDirectory.empty()) output = fs::path(options.strDirectory) / output.filename();
-  return output.string();
+  if (!options.strDirectory.empty()) output = PathFromUtf8(options.strDirectory) / output.filename();
+  return Utf8FromPath(output);
 }
 
 class FileConverter {

@@ -1,8 +1,7 @@
 // sonomot-console: the main dialog and its console in a terminal.
 //
 // With a terminal on standard input and output that can be drawn on, the
-// dialog is drawn full screen and typed at (frontends/term/
-// curses_screen.h). Otherwise (a file, a pipe, a dumb terminal) standard
+// dialog is drawn full screen and typed at (app/full_screen.h). Otherwise (a file, a pipe, a dumb terminal) standard
 // input is a script: each line is typed into the console followed by Enter, and what
 // the console shows goes to standard output (frontends/term/
 // script_event_source.h); the end of the input closes the dialog as its
@@ -12,53 +11,25 @@
 //
 // Given files on its command line, it converts them without a session
 // (app/console_options.h). Exit statuses: app/exit_status.h.
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "app/app_run.h"
 #include "app/command_line.h"
 #include "app/console_options.h"
 #include "app/exit_status.h"
+#include "app/full_screen.h"
 #include "app/main_dlg.h"
 #include "commands/settings_file.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
-#include "frontends/term/curses_screen.h"
 #include "frontends/term/script_event_source.h"
 #include "midibind/midi_binding.h"
 #include "platform/event_source.h"
+#include "platform/standard_streams.h"
 
 namespace {
-
-class CTerminalFrontEnd : public CFrontEnd {
- public:
-  explicit CTerminalFrontEnd(const StartSettings& start) : m_start(start) {}
-  bool Start() override {
-    if (!m_screen.Start()) {
-      std::fputs("sonomot-console: the terminal can't be used\n", stderr);
-      return false;
-    }
-    SetEventSource(&m_screen);
-    return true;
-  }
-  void Attach(CMainDlg* pDlg) override {
-    HWND hConsole = pDlg->GetDlgItem(CMainDlg::IDC_CONSOLE);
-    m_screen.SetTarget(pDlg->m_hWnd, hConsole, GetEditBuffer(hConsole));
-  }
-  void Stop() override {
-    SetEventSource(nullptr);
-    m_screen.Stop();
-  }
-  const StartSettings* GetStartSettings() const override { return &m_start; }
-  bool IsTypedAt() const override { return true; }
-
- private:
-  const StartSettings& m_start;
-  CCursesScreen m_screen;
-};
 
 // Lines read from standard input. From a script, each failure is reported
 // on standard error and fails the session; typed at a terminal that can't
@@ -68,9 +39,7 @@ class CScriptFrontEnd : public CFrontEnd {
   CScriptFrontEnd(const StartSettings& start, bool bScript)
       : m_start(start), m_source(stdin, stdout), m_bScript(bScript) {
     // Typed at, the terminal shows each line as it is typed.
-    termios mode;
-    m_source.SetInputEchoed(!bScript && tcgetattr(STDIN_FILENO, &mode) == 0 &&
-                            (mode.c_lflag & ECHO) != 0);
+    m_source.SetInputEchoed(!bScript && EchoesTypedLines(stdin));
   }
   bool Start() override {
     SetEventSource(&m_source);
@@ -185,6 +154,7 @@ int ConvertGivenFiles(const ConsoleOptions& options, const StartSettings& start)
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareStandardStreams();
   std::string settingOptions = DescribeSettingOptions();
   int nExit = AnswerInfoOptions(argc, argv, kConsoleUsage, stdout, settingOptions.c_str());
   if (nExit != kRunProgram) return nExit;
@@ -194,7 +164,7 @@ int main(int argc, char** argv) {
   nExit = ParseConsoleOptions(argc, argv, &options, &start, stderr);
   if (nExit != kRunProgram) return nExit;
   // A motion is bytes no terminal shows.
-  if (options.strOutput == "-" && isatty(STDOUT_FILENO)) {
+  if (options.strOutput == "-" && IsTerminal(stdout)) {
     return RefuseUsage(kConsoleUsage, "-o - writes the motion to standard output: not to a terminal",
                        stderr);
   }
@@ -202,11 +172,12 @@ int main(int argc, char** argv) {
 
   // A terminal that can't be drawn on (TERM=dumb) is typed at line by line,
   // as a script is.
-  bool bTypedAt = isatty(STDIN_FILENO) != 0;
-  if (bTypedAt && isatty(STDOUT_FILENO) && CCursesScreen::CanDrawOn(STDOUT_FILENO)) {
+  bool bTypedAt = IsTerminal(stdin);
+  if (bTypedAt && IsTerminal(stdout)) {
     // Typed at: a session ends normally whatever was typed.
-    CTerminalFrontEnd frontEnd(start);
-    return RunProgram(nullptr, SW_SHOW, &frontEnd);
+    if (std::unique_ptr<CFrontEnd> pFullScreen = MakeFullScreenFrontEnd(start)) {
+      return RunProgram(nullptr, SW_SHOW, pFullScreen.get());
+    }
   }
   CScriptFrontEnd frontEnd(start, !bTypedAt);
   nExit = RunProgram(nullptr, SW_SHOW, &frontEnd);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string_view>
 
 #include "commands/command_args.h"
 #include "commands/command_processor.h"
@@ -14,6 +15,7 @@
 #include "files/path_parts.h"
 #include "files/text_lines.h"
 #include "motion/bone_names.h"
+#include "platform/settings_folder.h"
 
 namespace {
 
@@ -26,7 +28,10 @@ constexpr TextFileRules kSettingsRules = {
 // the user as configuration folders are. False when one can't be made.
 bool MakeFolders(const std::string& strFolder) {
   for (size_t nAt = 1; nAt <= strFolder.size(); ++nAt) {
-    if (nAt != strFolder.size() && strFolder[nAt] != '/') continue;
+    if (nAt != strFolder.size() &&
+        std::string_view(file_system::kPathSeparators).find(strFolder[nAt]) == std::string_view::npos) {
+      continue;
+    }
     std::string strPart = strFolder.substr(0, nAt);
     if (!file_system::MakePrivateFolder(strPart) && errno != EEXIST) return false;
   }
@@ -37,15 +42,8 @@ bool MakeFolders(const std::string& strFolder) {
 }  // namespace
 
 std::string SettingsFilePath() {
-  const char* pszConfig = std::getenv("XDG_CONFIG_HOME");
-  if (pszConfig != nullptr && pszConfig[0] == '/') {
-    return std::string(pszConfig) + "/sonomot/settings";
-  }
-  const char* pszHome = std::getenv("HOME");
-  if (pszHome != nullptr && pszHome[0] == '/') {
-    return std::string(pszHome) + "/.config/sonomot/settings";
-  }
-  return "";
+  std::string strFolder = GetSettingsFolder();
+  return strFolder.empty() ? "" : strFolder + "settings";
 }
 
 StartSettings ReadSavedSettings() {

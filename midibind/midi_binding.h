@@ -1,8 +1,9 @@
-// The program's binding of the MIDI data library (libMIDIData.so).
+// The program's binding of the MIDI data library (libMIDIData.so,
+// MIDIData.dll on Windows).
 //
-// The program never links the library: BindMidiDataLibrary loads it with
-// dlopen from the directory of the running executable and looks up every
-// function the program calls, by name, in the order of
+// The program never links the library: BindMidiDataLibrary loads it
+// (midibind/library_loader.h) from the directory of the running executable
+// and looks up every function the program calls, by name, in the order of
 // SONOMOT_BOUND_MIDI_FUNCTIONS. The program then calls the library only
 // through the pointers of namespace midilib, for example
 // midilib::MIDIData_LoadFromSMF(path). Tests may point them at fakes.

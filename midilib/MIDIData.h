@@ -28,8 +28,11 @@ extern "C" {
 #endif
 
 // Every function below is exported from the library; everything else in it
-// stays hidden.
+// stays hidden. A build for a system that exports otherwise defines
+// MIDIDATA_API itself.
+#ifndef MIDIDATA_API
 #define MIDIDATA_API __attribute__((visibility("default")))
+#endif
 
 typedef struct MIDIData MIDIData;
 typedef struct MIDITrack MIDITrack;

@@ -1,10 +1,10 @@
 #include "midilib/file_text.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#include "midilib/code_converter.h"
 
 namespace {
 
@@ -112,23 +112,20 @@ class BoundedText {
   bool m_bFull = false;
 };
 
-// Shift-JIS (code page 932) to UTF-8 with glibc's iconv, opened once per
+// Shift-JIS (code page 932) to UTF-8, with a converter opened once per
 // thread: event lines of a long dump decode many texts.
 class ShiftJisDecoder {
  public:
-  ShiftJisDecoder() : m_cd(iconv_open("UTF-8", "CP932")) {}
-  ~ShiftJisDecoder() {
-    if (m_cd != reinterpret_cast<iconv_t>(-1)) iconv_close(m_cd);
-  }
+  ShiftJisDecoder() : m_converter(CodeDirection::kShiftJisToUtf8) {}
   ShiftJisDecoder(const ShiftJisDecoder&) = delete;
   ShiftJisDecoder& operator=(const ShiftJisDecoder&) = delete;
 
   // Adds the decoded text until pText is full; a byte that doesn't decode
-  // becomes \xNN. iconv is handed the whole rest of the input but only a
+  // becomes \xNN. The converter is handed the whole rest of the input but only a
   // small output buffer, so it converts no further than that buffer and
   // never stops inside a two-byte character.
   void Decode(const uint8_t* p, size_t n, BoundedText* pText) {
-    if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+    if (!m_converter.IsOpen()) {
       // No Shift-JIS table on this system: keep ASCII, show the rest as
       // bytes.
       for (size_t i = 0; i < n && !pText->IsFull(); i++) {
@@ -140,28 +137,28 @@ class ShiftJisDecoder {
       }
       return;
     }
-    iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-    char* pIn = const_cast<char*>(reinterpret_cast<const char*>(p));
+    m_converter.Reset();
+    const char* pIn = reinterpret_cast<const char*>(p);
     size_t nIn = n;
     char buffer[256];
     while (nIn > 0 && !pText->IsFull()) {
       char* pOutBuf = buffer;
       size_t nOut = sizeof(buffer);
-      size_t r = iconv(m_cd, &pIn, &nIn, &pOutBuf, &nOut);
+      int r = m_converter.Convert(&pIn, &nIn, &pOutBuf, &nOut);
       pText->AddUtf8(reinterpret_cast<const uint8_t*>(buffer),
                      static_cast<size_t>(pOutBuf - buffer));
-      if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+      if (r != 0 && errno != E2BIG) {
         // EILSEQ or EINVAL (cut at the end): show the byte, go on behind it.
         pText->AddEscape(static_cast<uint8_t>(*pIn));
         pIn++;
         nIn--;
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        m_converter.Reset();
       }
     }
   }
 
  private:
-  iconv_t m_cd;
+  CodeConverter m_converter;
 };
 
 }  // namespace

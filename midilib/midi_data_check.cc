@@ -6,7 +6,6 @@
 // the track a short file ends in, a track count other than the header's.
 // Asked of the file just loaded whole and not changed since, it takes the
 // reader's word for it, so an Open reads a sound file once.
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -176,10 +175,8 @@ bool IsLastLoadedWhole(const char* pszFileName) {
   LoadedFile& loaded = LastLoadedFile();
   bool bAsked = loaded.bValid && loaded.bWhole;
   loaded.bValid = false;
-  struct stat st;
-  return bAsked && stat(pszFileName, &st) == 0 && st.st_dev == loaded.dev &&
-         st.st_ino == loaded.ino && st.st_size == loaded.size &&
-         st.st_ctim.tv_sec == loaded.ctime.tv_sec && st.st_ctim.tv_nsec == loaded.ctime.tv_nsec;
+  FileStamp stamp;
+  return bAsked && StampFile(pszFileName, &stamp) == 0 && stamp == loaded.stamp;
 }
 
 }  // namespace
@@ -194,7 +191,7 @@ extern "C" long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long l
     verdict = {MIDIDATA_CHECK_CANNOTREAD, std::strerror(EINVAL)};
   } else if (IsLastLoadedWhole(pszFileName)) {
     verdict = {MIDIDATA_CHECK_WHOLE, ""};
-  } else if (struct stat st; !ReadFileImage(pszFileName, ImageRead::kWhole, &bytes, &nSize, &st)) {
+  } else if (FileStamp stamp; !ReadFileImage(pszFileName, ImageRead::kWhole, &bytes, &nSize, &stamp)) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD,
                errno == EINVAL ? "not a regular file" : std::strerror(errno)};
   } else {

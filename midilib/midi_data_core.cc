@@ -1,11 +1,10 @@
 // Data and track objects: creation, the event blocks, walking and deletion.
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 
 #include "midilib/midi_data_internal.h"
+#include "midilib/page_memory.h"
 
 namespace midilib_internal {
 
@@ -49,25 +48,16 @@ MIDITrack* AppendTrack(MIDIData* pData) {
   return pTrack;
 }
 
-void AdviseLargePages(void* p, size_t nBytes) {
-  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
-  if (nBytes < 2 * kLargePage) return;
-  uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kLargePage - 1) & ~(kLargePage - 1);
-  uintptr_t end = (reinterpret_cast<uintptr_t>(p) + nBytes) & ~(kLargePage - 1);
-  // Only advice: where large pages are not to be had nothing changes.
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
 PageBuffer::~PageBuffer() {
-  if (m_p != nullptr) munmap(m_p, m_nMapped);
+  if (m_p != nullptr) FreePages(m_p, m_nMapped);
 }
 
 bool PageBuffer::Allocate(size_t nSize) {
-  if (m_p != nullptr) munmap(m_p, m_nMapped);
+  if (m_p != nullptr) FreePages(m_p, m_nMapped);
   m_p = nullptr;
   m_nMapped = nSize ? nSize : 1;
-  void* p = mmap(nullptr, m_nMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return false;
+  void* p = AllocatePages(m_nMapped);
+  if (p == nullptr) return false;
   m_p = static_cast<uint8_t*>(p);
   AdviseLargePages(m_p, m_nMapped);
   return true;

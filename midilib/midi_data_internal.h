@@ -24,14 +24,13 @@
 #ifndef SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
 #define SONOMOT_MIDILIB_MIDI_DATA_INTERNAL_H_
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "midilib/MIDIData.h"
+#include "midilib/read_file.h"
 
 // Flags of MIDIEvent::m_byFlags. Whether an event is a channel event, a
 // press or a release is set once, when the event is made (EventFlags): the
@@ -107,11 +106,6 @@ MIDITrack* AppendTrack(MIDIData* pData);
 // Reserves a block of nCount events for the data (the reader's one block).
 // Returns null if the memory can't be had.
 MIDIEvent* ReserveEvents(MIDIData* pData, size_t nCount);
-// Asks for the large pages of the system for a big block that is about to
-// be filled from its start: touching new memory page by page is what costs
-// most when a large file is read. Only the part that gets written is
-// resident (the last large page may be partly unused).
-void AdviseLargePages(void* p, size_t nBytes);
 // A buffer of fresh pages for a file's bytes while they are read: given
 // back to the system when it goes, where a large malloc'd block would make
 // the allocator keep the next one of its size for good.
@@ -140,17 +134,14 @@ const uint8_t* KeepBytes(MIDIData* pData, const std::string& bytes);
 MIDIData* LoadFromMemory(const uint8_t* pBytes, size_t nSize);
 
 // The last file this thread loaded with MIDIData_LoadFromSMF, as the reader
-// found it: which file (device, inode, size and change time), and whether it
+// found it: which file in what state (its stamp), and whether it
 // was whole (every chunk complete, as many tracks as the header announces).
 // MIDIData_CheckSMF asked of that same unchanged file after a whole load
 // answers from here instead of reading and walking the file a second time.
 struct LoadedFile {
   bool bValid = false;
   bool bWhole = false;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  struct timespec ctime = {};
+  FileStamp stamp;
 };
 LoadedFile& LastLoadedFile();
 

@@ -11,7 +11,6 @@
 // running status: those take a short way (ReadRunningEvents) where the end
 // of the chunk is too far to be reached; everything else, and the last
 // bytes of a chunk, are read one event at a time (ReadEvent).
-#include <sys/stat.h>
 
 #include <array>
 #include <bit>
@@ -393,13 +392,13 @@ extern "C" MIDIData* MIDIData_LoadFromSMF(const char* pszFileName) {
   // of another kind is refused without reading it all.
   PageBuffer image;
   size_t nRead = 0;
-  struct stat st;
-  if (!ReadFileImage(pszFileName, ImageRead::kIfMIDI, &image, &nRead, &st)) return nullptr;
+  FileStamp stamp;
+  if (!ReadFileImage(pszFileName, ImageRead::kIfMIDI, &image, &nRead, &stamp)) return nullptr;
   // The image goes when the file is read: the data keeps what it needs.
   bool bWhole = false;
   MIDIData* pData = ReadSMF(image.data(), nRead, &bWhole);
-  if (pData != nullptr && nRead == static_cast<size_t>(st.st_size)) {
-    loaded = {true, bWhole, st.st_dev, st.st_ino, st.st_size, st.st_ctim};
+  if (pData != nullptr && nRead == stamp.nSize) {
+    loaded = {true, bWhole, stamp};
   }
   return pData;
 }

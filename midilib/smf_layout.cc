@@ -1,9 +1,7 @@
 #include "midilib/smf_layout.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace midilib_internal {
@@ -15,18 +13,17 @@ bool IsRIFFMIDI(const uint8_t* pFile, size_t nSize) {
          std::memcmp(pFile + 8, "RMID", 4) == 0;
 }
 
-// Reads up to nSize bytes of fd into pBytes (*pnRead of them; fewer if the
+// Reads up to nSize bytes of file into pBytes (*pnRead of them; fewer if the
 // file ends sooner). With eRead kIfMIDI the first 12 bytes are read alone
 // and judged first. 0, or the errno of the failure.
-int ReadBytes(int fd, ImageRead eRead, uint8_t* pBytes, size_t nSize, size_t* pnRead) {
+int ReadBytes(ReadOnlyFile* pFile, ImageRead eRead, uint8_t* pBytes, size_t nSize, size_t* pnRead) {
   size_t nRead = 0;
   size_t nWanted = eRead == ImageRead::kIfMIDI && nSize > 12 ? 12 : nSize;
   while (nRead < nWanted) {
-    ssize_t n = read(fd, pBytes + nRead, nWanted - nRead);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
+    size_t n = 0;
+    if (int nError = pFile->Read(pBytes + nRead, nWanted - nRead, &n); nError != 0) return nError;
     if (n == 0) break;
-    nRead += static_cast<size_t>(n);
+    nRead += n;
     if (nRead == nWanted && nWanted < nSize) {
       if (!MayBeMIDIFile(pBytes)) return EILSEQ;
       nWanted = nSize;
@@ -103,24 +100,20 @@ bool SMFChunks::Next(SMFChunk* pChunk) {
 }
 
 bool ReadFileImage(const char* pszFileName, ImageRead eRead, PageBuffer* pImage, size_t* pnRead,
-                   struct stat* pStat) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular
-  // files are read.
-  int fd = open(pszFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+                   FileStamp* pStamp) {
   int nError = 0;
-  if (fstat(fd, pStat) != 0) {
-    nError = errno;
-  } else if (!S_ISREG(pStat->st_mode) || pStat->st_size < 0) {
-    nError = S_ISDIR(pStat->st_mode) ? EISDIR : EINVAL;
-  } else if (!pImage->Allocate(static_cast<size_t>(pStat->st_size))) {
-    nError = ENOMEM;
-  } else {
-    // The size can change while we read: read what is there, never past
-    // the buffer.
-    nError = ReadBytes(fd, eRead, pImage->data(), static_cast<size_t>(pStat->st_size), pnRead);
+  {
+    ReadOnlyFile file;  // closed before errno is set
+    nError = file.Open(pszFileName, pStamp);
+    if (nError == 0 &&
+        (pStamp->nSize > SIZE_MAX || !pImage->Allocate(static_cast<size_t>(pStamp->nSize)))) {
+      nError = ENOMEM;
+    } else if (nError == 0) {
+      // The size can change while we read: read what is there, never past
+      // the buffer.
+      nError = ReadBytes(&file, eRead, pImage->data(), static_cast<size_t>(pStamp->nSize), pnRead);
+    }
   }
-  close(fd);
   if (nError == 0) return true;
   errno = nError;
   return false;

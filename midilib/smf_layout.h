@@ -13,12 +13,11 @@
 #ifndef SONOMOT_MIDILIB_SMF_LAYOUT_H_
 #define SONOMOT_MIDILIB_SMF_LAYOUT_H_
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
 
 #include "midilib/midi_data_internal.h"
+#include "midilib/read_file.h"
 
 namespace midilib_internal {
 
@@ -118,13 +117,13 @@ enum class ImageRead {
 };
 
 // Reads the regular file pszFileName into *pImage (fresh pages, given back
-// when it goes): *pnRead bytes, fewer than *pStat says if the file shrank
+// when it goes): *pnRead bytes, fewer than *pStamp says if the file shrank
 // meanwhile. A FIFO never blocks the open. False with errno set if it
 // can't be read: EISDIR for a folder, EINVAL for another file that isn't
 // regular, ENOMEM when the memory can't be had, EILSEQ when eRead is
 // kIfMIDI and the file is of another kind.
 bool ReadFileImage(const char* pszFileName, ImageRead eRead, PageBuffer* pImage, size_t* pnRead,
-                   struct stat* pStat);
+                   FileStamp* pStamp);
 
 }  // namespace midilib_internal
 

@@ -1,11 +1,10 @@
 #include "motion/bone_names.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <map>
 
+#include "midilib/code_converter.h"
 #include "motion/track_summary.h"
 
 namespace {
@@ -27,24 +26,23 @@ constexpr PlaceholderText kPlaceholders[] = {{"{nnn}", KeyPlaceholder::kNnn},
 
 bool ToShiftJis(const std::string& strUtf8, std::string* pOut) {
   pOut->clear();
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* pIn = const_cast<char*>(strUtf8.data());
+  CodeConverter converter(CodeDirection::kUtf8ToShiftJis);
+  if (!converter.IsOpen()) return false;
+  const char* pIn = strUtf8.data();
   size_t nIn = strUtf8.size();
   bool bOk = true;
   char buffer[64];
   while (nIn > 0) {
     char* pOutBuf = buffer;
     size_t nOut = sizeof buffer;
-    size_t r = iconv(cd, &pIn, &nIn, &pOutBuf, &nOut);
+    int r = converter.Convert(&pIn, &nIn, &pOutBuf, &nOut);
     pOut->append(buffer, static_cast<size_t>(pOutBuf - buffer));
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+    if (r != 0 && errno != E2BIG) {
       // Not UTF-8, cut short, or a character Shift-JIS lacks.
       bOk = false;
       break;
     }
   }
-  iconv_close(cd);
   return bOk;
 }
 

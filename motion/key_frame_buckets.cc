@@ -1,48 +1,26 @@
 #include "motion/key_frame_buckets.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <new>
 
 #include "midibind/midi_binding.h"
+#include "midilib/page_memory.h"
 #include "motion/bone_names.h"
 #include "motion/merged_events.h"
 
 namespace {
 
 // Slabs grow from 64 KiB by four times to 4 MiB: a short track costs little,
-// a long one few slabs. Slabs of 4 MiB are placed on 2 MiB boundaries and
-// asked for large pages, where touching memory costs one fault per 2 MiB.
+// a long one few slabs. Slabs of 4 MiB are placed on large-page boundaries
+// and asked for large pages, where touching memory costs one fault per
+// large page.
 constexpr size_t kFirstSlabBytes = size_t{64} << 10;
 constexpr size_t kLargeSlabBytes = size_t{4} << 20;
-constexpr size_t kLargePage = size_t{2} << 20;
-
-struct Slab {
-  void* p;
-  size_t nBytes;
-};
 
 // A slab of nBytes of fresh memory, untouched; null if none is to be had.
-Slab MapSlab(size_t nBytes) {
-  if (nBytes < kLargeSlabBytes) {
-    void* p = mmap(nullptr, nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    return {p == MAP_FAILED ? nullptr : p, nBytes};
-  }
-  // Map a large page more, then give back what lies before the first
-  // boundary and after the slab.
-  size_t nMapped = nBytes + kLargePage;
-  void* p = mmap(nullptr, nMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return {nullptr, nBytes};
-  uintptr_t begin = reinterpret_cast<uintptr_t>(p);
-  uintptr_t aligned = (begin + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
-  if (aligned > begin) munmap(p, aligned - begin);
-  uintptr_t end = begin + nMapped;
-  if (end > aligned + nBytes) munmap(reinterpret_cast<void*>(aligned + nBytes), end - aligned - nBytes);
-  // Only advice: where large pages are not to be had nothing changes.
-  madvise(reinterpret_cast<void*>(aligned), nBytes, MADV_HUGEPAGE);
-  return {reinterpret_cast<void*>(aligned), nBytes};
+void* MapSlab(size_t nBytes) {
+  return nBytes < kLargeSlabBytes ? AllocatePages(nBytes) : AllocateLargePages(nBytes);
 }
 
 }  // namespace
@@ -52,7 +30,7 @@ KeyFrameBuckets::KeyFrameBuckets() { m_aBone[kPedalBone].m_bPedal = true; }
 KeyFrameBuckets::~KeyFrameBuckets() {
   size_t nBytes = kFirstSlabBytes;
   for (void* p : m_slabs) {
-    munmap(p, nBytes);
+    FreePages(p, nBytes);
     if (nBytes < kLargeSlabBytes) nBytes *= 4;
   }
 }
@@ -62,10 +40,10 @@ uint8_t* KeyFrameBuckets::NewPiece() {
     size_t nBytes = kFirstSlabBytes;
     for (size_t i = 0; i < m_slabs.size() && nBytes < kLargeSlabBytes; ++i) nBytes *= 4;
     m_slabs.reserve(m_slabs.size() + 1);  // may throw before the slab is mapped
-    Slab slab = MapSlab(nBytes);
-    if (slab.p == nullptr) throw std::bad_alloc();
-    m_slabs.push_back(slab.p);
-    m_pSlabFree = static_cast<uint8_t*>(slab.p);
+    void* pSlab = MapSlab(nBytes);
+    if (pSlab == nullptr) throw std::bad_alloc();
+    m_slabs.push_back(pSlab);
+    m_pSlabFree = static_cast<uint8_t*>(pSlab);
     m_nSlabPiecesLeft = nBytes / kPieceBytes;
   }
   uint8_t* pPiece = m_pSlabFree;

@@ -5,7 +5,7 @@
 // and costs one look-up however many paths it is compared with.
 //
 // One implementation per OS, chosen by the build: file_identity_posix.cc
-// now; a Windows one gives the volume serial number and file index.
+// and file_identity_win32.cc (the volume serial number and file index).
 #ifndef SONOMOT_PLATFORM_FILE_IDENTITY_H_
 #define SONOMOT_PLATFORM_FILE_IDENTITY_H_
 

@@ -1,11 +1,9 @@
 #include "platform/message_queue.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <deque>
 
 #include "platform/event_source.h"
+#include "platform/thread_id.h"
 
 namespace {
 
@@ -110,9 +108,7 @@ void PostQuitMessage(int nExitCode) {
   g_nQuitCode = nExitCode;
 }
 
-DWORD GetCurrentThreadId() {
-  return static_cast<DWORD>(syscall(SYS_gettid));
-}
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(GetSystemThreadId()); }
 
 void ResetMessageQueue() {
   Queue().clear();
