@@ -1,7 +1,7 @@
 // The system's files as the files floor reaches them: every call that
 // differs between operating systems, so that OutputFile, InPlaceWatch and
 // the line reader are written once. One implementation per OS, chosen by
-// the build: file_system_posix.cc now.
+// the build: file_system_posix.cc and file_system_win32.cc.
 //
 // Names are UTF-8. A call that fails returns false (or kNoFile, or a
 // negative count) and leaves the system's reason in errno, for the

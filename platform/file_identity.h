@@ -29,7 +29,7 @@ struct FileIdentityHash {
 
 enum class FileLookup {
   kFound,    // *pIdentity is the file's
-  kMissing,  // nothing there, or a symbolic link to nothing
+  kMissing,  // nothing there, a symbolic link to nothing, or (on Windows) a device
   kFailed,   // the path can't be followed; *pReason says why
 };
 

@@ -39,12 +39,17 @@ FileLookup IdentifyFile(const std::string& strPath, FileIdentity* pIdentity,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   BY_HANDLE_FILE_INFORMATION info;
   DWORD dwError = ERROR_SUCCESS;
+  bool bDevice = false;
   if (hFile == INVALID_HANDLE_VALUE) {
     dwError = GetLastError();
   } else {
-    if (!GetFileInformationByHandle(hFile, &info)) dwError = GetLastError();
+    // A device (NUL, a console) has no index to be told apart by, and is
+    // no file an input could be.
+    bDevice = GetFileType(hFile) != FILE_TYPE_DISK;
+    if (!bDevice && !GetFileInformationByHandle(hFile, &info)) dwError = GetLastError();
     CloseHandle(hFile);
   }
+  if (bDevice) return FileLookup::kMissing;
   if (dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND) {
     return FileLookup::kMissing;
   }
