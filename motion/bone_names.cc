@@ -1,11 +1,9 @@
 #include "motion/bone_names.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <map>
 
+#include "midilib/cp932.h"
 #include "motion/track_summary.h"
 
 namespace {
@@ -26,26 +24,7 @@ constexpr PlaceholderText kPlaceholders[] = {{"{nnn}", KeyPlaceholder::kNnn},
 }  // namespace
 
 bool ToShiftJis(const std::string& strUtf8, std::string* pOut) {
-  pOut->clear();
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* pIn = const_cast<char*>(strUtf8.data());
-  size_t nIn = strUtf8.size();
-  bool bOk = true;
-  char buffer[64];
-  while (nIn > 0) {
-    char* pOutBuf = buffer;
-    size_t nOut = sizeof buffer;
-    size_t r = iconv(cd, &pIn, &nIn, &pOutBuf, &nOut);
-    pOut->append(buffer, static_cast<size_t>(pOutBuf - buffer));
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      // Not UTF-8, cut short, or a character Shift-JIS lacks.
-      bOk = false;
-      break;
-    }
-  }
-  iconv_close(cd);
-  return bOk;
+  return Utf8ToShiftJis(strUtf8.data(), strUtf8.size(), pOut);
 }
 
 std::string NameProblem(const std::string& strUtf8, int nMaxBytes) {
