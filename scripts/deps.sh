@@ -15,10 +15,12 @@ packages+=(fonts-ipafont-gothic)
 # that render and lint the manual pages, desktop-file-utils that checks the
 # desktop entry, debhelper that builds the Debian packages and lintian that
 # checks them, e2fsprogs whose mkfs.ext4 makes the small full disk an
-# export in place meets
+# export in place meets; the Windows cross compiler and wine, which check
+# the Shift-JIS table against Windows' own (scripts/check_cp932_wine.sh)
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
-             groff-base mandoc desktop-file-utils debhelper lintian e2fsprogs)
+             groff-base mandoc desktop-file-utils debhelper lintian e2fsprogs
+             g++-mingw-w64-x86-64-posix wine wine64)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi
