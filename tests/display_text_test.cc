@@ -61,9 +61,10 @@ TEST(DisplayTextTest, ShiftJisReadsAndWritesAsWindowsDoes) {
       uint8_t form[2];
       size_t nForm = EncodeShiftJisChar(c, form);
       char32_t back = 0;
-      ASSERT_NE(0u, nForm) << std::hex << nFirst << " " << nSecond;
-      ASSERT_EQ(nForm, DecodeShiftJisChar(form, nForm, &back)) << std::hex << nFirst << " " << nSecond;
-      ASSERT_EQ(c, back) << std::hex << nFirst << " " << nSecond;
+      SCOPED_TRACE(testing::Message() << std::hex << nFirst << " " << nSecond);
+      ASSERT_NE(0u, nForm);
+      ASSERT_EQ(nForm, DecodeShiftJisChar(form, nForm, &back));
+      ASSERT_EQ(c, back);
       if (nForm == n && form[0] == bytes[0] && (n == 1 || form[1] == bytes[1])) {
         ++(n == 1 ? nSingles : nPairs);
       } else {
