@@ -1,38 +1,17 @@
 #include "midilib/file_text.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
-#include "midilib/code_converter.h"
+#include "midilib/cp932.h"
+#include "midilib/utf8.h"
 
 namespace {
 
 // Length of the valid UTF-8 sequence at p (at most n bytes), 0 if invalid.
 size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
-  uint8_t b = p[0];
-  if (b < 0x80) return 1;
-  size_t len;
-  uint32_t min;
-  uint32_t value;
-  if ((b & 0xE0) == 0xC0) {
-    len = 2, min = 0x80, value = b & 0x1F;
-  } else if ((b & 0xF0) == 0xE0) {
-    len = 3, min = 0x800, value = b & 0x0F;
-  } else if ((b & 0xF8) == 0xF0) {
-    len = 4, min = 0x10000, value = b & 0x07;
-  } else {
-    return 0;
-  }
-  if (n < len) return 0;
-  for (size_t i = 1; i < len; i++) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (p[i] & 0x3F);
-  }
-  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    return 0;
-  }
-  return len;
+  char32_t c;
+  return DecodeUtf8Char(p, n, &c);
 }
 
 bool IsValidUtf8(const uint8_t* p, size_t n) {
@@ -112,54 +91,22 @@ class BoundedText {
   bool m_bFull = false;
 };
 
-// Shift-JIS (code page 932) to UTF-8, with a converter opened once per
-// thread: event lines of a long dump decode many texts.
-class ShiftJisDecoder {
- public:
-  ShiftJisDecoder() : m_converter(CodeDirection::kShiftJisToUtf8) {}
-  ShiftJisDecoder(const ShiftJisDecoder&) = delete;
-  ShiftJisDecoder& operator=(const ShiftJisDecoder&) = delete;
-
-  // Adds the decoded text until pText is full; a byte that doesn't decode
-  // becomes \xNN. The converter is handed the whole rest of the input but only a
-  // small output buffer, so it converts no further than that buffer and
-  // never stops inside a two-byte character.
-  void Decode(const uint8_t* p, size_t n, BoundedText* pText) {
-    if (!m_converter.IsOpen()) {
-      // No Shift-JIS table on this system: keep ASCII, show the rest as
-      // bytes.
-      for (size_t i = 0; i < n && !pText->IsFull(); i++) {
-        if (p[i] < 0x80) {
-          pText->AddChar(p + i, 1);
-        } else {
-          pText->AddEscape(p[i]);
-        }
-      }
-      return;
+// Adds Shift-JIS (code page 932) text decoded until pText is full; a byte
+// that doesn't decode becomes \xNN, and decoding goes on behind it.
+void AddShiftJis(const uint8_t* p, size_t n, BoundedText* pText) {
+  for (size_t i = 0; i < n && !pText->IsFull();) {
+    char32_t c;
+    size_t nRead = DecodeShiftJisChar(p + i, n - i, &c);
+    if (nRead == 0) {
+      pText->AddEscape(p[i]);
+      i++;
+      continue;
     }
-    m_converter.Reset();
-    const char* pIn = reinterpret_cast<const char*>(p);
-    size_t nIn = n;
-    char buffer[256];
-    while (nIn > 0 && !pText->IsFull()) {
-      char* pOutBuf = buffer;
-      size_t nOut = sizeof(buffer);
-      int r = m_converter.Convert(&pIn, &nIn, &pOutBuf, &nOut);
-      pText->AddUtf8(reinterpret_cast<const uint8_t*>(buffer),
-                     static_cast<size_t>(pOutBuf - buffer));
-      if (r != 0 && errno != E2BIG) {
-        // EILSEQ or EINVAL (cut at the end): show the byte, go on behind it.
-        pText->AddEscape(static_cast<uint8_t>(*pIn));
-        pIn++;
-        nIn--;
-        m_converter.Reset();
-      }
-    }
+    uint8_t utf8[4];
+    pText->AddChar(utf8, EncodeUtf8Char(c, utf8));
+    i += nRead;
   }
-
- private:
-  CodeConverter m_converter;
-};
+}
 
 }  // namespace
 
@@ -174,8 +121,7 @@ bool AppendDisplayText(const char* pText, size_t nLength, size_t nMaxBytes,
   const uint8_t* pBytes = reinterpret_cast<const uint8_t*>(pText);
   BoundedText text(pOut, nMaxBytes, eControls);
   if (IsValidUtf8(pBytes, nLength)) return text.AddUtf8(pBytes, nLength);
-  thread_local ShiftJisDecoder decoder;
-  decoder.Decode(pBytes, nLength, &text);
+  AddShiftJis(pBytes, nLength, &text);
   return !text.IsFull();
 }
 

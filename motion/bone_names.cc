@@ -1,10 +1,9 @@
 #include "motion/bone_names.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <map>
 
-#include "midilib/code_converter.h"
+#include "midilib/cp932.h"
 #include "motion/track_summary.h"
 
 namespace {
@@ -25,25 +24,7 @@ constexpr PlaceholderText kPlaceholders[] = {{"{nnn}", KeyPlaceholder::kNnn},
 }  // namespace
 
 bool ToShiftJis(const std::string& strUtf8, std::string* pOut) {
-  pOut->clear();
-  CodeConverter converter(CodeDirection::kUtf8ToShiftJis);
-  if (!converter.IsOpen()) return false;
-  const char* pIn = strUtf8.data();
-  size_t nIn = strUtf8.size();
-  bool bOk = true;
-  char buffer[64];
-  while (nIn > 0) {
-    char* pOutBuf = buffer;
-    size_t nOut = sizeof buffer;
-    int r = converter.Convert(&pIn, &nIn, &pOutBuf, &nOut);
-    pOut->append(buffer, static_cast<size_t>(pOutBuf - buffer));
-    if (r != 0 && errno != E2BIG) {
-      // Not UTF-8, cut short, or a character Shift-JIS lacks.
-      bOk = false;
-      break;
-    }
-  }
-  return bOk;
+  return Utf8ToShiftJis(strUtf8.data(), strUtf8.size(), pOut);
 }
 
 std::string NameProblem(const std::string& strUtf8, int nMaxBytes) {

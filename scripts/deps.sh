@@ -16,8 +16,10 @@ packages+=(fonts-ipafont-gothic)
 # desktop entry, debhelper that builds the Debian packages and lintian that
 # checks them, e2fsprogs whose mkfs.ext4 makes the small full disk an
 # export in place meets; the Windows build and its tests: mingw-w64's g++
-# with POSIX threads (std::thread) that cross-builds the .exe and the DLL,
-# wine and wine64 that run them here, nsis that makes the installer
+# with POSIX threads (std::thread) that cross-builds the .exe and the DLL
+# and the check of the Shift-JIS table against Windows' own
+# (scripts/check_cp932_wine.sh), wine and wine64 that run them here, nsis
+# that makes the installer
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
              groff-base mandoc desktop-file-utils debhelper lintian e2fsprogs

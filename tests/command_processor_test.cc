@@ -220,6 +220,8 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
        model + "the model name is 23 Shift-JIS bytes, above 19.\n"},
       {"model \xC3\xA9t\xC3\xA9",  // é has no Shift-JIS form
        model + "the model name has no Shift-JIS form.\n"},
+      // Nor have − ¥ ‖, which a reader would get back as － \ ∥.
+      {"model \xE2\x88\x92\xC2\xA5\xE2\x80\x96", model + "the model name has no Shift-JIS form.\n"},
       {"pedal \"a\tb\"", pedal + "the bone name holds a control character.\n"},
       {"keys {note}{n}", keys},
       {"keys {octave}", keys},
@@ -269,13 +271,16 @@ TEST_F(CommandProcessorTest, NamesAreShiftJisWithinTheirLimitsAndNeverClash) {
       "conf>pedal nt060\n"
       "pedal     nt060               sustain pedal bone\n",
       TakeTranscript());
-  // Two texts of one Shift-JIS form are one name: 〜 (U+301C) and ～
-  // (U+FF5E) are both 0x81 0x60.
+  // 〜 (U+301C) has no Shift-JIS form of its own: the bytes some
+  // converters give it, 0x81 0x60, are ～ (U+FF5E) to a reader, so it is
+  // refused rather than stored as another name; ～ is a name of its own.
   Type("keys \xE3\x80\x9C{nnn}");
-  TakeTranscript();
+  EXPECT_EQ("conf>keys \xE3\x80\x9C{nnn}\ninvalid value.\n" + keys +
+                "the name of key 0 (C-1) has no Shift-JIS form.\n",
+            TakeTranscript());
   Type("pedal \xEF\xBD\x9E" "060");
-  EXPECT_EQ("conf>pedal \xEF\xBD\x9E" "060\ninvalid value.\n" + pedal +
-                "key 60 and the pedal would both be named \xEF\xBD\x9E" "060.\n",
+  EXPECT_EQ("conf>pedal \xEF\xBD\x9E" "060\n"
+            "pedal     \xEF\xBD\x9E" "060               sustain pedal bone\n",
             TakeTranscript());
 }
 
