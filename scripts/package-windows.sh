@@ -25,8 +25,9 @@ stage="$out/$name"
 mkdir -p "$stage"
 programs=(sonomot-console.exe MIDIData.dll)
 [ -f "$bin/sonomot.exe" ] && programs+=(sonomot.exe)
+# The build keeps its debugging information; a user's copy goes without.
 for program in "${programs[@]}"; do
-  cp "$bin/$program" "$stage/"
+  x86_64-w64-mingw32-strip --strip-debug -o "$stage/$program" "$bin/$program"
 done
 sed 's/$/\r/' README.md >"$stage/README.txt"
 sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
