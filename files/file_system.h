@@ -116,7 +116,11 @@ bool DateBack(Handle file);
 
 // Gives the unnamed (or named) open file a name in the folder.
 bool Link(Handle file, Handle folder, const std::string& strName);
-bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo);
+// Renames strFrom over strTo. *pOpen is the file at strFrom, open: a
+// system that renames only a closed file closes it and opens it again
+// where it is afterwards (at strTo, or still at strFrom on a failure), so
+// *pOpen may change; kNoFile when it could not be opened again.
+bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo, Handle* pOpen);
 bool Remove(Handle folder, const std::string& strName);
 // A name for a file of ours that no other process of the program takes
 // at the same time: try nTry of this process.

@@ -293,7 +293,7 @@ bool Link(Handle file, Handle folder, const std::string& strName) {
   return errno == ENOENT && linkat(Fd(file), "", Fd(folder), strName.c_str(), AT_EMPTY_PATH) == 0;
 }
 
-bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo) {
+bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo, Handle* pOpen) {
   return renameat(Fd(folder), strFrom.c_str(), Fd(folder), strTo.c_str()) == 0;
 }
 

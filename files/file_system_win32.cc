@@ -465,14 +465,28 @@ bool Link(Handle file, Handle folder, const std::string& strName) {
   return CreateHardLinkW(strPath.c_str(), strExisting.c_str(), nullptr) || Failed(false);
 }
 
-bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo) {
+bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo, Handle* pOpen) {
   std::wstring strFromPath, strToPath;
   if (!PathIn(folder, strFrom, &strFromPath) || !PathIn(folder, strTo, &strToPath)) return false;
+  // ReplaceFileW refuses a new file that is open, however it is shared:
+  // closed for the rename, opened again where it is afterwards.
+  DWORD dwAccess = GENERIC_READ | GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+  if (*pOpen != kNoFile) {
+    CloseHandle(H(*pOpen));
+    *pOpen = kNoFile;
+  }
+  auto fnReopen = [&](const std::wstring& strAt, bool bOk) {
+    int nError = errno;
+    HANDLE h = OpenShared(strAt, dwAccess, OPEN_EXISTING);
+    *pOpen = h == INVALID_HANDLE_VALUE ? kNoFile : Of(h);
+    errno = nError;
+    return bOk;
+  };
   if (GetFileAttributesW(strToPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
     if (ReplaceFileW(strToPath.c_str(), strFromPath.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                      nullptr)) {
-      return true;
+      return fnReopen(strToPath, true);
     }
     DWORD dwError = GetLastError();
     switch (dwError) {
@@ -487,15 +501,18 @@ bool Rename(Handle folder, const std::string& strFrom, const std::string& strTo)
         // Held open by another process that shares its writing but not its
         // removal: busy, as a file in use is, and written in place.
         errno = EBUSY;
-        return false;
+        return fnReopen(strFromPath, false);
       default:
         errno = ErrnoOf(dwError);
-        return false;
+        return fnReopen(strFromPath, false);
     }
   }
-  return MoveFileExW(strFromPath.c_str(), strToPath.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-         Failed(false);
+  if (MoveFileExW(strFromPath.c_str(), strToPath.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return fnReopen(strToPath, true);
+  }
+  errno = ErrnoOf(GetLastError());
+  return fnReopen(strFromPath, false);
 }
 
 bool Remove(Handle folder, const std::string& strName) {

@@ -281,7 +281,7 @@ bool OutputFile::Name() {
         [this](const std::string& strTry) { return fs::Link(m_file, m_folder, strTry); });
     if (m_strNew.empty()) return false;
   }
-  if (!fs::Rename(m_folder, m_strNew, m_strName)) return false;
+  if (!fs::Rename(m_folder, m_strNew, m_strName, &m_file)) return false;
   m_strNew.clear();
   return true;
 }

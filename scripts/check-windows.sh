@@ -9,7 +9,8 @@
 #   fuzz/corpus/ and of a generated piece of 20,000 notes: the per-file
 #   lines, the reasons of those that fail, and each .vmd;
 # - the motion written to standard output, and a file with a Japanese name
-#   (ピアノ.mid -> ピアノ.vmd).
+#   (ピアノ.mid -> ピアノ.vmd);
+# - and on Windows alone: a read-only target, NUL, a file with two names.
 # Exit status 0 when all agree, 1 otherwise. KEEP=1 keeps the work folder.
 #
 # Wine runs in a prefix of its own under the Windows build folder, with a
@@ -138,6 +139,35 @@ for folder in session out; do
     compared=$((compared + 1))
   done
 done
+# What only Windows does with a target: a file is replaced by a new one
+# (ReplaceFileW), not written over; a read-only file is refused and kept,
+# with nothing left beside it; NUL takes the motion; a file with a second
+# name is written in place, so both names keep the new motion.
+targets=$work/windows/targets
+mkdir "$targets"
+echo old > "$targets/replaced.vmd"
+replaced=$(stat -c %i "$targets/replaced.vmd")
+echo kept > "$targets/readonly.vmd" && chmod 444 "$targets/readonly.vmd"
+echo old > "$targets/linked.vmd" && ln "$targets/linked.vmd" "$targets/other.vmd"
+for target in replaced.vmd readonly.vmd NUL linked.vmd; do
+  status=0
+  (cd "$targets" && wine "$windows_bin/sonomot-console.exe" -o "$target" ../examples/demo.mid) \
+    >/dev/null 2>&1 || status=$?
+  echo "$target: exit $status"
+done > "$work/windows/targets.txt"
+expected=$'replaced.vmd: exit 0\nreadonly.vmd: exit 1\nNUL: exit 0\nlinked.vmd: exit 0'
+if [ "$(cat "$work/windows/targets.txt")" != "$expected" ] ||
+   ! cmp -s "$targets/replaced.vmd" "$work/linux/out/demo.vmd" ||
+   [ "$(stat -c %i "$targets/replaced.vmd")" = "$replaced" ] ||
+   [ "$(cat "$targets/readonly.vmd")" != kept ] ||
+   ! cmp -s "$targets/linked.vmd" "$work/linux/out/demo.vmd" ||
+   [ "$(stat -c %i "$targets/linked.vmd")" != "$(stat -c %i "$targets/other.vmd")" ] ||
+   [ "$(ls -A "$targets" | LC_ALL=C sort | tr '\n' ' ')" != "linked.vmd other.vmd readonly.vmd replaced.vmd " ]; then
+  echo "check-windows: targets of Windows' own kinds were not written as they should be:" >&2
+  { cat "$work/windows/targets.txt"; ls -lai "$targets"; } >&2
+  faults=$((faults + 1))
+fi
+compared=$((compared + 4))
 if [ "$faults" -gt 0 ]; then
   echo "check-windows: $faults of $compared files differ" >&2
   exit 1
