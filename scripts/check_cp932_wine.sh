@@ -3,11 +3,12 @@
 # tests/cp932_windows_check.cc with our Shift-JIS table for Windows
 # (mingw-w64) and runs it under wine, which compares the table with
 # Windows' own code page 932 conversion (exit 0: they agree). The program
-# and a wine prefix go into the folder (default build-cp932-wine), unless
+# and a wine prefix go into the folder (default build-windows/cp932, in
+# the Windows build folder that the source package leaves out), unless
 # WINEPREFIX names one already.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dir="${1:-build-cp932-wine}"
+dir="${1:-build-windows/cp932}"
 shift || true
 mkdir -p "$dir"
 exe="$dir/cp932_windows_check.exe"
