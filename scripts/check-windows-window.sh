@@ -5,8 +5,10 @@
 # Japanese typed at conf>), and compares what its console then holds with
 # what the Linux window's console holds after the same typing (its text,
 # read through WM_GETTEXT, not its pixels), and the motion both exported,
-# byte for byte. Then "exit" must end it with exit status 0. Also checks the
-# caption, prints the window's size, the start-up time of both windows,
+# byte for byte. Then the scroll bar and the wheel, Ctrl+V (pastes nothing)
+# and a right click (pastes the clipboard's first line), and "exit", which
+# must end it with exit status 0. Also checks the caption, prints the
+# window's size, the start-up time of both windows,
 # and keeps a screenshot of the screen after the session (window.png in the
 # Windows build folder).
 # Exit status 0 when all agree, 1 otherwise. KEEP=1 keeps the work folder.
@@ -29,9 +31,9 @@ if [ -z "${SONOMOT_CHECK_DISPLAY:-}" ]; then
   export SONOMOT_CHECK_DISPLAY=1
   exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
-cmake --build "$windows_dir" --target sonomot read_window_text MIDIData >/dev/null
+cmake --build "$windows_dir" --target sonomot probe_window MIDIData >/dev/null
 for program in "$linux_bin/window_console_text" "$linux_bin/libMIDIData.so" "$windows_bin/sonomot.exe" \
-               "$windows_bin/read_window_text.exe" "$windows_bin/MIDIData.dll"; do
+               "$windows_bin/probe_window.exe" "$windows_bin/MIDIData.dll"; do
   [ -e "$program" ] || { echo "check-windows-window: $program is missing" >&2; exit 1; }
 done
 
@@ -71,7 +73,7 @@ linux_start=$(elapsed "$start" "$(now)")
 (cd "$work/linux" && "$linux_bin/window_console_text" < "$work/session.txt" > console.txt 2>/dev/null)
 
 # Windows: the real window, typed at.
-read_window() { wine "$windows_bin/read_window_text.exe" "$@" 2>/dev/null; }
+read_window() { wine "$windows_bin/probe_window.exe" "$@" 2>/dev/null; }
 start=$(now)
 (cd "$work/windows" && wine "$windows_bin/sonomot.exe" > out.txt 2> err.txt; echo $? > "$work/windows/status") &
 windows_pid=$!
@@ -105,15 +107,36 @@ while IFS= read -r line; do
 done < "$work/session.txt"
 read_window text > "$work/windows/console.txt"
 import -window root "$windows_dir/window.png"
+faults=0
+fault() { echo "check-windows-window: $*" >&2; faults=$((faults + 1)); }
+# The scroll bar has followed the caret to the last line; the wheel
+# scrolls up.
+read -r first lines <<< "$(read_window scroll)"
+visible=$(( $(read_window size | sed 's/.*console [0-9]*x//') / 12 ))
+[ "$first" -gt 0 ] && [ "$first" -ge $((lines - visible - 1)) ] ||
+  fault "the console shows line $first of $lines first, not the last page"
+xdotool mousemove --window "$window" 100 60 click 4 click 4
+sleep 0.5
+read -r wheeled _ <<< "$(read_window scroll)"
+[ "$wheeled" -lt "$first" ] || fault "the mouse wheel did not scroll up (line $wheeled, was $first)"
+# Ctrl+V pastes nothing; a right click pastes the clipboard's first line at
+# the caret; Enter carries it out.
+read_window clipboard $'tolk\r\nsecond line' || fault "the clipboard can't be set"
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key ctrl+v
+xdotool mousemove --window "$window" 100 60 click 3
+sleep 0.3
+xdotool key Return
+settle
+read_window text > "$work/windows/pasted.txt"
+grep -q $'^root>tolk\r$' "$work/windows/pasted.txt" && grep -q '^ tolk ver' "$work/windows/pasted.txt" ||
+  fault "a right click did not paste the clipboard's first line alone: $(tail -6 "$work/windows/pasted.txt" | tr '\r\n' '  ')"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool type -- exit
 xdotool key Return
 for _ in $(seq 100); do [ -e "$work/windows/status" ] && break; sleep 0.1; done
 windows_status=$(cat "$work/windows/status" 2>/dev/null || echo "none (still running)")
 windows_pid=
-
-faults=0
-fault() { echo "check-windows-window: $*" >&2; faults=$((faults + 1)); }
 if ! cmp -s "$work/linux/console.txt" "$work/windows/console.txt"; then
   fault "the console's text differs between Linux and Windows:"
   diff <(tr -d '\r' < "$work/linux/console.txt") <(tr -d '\r' < "$work/windows/console.txt") >&2 || true
@@ -128,4 +151,4 @@ if [ "$faults" -gt 0 ]; then
   echo "check-windows-window: $faults faults" >&2
   exit 1
 fi
-echo "check-windows-window: the console holds the same $(wc -l < "$work/linux/console.txt") lines on Linux and Windows after $(wc -l < "$work/session.txt") typed lines; the same demo.vmd; exit status 0"
+echo "check-windows-window: the console holds the same $(wc -l < "$work/linux/console.txt") lines on Linux and Windows after $(wc -l < "$work/session.txt") typed lines; the same demo.vmd; scrolling, paste and exit status 0 as on Linux"

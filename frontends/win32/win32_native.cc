@@ -164,6 +164,8 @@ struct CNativeDialog::Impl {
   int nMadeCx = 0, nMadeCy = 0;  // size of the caret made
   bool bCaretWanted = false;
   int nWheelDelta = 0;
+  int nScrollPos = 0;  // the first line shown
+  int nLines = 0;
   CSurrogateJoiner joiner;
   HICON hBigIcon = nullptr;
   HICON hSmallIcon = nullptr;
@@ -522,6 +524,11 @@ LRESULT CNativeDialog::Impl::ConsoleMessage(UINT uMsg, WPARAM wParam, LPARAM lPa
       DropCaret();
       pEvents->OnFocus(false);
       return 0;
+    // As an edit control answers them: automation reads where it stands.
+    case EM_GETFIRSTVISIBLELINE:
+      return nScrollPos;
+    case EM_GETLINECOUNT:
+      return nLines;
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(Wide(pEvents->GetConsoleText()).size());
     case WM_GETTEXT: {
@@ -638,6 +645,8 @@ void CNativeDialog::SetScrollBar(int nLines, int nPage, int nPos) {
   info.nPage = static_cast<UINT>(std::max(1, nPage));
   info.nPos = nPos;
   SetScrollInfo(m_pImpl->hConsole, SB_VERT, &info, TRUE);
+  m_pImpl->nScrollPos = nPos;
+  m_pImpl->nLines = nLines;
 }
 
 void CNativeDialog::SetCaret(bool bShown, int x, int y, int cx, int cy) {

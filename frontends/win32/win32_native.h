@@ -94,7 +94,9 @@ class CNativeEvents {
 
 // A dialog window laid out from a template, with one child: the console,
 // which has a vertical scroll bar. Not owned by Windows: destroying the
-// object destroys the windows.
+// object destroys the windows. Other programs (screen readers, automation)
+// read the console as they read an edit control: WM_GETTEXT, its first
+// visible line and its line count.
 class CNativeDialog {
  public:
   // pEvents must outlive the dialog.
