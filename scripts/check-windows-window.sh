@@ -143,10 +143,34 @@ if ! cmp -s "$work/linux/console.txt" "$work/windows/console.txt"; then
 fi
 grep -q 'ピアノ' "$work/windows/console.txt" || fault "the Japanese typed is not in the console"
 cmp -s "$work/linux/demo.vmd" "$work/windows/demo.vmd" || fault "demo.vmd differs between Linux and Windows"
+
+# A file given on the command line (a .mid opened with the program, or
+# dropped on the .exe) opens at start-up, whatever its name; Escape ends.
+cp "$source_dir/examples/demo.mid" "$work/windows/ピアノ 1.mid"
+start=$(now)
+(cd "$work/windows" && wine "$windows_bin/sonomot.exe" "ピアノ 1.mid" > /dev/null 2>&1; echo $? > "$work/windows/status2") &
+for _ in $(seq 200); do
+  grep -q 'midi>' <(read_window text) && break
+  sleep 0.05
+done
+windows_open=$(elapsed "$start" "$(now)")
+start=$(now)
+(cd "$work/linux" && echo | "$linux_bin/window_console_text" "$source_dir/examples/demo.mid" > /dev/null 2>&1)
+linux_open=$(elapsed "$start" "$(now)")
+grep -q 'File Open "ピアノ 1.mid"' <(read_window text) || fault "sonomot.exe \"ピアノ 1.mid\" did not open it: $(read_window text | tr '\r\n' '  ')"
+xdotool windowfocus --sync "$(xdotool search --sync --name '^Sonomot$' | head -1)" 2>/dev/null || true
+xdotool key Escape
+for _ in $(seq 100); do [ -e "$work/windows/status2" ] && break; sleep 0.1; done
+[ "$(cat "$work/windows/status2" 2>/dev/null)" = 0 ] || fault "Escape did not end sonomot.exe with exit status 0"
+# The command line is answered or refused before any window, as on Linux.
+status=0; wine "$windows_bin/sonomot.exe" --version > "$work/version.txt" 2>&1 || status=$?
+[ "$status" = 0 ] && grep -q '^sonomot (Sonomot) 0' "$work/version.txt" || fault "--version: exit status $status, $(head -1 "$work/version.txt")"
+status=0; wine "$windows_bin/sonomot.exe" -x > /dev/null 2>&1 || status=$?
+[ "$status" = 64 ] || fault "an unknown option ended sonomot.exe with exit status $status, not 64"
 [ "$caption" = Sonomot ] || fault "the caption is '$caption', not 'Sonomot'"
 [ "$windows_status" = 0 ] || fault "\"exit\" ended sonomot.exe with exit status $windows_status, not 0"
 
-echo "check-windows-window: $size; start-up until the banner shows: Windows (wine) ${windows_start}s, Linux (offscreen Qt, start and close) ${linux_start}s; screenshot $windows_dir/window.png"
+echo "check-windows-window: $size; start-up until the banner shows: Windows (wine, its desktop starting too) ${windows_start}s, Linux (offscreen Qt, start and close) ${linux_start}s; again, opening a file given: Windows ${windows_open}s, Linux ${linux_open}s; screenshot $windows_dir/window.png"
 if [ "$faults" -gt 0 ]; then
   echo "check-windows-window: $faults faults" >&2
   exit 1

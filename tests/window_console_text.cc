@@ -1,4 +1,5 @@
-// window_console_text: types each line of standard input into the window
+// window_console_text [FILE]: opens FILE as the window program does when
+// given it, then types each line of standard input into the window
 // program's console followed by Enter, on the Qt back end (offscreen
 // unless QT_QPA_PLATFORM says otherwise), as a user at the window would;
 // once every line has been carried out, writes the console's whole text to
@@ -27,7 +28,8 @@ namespace {
 // line has been carried out.
 class CTypingFrontEnd : public CQtFrontEnd, public CEventSource {
  public:
-  explicit CTypingFrontEnd(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
+  CTypingFrontEnd(std::string file, std::vector<std::string> lines)
+      : CQtFrontEnd(std::move(file)), m_lines(std::move(lines)) {}
   bool Start() override {
     CQtFrontEnd::Start();
     m_pQtSource = SetEventSource(this);
@@ -35,6 +37,7 @@ class CTypingFrontEnd : public CQtFrontEnd, public CEventSource {
   }
   void Attach(CMainDlg* pDlg) override {
     m_pDlg = pDlg;
+    CQtFrontEnd::Attach(pDlg);
     for (const std::string& line : m_lines) pDlg->TypeLine(line);
   }
   bool WaitForEvents() override {
@@ -67,6 +70,6 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  CTypingFrontEnd frontEnd(std::move(lines));
+  CTypingFrontEnd frontEnd(argc > 1 ? argv[1] : "", std::move(lines));
   return RunProgram(nullptr, SW_SHOWNORMAL, &frontEnd);
 }
