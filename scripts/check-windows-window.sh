@@ -63,6 +63,8 @@ for side in linux windows; do
   cp -r "$source_dir/examples" "$work/$side/"
 done
 
+faults=0
+fault() { echo "check-windows-window: $*" >&2; faults=$((faults + 1)); }
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
@@ -74,8 +76,23 @@ linux_start=$(elapsed "$start" "$(now)")
 
 # Windows: the real window, typed at.
 read_window() { wine "$windows_bin/probe_window.exe" "$@" 2>/dev/null; }
+# Without MIDIData.dll beside it: its message box alone, no window, and
+# exit status 1 once it is answered.
+mkdir "$work/alone" && cp "$windows_bin/sonomot.exe" "$work/alone/"
+(cd "$work/alone"; status=0; wine ./sonomot.exe > /dev/null 2>&1 || status=$?; echo $status > status) &
+box=$(timeout 30 xdotool search --sync --name '^Error$' | head -1 || true)
+if [ -z "$box" ] || xdotool search --name '^Sonomot$' >/dev/null; then
+  fault "without MIDIData.dll: no message box, or a window all the same"
+fi
+if [ -n "$box" ]; then
+  sleep 0.5
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+fi
+for _ in $(seq 100); do [ -e "$work/alone/status" ] && break; sleep 0.1; done
+[ "$(cat "$work/alone/status" 2>/dev/null)" = 1 ] || fault "without MIDIData.dll the exit status is not 1"
 start=$(now)
-(cd "$work/windows" && wine "$windows_bin/sonomot.exe" > out.txt 2> err.txt; echo $? > "$work/windows/status") &
+(cd "$work/windows"; status=0; wine "$windows_bin/sonomot.exe" > out.txt 2> err.txt || status=$?; echo $status > status) &
 windows_pid=$!
 for _ in $(seq 200); do
   grep -q 'root>' <(read_window text) && break
@@ -107,8 +124,6 @@ while IFS= read -r line; do
 done < "$work/session.txt"
 read_window text > "$work/windows/console.txt"
 import -window root "$windows_dir/window.png"
-faults=0
-fault() { echo "check-windows-window: $*" >&2; faults=$((faults + 1)); }
 # The scroll bar has followed the caret to the last line; the wheel
 # scrolls up.
 read -r first lines <<< "$(read_window scroll)"
@@ -148,7 +163,7 @@ cmp -s "$work/linux/demo.vmd" "$work/windows/demo.vmd" || fault "demo.vmd differ
 # dropped on the .exe) opens at start-up, whatever its name; Escape ends.
 cp "$source_dir/examples/demo.mid" "$work/windows/ピアノ 1.mid"
 start=$(now)
-(cd "$work/windows" && wine "$windows_bin/sonomot.exe" "ピアノ 1.mid" > /dev/null 2>&1; echo $? > "$work/windows/status2") &
+(cd "$work/windows"; status=0; wine "$windows_bin/sonomot.exe" "ピアノ 1.mid" > /dev/null 2>&1 || status=$?; echo $status > status2) &
 for _ in $(seq 200); do
   grep -q 'midi>' <(read_window text) && break
   sleep 0.05
