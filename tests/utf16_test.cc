@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -13,10 +14,14 @@ TEST(Utf16Test, TextCrossesToWindowsAndBackWholeAndBadUnitsBecomeReplacements) {
   EXPECT_EQ(u"Open \"ピアノ 🎹.mid\"\r\n", wide);
   EXPECT_EQ(text, Utf16ToUtf8(wide));
   // Bytes that are no UTF-8 (a stray continuation, a cut sequence at the
-  // end, an encoded surrogate, an overlong slash) and lone surrogates.
+  // end, an encoded surrogate, a slash in two and in three bytes) and
+  // lone surrogates.
   EXPECT_EQ(u"a\uFFFDb\uFFFD\uFFFD", Utf8ToUtf16("a\x80" "b\xE3\x83"));
   EXPECT_EQ(u"\uFFFD\uFFFD\uFFFD/", Utf8ToUtf16("\xED\xA0\x80/"));
-  EXPECT_EQ(u"\uFFFD\uFFFD", Utf8ToUtf16("\xC0\xAF"));
+  EXPECT_EQ(u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD", Utf8ToUtf16("\xC0\xAF\xE0\x80\xAF"));
+  // A sequence cut by the length given, whatever the bytes after it.
+  const std::string piano = "\xE3\x83\x94";
+  EXPECT_EQ(u"\uFFFD\uFFFD", Utf8ToUtf16(std::string_view(piano).substr(0, 2)));
   EXPECT_EQ("x\xEF\xBF\xBDy\xEF\xBF\xBD", Utf16ToUtf8(u"x\xDC00y\xD800"));
 }
 

@@ -187,24 +187,20 @@ struct CNativeDialog::Impl {
 
 namespace {
 
-LRESULT CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+// The window procedure of both classes: the object comes with
+// WM_NCCREATE and answers every later message of its window.
+template <HWND CNativeDialog::Impl::*kWindow,
+          LRESULT (CNativeDialog::Impl::*kHandle)(UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   if (uMsg == WM_NCCREATE) {
     auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pCreate->lpCreateParams));
   }
   auto* pImpl = reinterpret_cast<CNativeDialog::Impl*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-  if (pImpl == nullptr || pImpl->hDlg != hWnd) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-  return pImpl->DialogMessage(uMsg, wParam, lParam);
-}
-
-LRESULT CALLBACK ConsoleProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  if (uMsg == WM_NCCREATE) {
-    auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pCreate->lpCreateParams));
-  }
-  auto* pImpl = reinterpret_cast<CNativeDialog::Impl*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-  if (pImpl == nullptr || pImpl->hConsole != hWnd) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-  return pImpl->ConsoleMessage(uMsg, wParam, lParam);
+  // Until CreateWindowExW has returned the handle, and after the object
+  // has gone, the default processing answers.
+  if (pImpl == nullptr || pImpl->*kWindow != hWnd) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+  return (pImpl->*kHandle)(uMsg, wParam, lParam);
 }
 
 bool RegisterClasses() {
@@ -213,7 +209,8 @@ bool RegisterClasses() {
   HINSTANCE hInstance = GetModuleHandleW(nullptr);
   WNDCLASSEXW dialogClass{};
   dialogClass.cbSize = sizeof dialogClass;
-  dialogClass.lpfnWndProc = DialogProc;
+  dialogClass.lpfnWndProc =
+      WindowProc<&CNativeDialog::Impl::hDlg, &CNativeDialog::Impl::DialogMessage>;
   dialogClass.hInstance = hInstance;
   dialogClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   // The strip the console leaves free shows the dialog's face colour.
@@ -222,7 +219,8 @@ bool RegisterClasses() {
   WNDCLASSEXW consoleClass{};
   consoleClass.cbSize = sizeof consoleClass;
   consoleClass.style = CS_DBLCLKS;
-  consoleClass.lpfnWndProc = ConsoleProc;
+  consoleClass.lpfnWndProc =
+      WindowProc<&CNativeDialog::Impl::hConsole, &CNativeDialog::Impl::ConsoleMessage>;
   consoleClass.hInstance = hInstance;
   consoleClass.lpszClassName = kConsoleClass;
   bRegistered = RegisterClassExW(&dialogClass) != 0 && RegisterClassExW(&consoleClass) != 0;
