@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # scripts/build-windows.sh [build folder] [cmake options...]: cross-builds
-# sonomot-console.exe and MIDIData.dll for 64-bit Windows with Debian's
-# mingw-w64 (scripts/deps.sh --test installs it), into build-windows/
-# unless told otherwise, and prints where they are. No window program and
-# no full-screen terminal here: Qt and ncurses are Linux's.
+# sonomot-console.exe, sonomot.exe (the window, drawn with Win32 itself)
+# and MIDIData.dll for 64-bit Windows with Debian's mingw-w64 (scripts/
+# deps.sh --test installs it, and icoutils for the icon), into
+# build-windows/ unless told otherwise, and prints where they are. No Qt
+# and no full-screen terminal here: Qt and ncurses are Linux's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir="${1:-build-windows}"
@@ -11,6 +12,7 @@ dir="${1:-build-windows}"
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DSONOMOT_WITH_QT=OFF -DSONOMOT_WITH_CURSES=OFF \
       -DSONOMOT_TESTS=OFF "$@" >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target sonomot-console MIDIData
+cmake --build "$dir" -j "$(nproc)" --target sonomot-console sonomot MIDIData
 echo "sonomot-console.exe: $(realpath "$dir/bin/sonomot-console.exe")"
+echo "sonomot.exe: $(realpath "$dir/bin/sonomot.exe")"
 echo "MIDIData.dll: $(realpath "$dir/bin/MIDIData.dll")"

@@ -19,11 +19,14 @@ packages+=(fonts-ipafont-gothic)
 # with POSIX threads (std::thread) that cross-builds the .exe and the DLL
 # and the check of the Shift-JIS table against Windows' own
 # (scripts/check_cp932_wine.sh), wine and wine64 that run them here, nsis
-# that makes the installer
+# that makes the installer; icoutils whose icotool packs the icon's PNG
+# sizes into the .exe's icon, xdotool that types at the Windows window
+# under Xvfb and imagemagick that takes its screenshot
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
              groff-base mandoc desktop-file-utils debhelper lintian e2fsprogs
-             g++-mingw-w64-x86-64-posix wine wine64 nsis)
+             g++-mingw-w64-x86-64-posix wine wine64 nsis
+             icoutils xdotool imagemagick)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

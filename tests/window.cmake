@@ -3,6 +3,10 @@ sonomot_add_test(console_font_test SOURCES console_font_test.cc LIBS console)
 sonomot_add_test(paste_text_test SOURCES paste_text_test.cc LIBS console)
 sonomot_add_test(console_appearance_test SOURCES console_appearance_test.cc
                  LIBS console)
+# The Windows window's text conversions and font choice, plain C++ tested
+# on every OS.
+sonomot_add_test(utf16_test SOURCES utf16_test.cc LIBS win32_text)
+sonomot_add_test(font_choice_test SOURCES font_choice_test.cc LIBS win32_text)
 
 # The window program on the Qt back end, headless (QT_QPA_PLATFORM=offscreen
 # unless set). Its own main makes the QApplication.
@@ -19,6 +23,12 @@ if(SONOMOT_WITH_QT)
   sonomot_add_test(qt_back_end_test
     SOURCES qt_back_end_test.cc window_test_util.cc
     LIBS app_frame midibind platform_qt Qt6::Test)
+  # Types lines at the window offscreen and prints its console's text:
+  # the Linux side of scripts/check-windows-window.sh.
+  add_executable(window_console_text window_console_text.cc
+                 ${CMAKE_SOURCE_DIR}/app/qt_front_end.cc)
+  target_link_libraries(window_console_text PRIVATE app_frame midibind platform_qt)
+  add_dependencies(window_console_text MIDIData)
   find_package(Qt6 QUIET COMPONENTS Svg)
   if(TARGET Qt6::Svg)
     target_link_libraries(qt_back_end_test PRIVATE Qt6::Svg)
