@@ -12,6 +12,7 @@ void EditBuffer::SetText(const char* pszText) {
   m_text.assign(pszText != nullptr ? pszText : "");
   m_nSelStart = 0;
   m_nSelEnd = 0;
+  m_nMarkAnchor = m_nMarkEnd = 0;
   m_nLineCount = 1 + CountBreaks(0, GetTextLength());
   size_t j = m_text.rfind(kLineBreak);
   m_nLastLineStart = j == std::string::npos ? 0 : static_cast<int>(j + 2);
@@ -92,10 +93,36 @@ void EditBuffer::GetSel(int* pnStart, int* pnEnd) const {
   if (pnEnd != nullptr) *pnEnd = std::max(m_nSelStart, m_nSelEnd);
 }
 
+void EditBuffer::SetMark(int nAnchor, int nEnd) {
+  m_nMarkAnchor = ClampPos(nAnchor);
+  m_nMarkEnd = ClampPos(nEnd);
+}
+
+void EditBuffer::GetMark(int* pnStart, int* pnEnd) const {
+  if (pnStart != nullptr) *pnStart = std::min(m_nMarkAnchor, m_nMarkEnd);
+  if (pnEnd != nullptr) *pnEnd = std::max(m_nMarkAnchor, m_nMarkEnd);
+}
+
+void EditBuffer::MoveMark(int nStart, int nEnd, int nInserted) {
+  int nMarkStart = 0;
+  int nMarkEnd = 0;
+  GetMark(&nMarkStart, &nMarkEnd);
+  if (nMarkStart == nMarkEnd || nStart >= nMarkEnd) return;
+  if (nEnd <= nMarkStart) {
+    // Before the mark, as the first line the line limit deletes: the
+    // marked text moves with the text.
+    m_nMarkAnchor += nInserted - (nEnd - nStart);
+    m_nMarkEnd += nInserted - (nEnd - nStart);
+  } else {
+    m_nMarkAnchor = m_nMarkEnd = 0;
+  }
+}
+
 void EditBuffer::ReplaceSel(const char* pszText) {
   int nStart = std::min(m_nSelStart, m_nSelEnd);
   int nEnd = std::max(m_nSelStart, m_nSelEnd);
   size_t nInsert = pszText != nullptr ? std::strlen(pszText) : 0;
+  MoveMark(nStart, nEnd, static_cast<int>(nInsert));
   m_nLineCount -= CountBreaks(nStart - 1, nEnd);
   m_text.replace(static_cast<size_t>(nStart),
                  static_cast<size_t>(nEnd - nStart),

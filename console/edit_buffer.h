@@ -42,6 +42,20 @@ class EditBuffer {
   // The end of the selection opposite the caret.
   int GetAnchor() const { return m_nSelStart; }
 
+  // The mouse's mark: text dragged over in the window, apart from the
+  // selection, since a click never moves the caret (typing, paste and drop
+  // stay where the keyboard left it). The mark follows the text: an edit
+  // before it moves it, an edit that touches it or a new text removes it.
+  // nAnchor is where the drag began, nEnd where it is now; equal ends mean
+  // no mark. Positions are clamped as SetSel clamps them. Setting the mark
+  // is not a change (GetChangeCount): the view must not scroll to the
+  // caret for it, so whoever sets it redraws.
+  void SetMark(int nAnchor, int nEnd);
+  // The mark as start <= end (equal when there is none).
+  void GetMark(int* pnStart, int* pnEnd) const;
+  int GetMarkAnchor() const { return m_nMarkAnchor; }
+  bool HasMark() const { return m_nMarkAnchor != m_nMarkEnd; }
+
   // EM_REPLACESEL(FALSE, text): the text replaces the selection, the caret
   // ends after it, nothing is selected and a scroll to the caret is
   // requested. Null deletes the selection.
@@ -94,6 +108,9 @@ class EditBuffer {
   // Brings the line count and the start of the last line up to date after
   // [nStart, nEnd) was replaced by nInserted bytes.
   void UpdateLines(int nStart, int nEnd, int nInserted);
+  // Keeps the mark on its text when [nStart, nEnd) is replaced by
+  // nInserted bytes, or removes it when the change touches it.
+  void MoveMark(int nStart, int nEnd, int nInserted);
 
   std::string m_text;
   // Kept with every change, so that work at the end of the text (typing,
@@ -103,6 +120,8 @@ class EditBuffer {
   int m_nLastLineStart = 0;
   int m_nSelStart = 0;  // the anchor
   int m_nSelEnd = 0;    // the caret
+  int m_nMarkAnchor = 0;
+  int m_nMarkEnd = 0;
   bool m_bRedraw = true;
   bool m_bScrollCaret = false;
   std::uint64_t m_nChangeCount = 0;

@@ -26,6 +26,8 @@ bool IsBreakAt(const std::string& text, int nPos) {
 // selected.
 void MoveCaret(EditBuffer* pBuffer, int nPos, bool bExtend) {
   pBuffer->SetSel(bExtend ? pBuffer->GetAnchor() : nPos, nPos);
+  // A selection made with the keys takes the mouse's mark's place.
+  if (bExtend && pBuffer->GetAnchor() != nPos) pBuffer->SetMark(0, 0);
 }
 
 // A byte column in a line, moved back onto a character boundary.
@@ -101,6 +103,35 @@ std::string GetSelectedText(const EditBuffer& buffer) {
   buffer.GetSel(&nStart, &nEnd);
   return buffer.GetText().substr(static_cast<size_t>(nStart),
                                  static_cast<size_t>(nEnd - nStart));
+}
+
+std::string GetTextToCopy(const EditBuffer& buffer) {
+  if (!buffer.HasMark()) return GetSelectedText(buffer);
+  int nStart = 0;
+  int nEnd = 0;
+  buffer.GetMark(&nStart, &nEnd);
+  return buffer.GetText().substr(static_cast<size_t>(nStart),
+                                 static_cast<size_t>(nEnd - nStart));
+}
+
+void MarkWordAt(EditBuffer* pBuffer, int nPos) {
+  const std::string& text = pBuffer->GetText();
+  nPos = std::clamp(nPos, 0, pBuffer->GetTextLength());
+  int nLineStart = pBuffer->LineIndex(pBuffer->LineFromChar(nPos));
+  int nLineEnd = nLineStart + pBuffer->LineLength(nLineStart);
+  if (nLineStart == nLineEnd) {
+    pBuffer->SetMark(0, 0);
+    return;
+  }
+  if (nPos >= nLineEnd) nPos = PrevCharPos(*pBuffer, nLineEnd);
+  while (nPos > nLineStart && IsContinuation(text[nPos])) --nPos;
+  // Every byte of a UTF-8 sequence is a word byte: runs end on characters.
+  const bool bWord = IsWordByte(text[nPos]);
+  int nStart = nPos;
+  while (nStart > nLineStart && IsWordByte(text[nStart - 1]) == bWord) --nStart;
+  int nEnd = nPos;
+  while (nEnd < nLineEnd && IsWordByte(text[nEnd]) == bWord) ++nEnd;
+  pBuffer->SetMark(nStart, nEnd);
 }
 
 bool TypeCharacter(EditBuffer* pBuffer, unsigned int nChar) {

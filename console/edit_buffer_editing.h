@@ -5,7 +5,8 @@
 // break are each one step. Shift held while moving extends the selection
 // from its anchor; without Shift, moving drops the selection. Typing and
 // deleting replace the selection when there is one. Mouse clicks are not
-// editing: they never move the caret.
+// editing: they never move the caret; the mouse marks text to copy apart
+// from the selection (EditBuffer::SetMark).
 #ifndef SONOMOT_CONSOLE_EDIT_BUFFER_EDITING_H_
 #define SONOMOT_CONSOLE_EDIT_BUFFER_EDITING_H_
 
@@ -31,6 +32,15 @@ bool PressEditKey(EditBuffer* pBuffer, unsigned int nVirtKey, bool bShift,
 
 // The selected text ("" when nothing is selected).
 std::string GetSelectedText(const EditBuffer& buffer);
+// What a copy takes: the mouse's mark when there is one (the newer of the
+// two: a selection made with the keys removes the mark), else the
+// selection.
+std::string GetTextToCopy(const EditBuffer& buffer);
+// A double click at nPos: marks the run that holds the character at nPos
+// (or, past a line's end, the last one of the line) within its line: word
+// characters as Ctrl+Left and Ctrl+Right step over them, or a run of the
+// others. An empty line leaves no mark.
+void MarkWordAt(EditBuffer* pBuffer, int nPos);
 
 // Position of the character boundary before / after nPos (CR LF and UTF-8
 // sequences are one character). Clamped to the text.

@@ -19,7 +19,7 @@ class CEditControl {
 
  private:
   void NotifyParent(HWND hWnd, WORD wCode);
-  void CopySelection(HWND hWnd);
+  void CopyText(HWND hWnd, const std::string& text);
   void Paste(HWND hWnd);
   LRESULT OnChar(HWND hWnd, unsigned int nChar);
   LRESULT OnKeyDown(HWND hWnd, unsigned int nVirtKey);
@@ -37,8 +37,7 @@ void CEditControl::NotifyParent(HWND hWnd, WORD wCode) {
   SendMessageA(hParent, WM_COMMAND, wParam, reinterpret_cast<LPARAM>(hWnd));
 }
 
-void CEditControl::CopySelection(HWND hWnd) {
-  std::string text = GetSelectedText(m_buffer);
+void CEditControl::CopyText(HWND hWnd, const std::string& text) {
   if (text.empty()) return;
   CClipboard* pClipboard = GetClipboard();
   if (!pClipboard->Open(hWnd)) return;
@@ -56,8 +55,9 @@ void CEditControl::Paste(HWND hWnd) {
 
 LRESULT CEditControl::OnChar(HWND hWnd, unsigned int nChar) {
   switch (nChar) {
-    case 1:  // Ctrl+A
+    case 1:  // Ctrl+A: a selection made with the keys, in the mark's place
       m_buffer.SetSel(0, m_buffer.GetTextLength());
+      m_buffer.SetMark(0, 0);
       return 0;
     case 3:  // Ctrl+C
       SendMessageA(hWnd, WM_COPY, 0, 0);
@@ -97,10 +97,11 @@ LRESULT CEditControl::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam,
     case WM_KEYDOWN:
       return OnKeyDown(hWnd, static_cast<unsigned int>(wParam));
     case WM_COPY:
-      CopySelection(hWnd);
+      CopyText(hWnd, GetTextToCopy(m_buffer));
       return 0;
     case WM_CUT:
-      CopySelection(hWnd);
+      // The mark is only to copy: a cut takes the selection.
+      CopyText(hWnd, GetSelectedText(m_buffer));
       m_buffer.ReplaceSel(nullptr);
       return 0;
     case WM_CLEAR:

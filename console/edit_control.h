@@ -9,7 +9,8 @@
 //                              Ctrl+Insert copy, Ctrl+X / Shift+Delete cut,
 //                              Ctrl+V / Shift+Insert send WM_PASTE to the
 //                              control, Ctrl+A selects everything
-//   WM_CUT, WM_COPY, WM_CLEAR  the selection to / from the clipboard
+//   WM_CUT, WM_COPY, WM_CLEAR  the selection to / from the clipboard; a
+//                              copy takes the mouse's mark when there is one
 //   WM_PASTE                   the clipboard text in place of the selection
 //   WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL,
 //   EM_REPLACESEL, EM_GETLINECOUNT, EM_LINEINDEX, EM_LINEFROMCHAR,
@@ -18,7 +19,8 @@
 //   EM_GETHANDLE               the EditBuffer (EditBuffer*)
 //   WM_SETFOCUS, WM_KILLFOCUS  tell the parent: WM_COMMAND with EN_SETFOCUS /
 //                              EN_KILLFOCUS, the control's id and handle
-//   mouse buttons              take the focus; the caret never moves
+//   mouse buttons              take the focus; the caret never moves (the
+//                              window marks text apart: EditBuffer::SetMark)
 #ifndef SONOMOT_CONSOLE_EDIT_CONTROL_H_
 #define SONOMOT_CONSOLE_EDIT_CONTROL_H_
 

@@ -151,6 +151,47 @@ TEST_F(EditControlTest, CutCopyAndPasteGoThroughTheClipboard) {
   EXPECT_EQ(m_clipboard.m_nOpens, m_clipboard.m_nCloses);
 }
 
+TEST_F(EditControlTest, CopyTakesTheMouseMarkWholeOverLinesAndJapanese) {
+  // Track 1 "ピアノ 右手" and track 2 "左手" listed, the input line typed.
+  const std::string kText = "1 ピアノ 右手\r\n2 左手\r\ntrack>abc";
+  const int kMarkStart = static_cast<int>(std::string("1 ピア").size());
+  const int kMarkEnd = static_cast<int>(std::string("1 ピアノ 右手\r\n2 左").size());
+  const int kInputLine = static_cast<int>(kText.size()) - 3;
+  Set(kText.c_str(), kInputLine, kInputLine + 2);  // "ab" selected by keys
+  m_pBuffer->SetMark(kMarkEnd, kMarkStart);
+  Type("\x03", kCtrl);  // Ctrl+C
+  EXPECT_EQ("ノ 右手\r\n2 左", m_clipboard.m_text);
+  EXPECT_EQ((std::pair<int, int>{kInputLine, kInputLine + 2}), Sel());
+  m_clipboard.m_text.clear();
+  Key(VK_INSERT, kCtrl);
+  EXPECT_EQ("ノ 右手\r\n2 左", m_clipboard.m_text);
+  Type("\x18", kCtrl);  // a cut takes the selection, never the mark
+  EXPECT_EQ("ab", m_clipboard.m_text);
+  EXPECT_EQ("ノ 右手\r\n2 左", GetTextToCopy(*m_pBuffer));
+  Key(VK_LEFT, kShift);  // a selection made with the keys replaces the mark
+  EXPECT_FALSE(m_pBuffer->HasMark());
+  Type("\x03", kCtrl);
+  EXPECT_EQ(">", m_clipboard.m_text);
+  m_pBuffer->SetMark(0, 5);
+  Type("\x01", kCtrl);  // and so does Ctrl+A
+  EXPECT_FALSE(m_pBuffer->HasMark());
+
+  // A double click marks the word it hits, whole characters, in its line.
+  auto wordAt = [&](const char* pszBefore) {
+    MarkWordAt(m_pBuffer, static_cast<int>(std::string(pszBefore).size()));
+    return GetTextToCopy(*m_pBuffer);
+  };
+  Set(kText.c_str(), 0, 0);
+  EXPECT_EQ("ピアノ", wordAt("1 ピア"));
+  EXPECT_EQ(" ", wordAt("1 ピアノ"));
+  EXPECT_EQ("右手", wordAt("1 ピアノ 右手"));  // past the line's end
+  EXPECT_EQ("abc", wordAt("1 ピアノ 右手\r\n2 左手\r\ntrack>abc"));
+  EXPECT_EQ(">", wordAt("1 ピアノ 右手\r\n2 左手\r\ntrack"));
+  Set("a\r\n\r\nb", 0, 0);
+  MarkWordAt(m_pBuffer, 3);  // an empty line marks nothing
+  EXPECT_FALSE(m_pBuffer->HasMark());
+}
+
 TEST_F(EditControlTest, AnswersTheEditControlMessagesAndTellsItsParentOfFocus) {
   std::vector<WPARAM> notifications;
   HWND hParent = CreatePlatformWindow(

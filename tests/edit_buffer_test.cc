@@ -128,6 +128,49 @@ TEST(EditBufferTest, ReplaceSelection) {
   EXPECT_EQ(0, buffer.GetTextLength());
 }
 
+TEST(EditBufferTest, MarkFollowsItsTextAndGoesWhenAnEditTouchesIt) {
+  auto mark = [](const EditBuffer& buffer) {
+    int nStart = 0;
+    int nEnd = 0;
+    buffer.GetMark(&nStart, &nEnd);
+    return std::pair<int, int>{nStart, nEnd};
+  };
+  EditBuffer buffer;
+  buffer.SetText("ab\r\ncdef\r\nroot>");  // lines at 0, 4 and 10
+  buffer.SetMark(7, 5);                     // "de", dragged leftwards
+  EXPECT_EQ((std::pair<int, int>{5, 7}), mark(buffer));
+  EXPECT_EQ(7, buffer.GetMarkAnchor());
+  std::uint64_t nChanges = buffer.GetChangeCount();
+  buffer.SetSel(15, 15);  // the caret moves, the mark stays
+  buffer.ReplaceSel("x");
+  buffer.SetSel(7, 7);  // typed right behind it: not touched
+  buffer.ReplaceSel("y");
+  buffer.SetSel(5, 5);  // right before it: moved
+  buffer.ReplaceSel("z");
+  EXPECT_EQ((std::pair<int, int>{6, 8}), mark(buffer));
+  EXPECT_EQ("de", buffer.GetText().substr(6, 2));
+  buffer.SetSel(0, 4);  // the line limit deletes the first line
+  buffer.ReplaceSel(nullptr);
+  EXPECT_EQ((std::pair<int, int>{2, 4}), mark(buffer));
+  EXPECT_EQ("czdeyf\r\nroot>x", buffer.GetText());
+  EXPECT_GT(buffer.GetChangeCount(), nChanges);
+  nChanges = buffer.GetChangeCount();
+  buffer.SetMark(99, -1);  // clamped as SetSel clamps; not a change
+  EXPECT_EQ((std::pair<int, int>{14, 14}), mark(buffer));
+  EXPECT_FALSE(buffer.HasMark());
+  EXPECT_EQ(nChanges, buffer.GetChangeCount());
+  for (auto [nFrom, nTo] : {std::pair{1, 3}, std::pair{3, 5}, std::pair{2, 4}}) {
+    buffer.SetMark(2, 4);
+    buffer.SetSel(nFrom, nTo);  // overlapping it, from either side, or it
+    buffer.ReplaceSel("q");
+    EXPECT_FALSE(buffer.HasMark()) << nFrom << ".." << nTo;
+    buffer.SetText("czdeyf\r\nroot>x");
+  }
+  buffer.SetMark(2, 4);
+  buffer.SetText("new");
+  EXPECT_FALSE(buffer.HasMark());
+}
+
 TEST(EditBufferTest, GetLineHonoursCapacityAndAddsNoZero) {
   EditBuffer buffer;
   buffer.SetText(kThreeLines);
