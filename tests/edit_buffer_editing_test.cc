@@ -187,7 +187,8 @@ TEST_F(EditControlTest, CopyTakesTheMouseMarkWholeOverLinesAndJapanese) {
   EXPECT_EQ("右手", wordAt("1 ピアノ 右手"));  // past the line's end
   EXPECT_EQ("abc", wordAt("1 ピアノ 右手\r\n2 左手\r\ntrack>abc"));
   EXPECT_EQ(">", wordAt("1 ピアノ 右手\r\n2 左手\r\ntrack"));
-  Set("a\r\n\r\nb", 0, 0);
+  Set("a\r\n\r\n  b", 0, 0);
+  EXPECT_EQ("  ", wordAt("a\r\n\r\n "));  // not the line break before
   MarkWordAt(m_pBuffer, 3);  // an empty line marks nothing
   EXPECT_FALSE(m_pBuffer->HasMark());
 }
