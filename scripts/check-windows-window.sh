@@ -5,12 +5,14 @@
 # Japanese typed at conf>), and compares what its console then holds with
 # what the Linux window's console holds after the same typing (its text,
 # read through WM_GETTEXT, not its pixels), and the motion both exported,
-# byte for byte. Then the scroll bar and the wheel, Ctrl+V (pastes nothing)
+# byte for byte. Then a drag of the mouse over lines and Japanese, copied
+# with Ctrl+C and read back from Windows' clipboard, and a double click on
+# a word; the scroll bar and the wheel, Ctrl+V (pastes nothing)
 # and a right click (pastes the clipboard's first line), and "exit", which
 # must end it with exit status 0. Also checks the caption, prints the
 # window's size, the start-up time of both windows,
-# and keeps a screenshot of the screen after the session (window.png in the
-# Windows build folder).
+# and keeps screenshots of the screen after the session and with the
+# text marked (window.png, window-marked.png in the Windows build folder).
 # Exit status 0 when all agree, 1 otherwise. KEEP=1 keeps the work folder.
 #
 # Wine runs in a prefix of its own under the Windows build folder, set to
@@ -124,6 +126,41 @@ while IFS= read -r line; do
 done < "$work/session.txt"
 read_window text > "$work/windows/console.txt"
 import -window root "$windows_dir/window.png"
+
+# Dragging over the console marks text, whole characters over lines, and
+# moves no caret; Ctrl+C copies it as CF_UNICODETEXT. From within the
+# Japanese model name that show printed to within the last "conf>Root".
+# Points and indices count UTF-16 units, which are the characters here.
+point() {  # the middle of the left edge of the cell of character $1
+  local x y
+  read -r x y <<< "$(read_window point "$1")" || return 1
+  echo "$x $((y + 5))"
+}
+console_text=$(cat "$work/windows/console.txt")
+read -r from to < <(LC_ALL=C.UTF-8; before=${console_text%ピアノ*}; last=${console_text%conf>Root*}
+                    echo $((${#before} + 1)) $((${#last} + 7)))
+(LC_ALL=C.UTF-8; printf '%s' "${console_text:from:to-from}") > "$work/marked.txt"
+if from_point=$(point "$from") && to_point=$(point "$to"); then
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  # shellcheck disable=SC2086  # x and y as two words
+  xdotool mousemove $from_point mousedown 1 mousemove $to_point sleep 0.2 mouseup 1
+  sleep 0.3
+  import -window root "$windows_dir/window-marked.png"
+  read_window clipboard "" || true
+  xdotool key ctrl+c
+  sleep 0.3
+  read_window copied > "$work/copied.txt" || true
+  cmp -s "$work/marked.txt" "$work/copied.txt" ||
+    fault "dragging from character $from to $to copied '$(cat "$work/copied.txt")', not '$(cat "$work/marked.txt")'"
+  # A double click on the name marks it alone.
+  # shellcheck disable=SC2086
+  xdotool mousemove $from_point click --repeat 2 --delay 80 1
+  xdotool key ctrl+c
+  sleep 0.3
+  [ "$(read_window copied)" = ピアノ ] || fault "a double click on ピアノ copied '$(read_window copied)'"
+else
+  fault "the console tells no point for characters $from and $to (EM_POSFROMCHAR)"
+fi
 # The scroll bar has followed the caret to the last line; the wheel
 # scrolls up.
 read -r first lines <<< "$(read_window scroll)"

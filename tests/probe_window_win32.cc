@@ -5,15 +5,20 @@
 //   caption    the window's title
 //   size       the client sizes of the window and of the console, pixels
 //   scroll     the first line the console shows and its number of lines
+//   point N    where the console draws the character at UTF-16 unit N of
+//              its text (EM_POSFROMCHAR): the top left of its cell, in
+//              screen coordinates
 //   clipboard TEXT   puts TEXT (UTF-8) on the clipboard
+//   copied     the clipboard's CF_UNICODETEXT, as UTF-8 bytes
 // Exit status 1 when no window of the program is up (or the clipboard
-// can't be set).
+// can't be set or read, or N is past the text).
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -53,19 +58,45 @@ bool SetClipboard(const std::string& text) {
   return bSet;
 }
 
+bool GetClipboard(std::string* pText) {
+  if (!OpenClipboard(nullptr)) return false;
+  HANDLE hData = GetClipboardData(CF_UNICODETEXT);
+  const auto* pWide = hData != nullptr ? static_cast<const char16_t*>(GlobalLock(hData)) : nullptr;
+  if (pWide != nullptr) {
+    *pText = Utf16ToUtf8(pWide);
+    GlobalUnlock(hData);
+  }
+  CloseClipboard();
+  return pWide != nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* pszWhat = argc > 1 ? argv[1] : "text";
   if (std::strcmp(pszWhat, "clipboard") == 0) return argc > 2 && SetClipboard(argv[2]) ? 0 : 1;
+  std::string out;
+  if (std::strcmp(pszWhat, "copied") == 0) {
+    if (!GetClipboard(&out)) return 1;
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+  }
   HWND hDlg = FindWindowW(L"SonomotDialog", nullptr);
   HWND hConsole = hDlg != nullptr ? FindWindowExW(hDlg, nullptr, L"SonomotConsole", nullptr) : nullptr;
   if (hConsole == nullptr) {
     std::fprintf(stderr, "probe_window: no window of sonomot.exe\n");
     return 1;
   }
-  std::string out;
-  if (std::strcmp(pszWhat, "caption") == 0) {
+  if (std::strcmp(pszWhat, "point") == 0) {
+    DWORD_PTR nPoint = 0;
+    WPARAM nIndex = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 0;
+    SendMessageTimeoutW(hConsole, EM_POSFROMCHAR, nIndex, 0, SMTO_ABORTIFHUNG, 5000, &nPoint);
+    if (static_cast<LRESULT>(nPoint) == -1) return 1;
+    POINT point{static_cast<short>(LOWORD(nPoint)), static_cast<short>(HIWORD(nPoint))};
+    ClientToScreen(hConsole, &point);
+    out = std::to_string(point.x) + " " + std::to_string(point.y) + "\n";
+  } else if (std::strcmp(pszWhat, "caption") == 0) {
     wchar_t caption[256] = L"";
     GetWindowTextW(hDlg, caption, 256);
     out = Narrow(caption) + "\n";

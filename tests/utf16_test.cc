@@ -25,6 +25,15 @@ TEST(Utf16Test, TextCrossesToWindowsAndBackWholeAndBadUnitsBecomeReplacements) {
   EXPECT_EQ("x\xEF\xBF\xBDy\xEF\xBF\xBD", Utf16ToUtf8(u"x\xDC00y\xD800"));
 }
 
+TEST(Utf16Test, AUnitOfTheWindowsTextFindsItsCharactersByte) {
+  // Units: a 0, \x80 1 (a replacement), ピ 2, 🎹 3 and 4, b 5.
+  const std::string text = "a\x80ピ🎹b";
+  const size_t kExpected[] = {0, 1, 2, 5, 5, 9, 10, 10};
+  for (size_t i = 0; i < std::size(kExpected); ++i) {
+    EXPECT_EQ(kExpected[i], Utf8OffsetOfUtf16Unit(text, i)) << "unit " << i;
+  }
+}
+
 TEST(Utf16Test, TypedSurrogatesJoinIntoOneCharacterAndLoneHalvesAreReplaced) {
   CSurrogateJoiner joiner;
   EXPECT_EQ(U"a", joiner.Take(u'a'));

@@ -77,6 +77,17 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+size_t Utf8OffsetOfUtf16Unit(std::string_view text, size_t nIndex) {
+  size_t nPos = 0;
+  size_t nUnits = 0;
+  while (nPos < text.size()) {
+    size_t nStart = nPos;
+    nUnits += DecodeUtf8At(text, &nPos) < 0x10000 ? 1 : 2;
+    if (nUnits > nIndex) return nStart;
+  }
+  return text.size();
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -13,6 +13,11 @@
 
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+// The byte of text where its UTF-16 unit nIndex (as Utf8ToUtf16 makes it)
+// begins; the second unit of a surrogate pair is within its character and
+// gives the character's byte too. text.size() when nIndex is at or past
+// the end.
+size_t Utf8OffsetOfUtf16Unit(std::string_view text, size_t nIndex);
 
 // Typed characters arrive one UTF-16 unit per WM_CHAR: a character beyond
 // U+FFFF as a high surrogate, then a low one. Take returns the characters

@@ -1,8 +1,10 @@
 #include "frontends/win32/win32_dialog_window.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "console/edit_buffer.h"
+#include "console/edit_buffer_editing.h"
 #include "console/edit_control.h"
 #include "frontends/win32/win32_fonts.h"
 #include "platform/cursor.h"
@@ -95,6 +97,36 @@ int CWin32DialogWindow::XOfPosition(const EditBuffer& buffer, int nPos) const {
   if (nLineStart < 0 || nPos <= nLineStart) return 0;
   std::string line = LineText(buffer, buffer.LineFromChar(nPos));
   return m_native.GetTextWidth(DisplayText(line, static_cast<size_t>(nPos - nLineStart)));
+}
+
+int CWin32DialogWindow::PositionAt(const EditBuffer& buffer, int x, int y) const {
+  const int nLineHeight = std::max(1, m_native.GetLineHeight());
+  const int nRow = y >= 0 ? y / nLineHeight : -1 - (-y - 1) / nLineHeight;
+  const int nLine = std::clamp(m_nFirstLine + nRow, 0, buffer.GetLineCount() - 1);
+  const std::string bytes = LineText(buffer, nLine);
+  std::vector<int> bounds;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) bounds.push_back(static_cast<int>(i));
+  }
+  bounds.push_back(static_cast<int>(bytes.size()));
+  auto widthTo = [&](size_t k) {
+    return m_native.GetTextWidth(DisplayText(bytes, static_cast<size_t>(bounds[k])));
+  };
+  // The last boundary at or left of x (widths only grow along a line),
+  // then the nearer of it and the next.
+  const int xText = x - kLeftMargin + m_nScrollX;
+  size_t nLow = 0;
+  size_t nHigh = bounds.size() - 1;
+  while (nLow < nHigh) {
+    size_t nMiddle = (nLow + nHigh + 1) / 2;
+    if (widthTo(nMiddle) <= xText) {
+      nLow = nMiddle;
+    } else {
+      nHigh = nMiddle - 1;
+    }
+  }
+  if (nLow + 1 < bounds.size() && xText - widthTo(nLow) > widthTo(nLow + 1) - xText) ++nLow;
+  return buffer.LineIndex(nLine) + bounds[nLow];
 }
 
 int CWin32DialogWindow::VisibleLineCount() const {
@@ -206,23 +238,31 @@ void CWin32DialogWindow::OnPaint(win32::CNativePainter& painter) {
   int nSelEnd = 0;
   pBuffer->GetSel(&nSelStart, &nSelEnd);
   // The selection shows only while the console has the focus.
-  const bool bShowSelection = m_native.HasFocus() && nSelStart != nSelEnd;
+  if (!m_native.HasFocus()) nSelEnd = nSelStart;
+  int nMarkStart = 0;
+  int nMarkEnd = 0;
+  pBuffer->GetMark(&nMarkStart, &nMarkEnd);
+  const std::uint32_t crBackground = hBrush != nullptr ? hBrush->cr : dc.crBk;
   for (int nLine = m_nFirstLine; nLine <= nLast; ++nLine) {
     const int y = (nLine - m_nFirstLine) * nLineHeight;
     const int nLineStart = pBuffer->LineIndex(nLine);
     std::string bytes = LineText(*pBuffer, nLine);
     painter.Text(x0, y, DisplayText(bytes, bytes.size()), dc.crText);
-    int nFrom = std::max(nSelStart, nLineStart) - nLineStart;
-    int nTo = std::min(nSelEnd, nLineStart + static_cast<int>(bytes.size())) - nLineStart;
-    if (bShowSelection && nFrom < nTo) {
+    // The part of [nStart, nEnd) on this line, drawn again in other colours.
+    auto drawRange = [&](int nStart, int nEnd, std::uint32_t crFill, std::uint32_t crInk) {
+      int nFrom = std::max(nStart, nLineStart) - nLineStart;
+      int nTo = std::min(nEnd, nLineStart + static_cast<int>(bytes.size())) - nLineStart;
+      if (nFrom >= nTo) return;
       std::string before = DisplayText(bytes, static_cast<size_t>(nFrom));
       std::string upTo = DisplayText(bytes, static_cast<size_t>(nTo));
-      std::string selected = upTo.substr(before.size());
+      std::string shown = upTo.substr(before.size());
       int x = x0 + m_native.GetTextWidth(before);
-      painter.Fill(x, y, m_native.GetTextWidth(selected), nLineHeight,
-                   win32::GetHighlightColour(false));
-      painter.Text(x, y, selected, win32::GetHighlightColour(true));
-    }
+      painter.Fill(x, y, m_native.GetTextWidth(shown), nLineHeight, crFill);
+      painter.Text(x, y, shown, crInk);
+    };
+    drawRange(nSelStart, nSelEnd, win32::GetHighlightColour(false),
+              win32::GetHighlightColour(true));
+    drawRange(nMarkStart, nMarkEnd, dc.crText, crBackground);
   }
 }
 
@@ -247,6 +287,15 @@ void CWin32DialogWindow::OnComposition(bool bResult) {
 }
 
 void CWin32DialogWindow::OnMouseButton(win32::MouseButton button, int x, int y) {
+  EditBuffer* pBuffer = GetBuffer();
+  if (pBuffer != nullptr && button == win32::MouseButton::kLeft) {
+    int nPos = PositionAt(*pBuffer, x, y);
+    pBuffer->SetMark(nPos, nPos);  // a drag may follow from here
+    m_native.Invalidate();
+  } else if (pBuffer != nullptr && button == win32::MouseButton::kLeftDouble) {
+    MarkWordAt(pBuffer, PositionAt(*pBuffer, x, y));
+    m_native.Invalidate();
+  }
   UINT uMsg = WM_MBUTTONDOWN;
   switch (button) {
     case win32::MouseButton::kLeft: uMsg = WM_LBUTTONDOWN; break;
@@ -255,6 +304,21 @@ void CWin32DialogWindow::OnMouseButton(win32::MouseButton button, int x, int y) 
     case win32::MouseButton::kMiddle: uMsg = WM_MBUTTONDOWN; break;
   }
   PostMessageA(m_hEdit, uMsg, 0, PointParam(x, y));
+}
+
+void CWin32DialogWindow::OnMouseDrag(int x, int y) {
+  EditBuffer* pBuffer = GetBuffer();
+  if (pBuffer == nullptr) return;
+  // Above or below the console the view follows, a line a move.
+  const int nHeight = m_native.GetConsoleSize().cy;
+  if (y < 0 || y >= nHeight) {
+    m_nFirstLine += y < 0 ? -1 : 1;
+    UpdateScrollBar(*pBuffer);
+    PlaceCaret(*pBuffer);
+  }
+  int nPos = PositionAt(*pBuffer, x, std::clamp(y, 0, std::max(0, nHeight - 1)));
+  pBuffer->SetMark(pBuffer->GetMarkAnchor(), nPos);
+  m_native.Invalidate();
 }
 
 bool CWin32DialogWindow::WantsArrowCursor() {
@@ -312,4 +376,13 @@ void CWin32DialogWindow::OnDpiChanged() {
 std::string CWin32DialogWindow::GetConsoleText() {
   EditBuffer* pBuffer = GetBuffer();
   return pBuffer != nullptr ? pBuffer->GetText() : std::string();
+}
+
+bool CWin32DialogWindow::GetCharacterPoint(size_t nPos, int* px, int* py) {
+  EditBuffer* pBuffer = GetBuffer();
+  if (pBuffer == nullptr || nPos >= pBuffer->GetText().size()) return false;
+  const int nChar = static_cast<int>(nPos);
+  *px = kLeftMargin - m_nScrollX + XOfPosition(*pBuffer, nChar);
+  *py = (pBuffer->LineFromChar(nChar) - m_nFirstLine) * m_native.GetLineHeight();
+  return true;
 }

@@ -8,10 +8,14 @@
 // the window once the dialog is destroyed. What the user does (keys,
 // characters, mouse buttons, drops, the close box) is posted to the
 // dialog's windows as their messages; the dialog decides, as it does under
-// every back end. The view keeps no text of its own: it reads the edit
-// control's EditBuffer, its font (WM_GETFONT), the colours its owner
-// answers to WM_CTLCOLOREDIT and the caret (platform/caret.h), and draws
-// nothing new while the control's drawing is suspended.
+// every back end. Only the mouse's mark is set here, on the EditBuffer:
+// dragging the left button marks text to copy, a double click a word; it
+// is what the view shows, and moves no caret. The view keeps no text of
+// its own: it reads the edit control's EditBuffer, its font (WM_GETFONT),
+// the colours its owner answers to WM_CTLCOLOREDIT and the caret
+// (platform/caret.h), and draws nothing new while the control's drawing
+// is suspended. The mark is drawn inverted, in the console's colours
+// swapped, with or without the focus.
 #ifndef SONOMOT_FRONTENDS_WIN32_WIN32_DIALOG_WINDOW_H_
 #define SONOMOT_FRONTENDS_WIN32_WIN32_DIALOG_WINDOW_H_
 
@@ -47,6 +51,7 @@ class CWin32DialogWindow : public win32::CNativeEvents {
   void OnChar(char32_t c, bool bShift, bool bCtrl) override;
   void OnComposition(bool bResult) override;
   void OnMouseButton(win32::MouseButton button, int x, int y) override;
+  void OnMouseDrag(int x, int y) override;
   bool WantsArrowCursor() override;
   void OnDropFiles(std::vector<std::string> paths) override;
   void OnClose() override;
@@ -55,12 +60,16 @@ class CWin32DialogWindow : public win32::CNativeEvents {
   void OnPaint(win32::CNativePainter& painter) override;
   void OnDpiChanged() override;
   std::string GetConsoleText() override;
+  bool GetCharacterPoint(size_t nPos, int* px, int* py) override;
 
  private:
   EditBuffer* GetBuffer() const;
   void SyncFont();
   // x of the byte position nPos within its line, before sideways scrolling.
   int XOfPosition(const EditBuffer& buffer, int nPos) const;
+  // The character boundary nearest to the point x, y of the console, on
+  // the line shown there (the first or last line above or below the text).
+  int PositionAt(const EditBuffer& buffer, int x, int y) const;
   int VisibleLineCount() const;
   void UpdateScrollBar(const EditBuffer& buffer);
   void ScrollToCaret(const EditBuffer& buffer);

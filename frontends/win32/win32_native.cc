@@ -452,10 +452,21 @@ LRESULT CNativeDialog::Impl::ConsoleMessage(UINT uMsg, WPARAM wParam, LPARAM lPa
                            : uMsg == WM_LBUTTONDBLCLK ? MouseButton::kLeftDouble
                            : uMsg == WM_RBUTTONDOWN   ? MouseButton::kRight
                                                       : MouseButton::kMiddle;
+      // A drag that began here goes on here when the mouse leaves.
+      if (uMsg == WM_LBUTTONDOWN) SetCapture(hConsole);
       pEvents->OnMouseButton(button, static_cast<short>(LOWORD(lParam)),
                              static_cast<short>(HIWORD(lParam)));
       return 0;
     }
+    case WM_MOUSEMOVE:
+      if ((wParam & MK_LBUTTON) != 0 && GetCapture() == hConsole) {
+        pEvents->OnMouseDrag(static_cast<short>(LOWORD(lParam)),
+                             static_cast<short>(HIWORD(lParam)));
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == hConsole) ReleaseCapture();
+      return 0;
     case WM_RBUTTONDBLCLK:
       return 0;  // a second right click pastes nothing more
     case WM_SETCURSOR:
@@ -527,6 +538,13 @@ LRESULT CNativeDialog::Impl::ConsoleMessage(UINT uMsg, WPARAM wParam, LPARAM lPa
       return nScrollPos;
     case EM_GETLINECOUNT:
       return nLines;
+    case EM_POSFROMCHAR: {
+      std::string text = pEvents->GetConsoleText();
+      int x = 0;
+      int y = 0;
+      if (!pEvents->GetCharacterPoint(Utf8OffsetOfUtf16Unit(text, wParam), &x, &y)) return -1;
+      return MAKELRESULT(static_cast<WORD>(x), static_cast<WORD>(y));
+    }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(Wide(pEvents->GetConsoleText()).size());
     case WM_GETTEXT: {

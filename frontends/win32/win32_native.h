@@ -72,6 +72,10 @@ class CNativeEvents {
   virtual void OnComposition(bool bResult) = 0;
   // A button pressed over the console, at client coordinates of the console.
   virtual void OnMouseButton(MouseButton button, int x, int y) = 0;
+  // The mouse moved with the left button held since it was pressed over
+  // the console (the console has the mouse until the button is released):
+  // client coordinates, outside the console too.
+  virtual void OnMouseDrag(int x, int y) = 0;
   // True when the mouse over the console shows the arrow, false for the
   // text cursor.
   virtual bool WantsArrowCursor() = 0;
@@ -90,13 +94,18 @@ class CNativeEvents {
   // The console's text, for WM_GETTEXT on the console window (screen
   // readers and automation read it as they read an edit control).
   virtual std::string GetConsoleText() = 0;
+  // Where the character at byte nPos of that text is drawn, for
+  // EM_POSFROMCHAR: the top left of its cell, client coordinates of the
+  // console. False when nPos is not within the text.
+  virtual bool GetCharacterPoint(size_t nPos, int* px, int* py) = 0;
 };
 
 // A dialog window laid out from a template, with one child: the console,
 // which has a vertical scroll bar. Not owned by Windows: destroying the
 // object destroys the windows. Other programs (screen readers, automation)
 // read the console as they read an edit control: WM_GETTEXT, its first
-// visible line and its line count.
+// visible line, its line count and where a character is (EM_POSFROMCHAR,
+// its index in UTF-16 units).
 class CNativeDialog {
  public:
   // pEvents must outlive the dialog.
