@@ -45,6 +45,10 @@ if [ ! -e "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x640 /f >/dev/null 2>&1
+  # The desktop is read when wine starts: without this the first run
+  # draws its windows bare on the X server's root.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
 fi
 wineserver -p 2>/dev/null || true  # fails only when one runs already
 rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/sonomot
