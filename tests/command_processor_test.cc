@@ -332,8 +332,10 @@ TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
   std::filesystem::current_path(m_folder);
   Type("keys map \"./map.txt\"");
   std::filesystem::current_path(cwd);
+  // Joined with the system's own separator.
+  std::string strWhole = (std::filesystem::path(m_folder) / "map.txt").string();
   EXPECT_EQ("conf>keys map \"./map.txt\"\n" +
-                ConsoleLines("keys      map " + strMap + " key bones of the map, 3 keys", 30),
+                ConsoleLines("keys      map " + strWhole + " key bones of the map, 3 keys", 30),
             TakeTranscript());
   ASSERT_EQ(128u, m_pProcessor->GetExportSettings().keyMapNames.size());
   EXPECT_EQ("bottom", m_pProcessor->GetExportSettings().keyMapNames[0]);

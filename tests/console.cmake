@@ -9,7 +9,7 @@ sonomot_add_test(message_loop_test
   LIBS platform_core)
 sonomot_add_test(main_dlg_test
   SOURCES main_dlg_test.cc
-  LIBS app_frame)
+  LIBS app_frame os_test_util)
 sonomot_add_test(edit_buffer_editing_test
   SOURCES edit_buffer_editing_test.cc
   LIBS console platform_core)

@@ -1,10 +1,5 @@
 #include "tests/motion_test_util.h"
 
-#include <dirent.h>
-#include <errno.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -14,12 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "midibind/midi_binding.h"
-#include "motion/disk_calls.h"
+#include "tests/os_test_util.h"
 
 namespace {
 
 FakeTrack* g_pCurrent = nullptr;
-DiskCallsFake* g_pDiskCalls = nullptr;
 
 FakeTrack::Event* AsEvent(MIDIEvent* p) { return reinterpret_cast<FakeTrack::Event*>(p); }
 
@@ -141,11 +135,8 @@ FakeTrack& FakeTrack::Other(long lTime, long lKind, bool bMidi, long lKey) {
 }
 
 TempDir::TempDir() {
-  std::string strTemplate = std::filesystem::temp_directory_path().string() + "/sonomot-motion-XXXXXX";
-  std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) ADD_FAILURE() << "mkdtemp failed";
-  m_strPath = buffer.data();
+  m_strPath = ostest::MakeTempFolder("sonomot-motion-");
+  if (m_strPath.empty()) ADD_FAILURE() << "no temporary folder could be made";
 }
 
 TempDir::~TempDir() {
@@ -160,36 +151,6 @@ std::vector<std::string> TempDir::ListOf(const std::string& strFolder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-DiskCallsFake::DiskCallsFake(int nError, const std::string& strWatched)
-    : m_nError(nError),
-      m_strWatched(strWatched),
-      m_pfnFsync(disk::Fsync),
-      m_pfnFdatasync(disk::Fdatasync) {
-  EXPECT_EQ(nullptr, g_pDiskCalls) << "one DiskCallsFake at a time";
-  g_pDiskCalls = this;
-  disk::Fsync = [](int nFd) { return Note("fsync", nFd); };
-  disk::Fdatasync = [](int nFd) { return Note("fdatasync", nFd); };
-}
-
-DiskCallsFake::~DiskCallsFake() {
-  disk::Fsync = m_pfnFsync;
-  disk::Fdatasync = m_pfnFdatasync;
-  g_pDiskCalls = nullptr;
-}
-
-int DiskCallsFake::Note(const char* pszName, int nFd) {
-  DiskCallsFake* pFake = g_pDiskCalls;
-  struct stat st;
-  Call call = {pszName, fstat(nFd, &st) == 0 ? st.st_size : -1, {}};
-  if (!pFake->m_strWatched.empty()) call.watched = ReadFileBytes(pFake->m_strWatched);
-  pFake->m_calls.push_back(call);
-  if (pFake->m_nError != 0) {
-    errno = pFake->m_nError;
-    return -1;
-  }
-  return std::string(pszName) == "fsync" ? pFake->m_pfnFsync(nFd) : pFake->m_pfnFdatasync(nFd);
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& strPath) {
