@@ -64,3 +64,11 @@ endif()
 sonomot_add_test(export_test SOURCES export_test.cc motion_message_box.cc
                  LIBS commands console motion_test_util)
 add_dependencies(export_test MIDIData)
+
+# Windows only: a target that may not be replaced (read-only, or held by
+# another program).
+if(WIN32)
+  sonomot_add_test(output_file_win32_test
+                   SOURCES output_file_win32_test.cc file_holder_win32.cc
+                   LIBS command_test_util motion_test_util)
+endif()
