@@ -9,7 +9,7 @@
 
 namespace {
 
-class ExportTrackTest : public MidiCommandTest {
+class ExportTrackPosixTest : public MidiCommandTest {
  protected:
   // Opens a one-note file, converts it and types the track command given.
   void PrepareTrack(const char* pszTrack) {
@@ -25,7 +25,7 @@ class ExportTrackTest : public MidiCommandTest {
   }
 };
 
-TEST_F(ExportTrackTest, FailedWriteIsReportedAndLeavesNoFile) {
+TEST_F(ExportTrackPosixTest, FailedWriteIsReportedAndLeavesNoFile) {
   PrepareTrack("tr 0");
   std::string out = TempPath("cut.vmd");
   // A file size limit below the motion's size makes the write fail after

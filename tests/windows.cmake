@@ -75,7 +75,7 @@ sonomot_linux_only(LayersOneWay "reads the sources, the same on every build")
 # Cases of programs that run here (their <unit>_posix_test.cc).
 sonomot_linux_only(MidiRead.FifoIsRefusedNotWaitedOn "makes a FIFO")
 sonomot_linux_only(WriteMotionTest.BucketsGiveTheirMemoryBack "reads /proc/self/statm")
-sonomot_linux_only(ExportTrackTest.FailedWriteIsReportedAndLeavesNoFile
+sonomot_linux_only(ExportTrackPosixTest.FailedWriteIsReportedAndLeavesNoFile
                    "cuts the write short with a file size limit")
 
 # Cases that fail on Windows for a fault of the program there, until it is
