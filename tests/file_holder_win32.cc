@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
-FileHolder::FileHolder(const std::string& strPath)
-    : m_hFile(CreateFileA(strPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {
+FileHolder::FileHolder(const std::string& strPath, Sharing sharing)
+    : m_hFile(CreateFileA(strPath.c_str(), GENERIC_READ,
+                          sharing == Sharing::kNothing ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
   EXPECT_NE(INVALID_HANDLE_VALUE, m_hFile) << strPath << ": error " << GetLastError();
 }
 

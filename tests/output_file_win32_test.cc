@@ -3,13 +3,12 @@
 // before anything is written or when it turns so while the new file is
 // written, and the old file stays whole with nothing left beside it. The
 // other program's handle is this test's own: Windows shares a file by
-// handle, whoever holds it. And the names Windows keeps for its devices,
-// in any folder and with any extension: NUL takes the motion and throws
-// it away, the others are no place for one.
+// handle, whoever holds it. And the names Windows keeps for its devices.
 #include <io.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,7 +74,11 @@ TEST(OutputFileWin32, FileInUseIsRefusedAndKeptWhole) {
   EXPECT_EQ(std::vector<std::string>{"held.vmd"}, dir.List());
 }
 
-TEST(OutputFileWin32, FileTakenWhileWrittenIsNotReplaced) {
+// A program that opens the file while the new one is written can't keep
+// it from everyone (ours is open to write), but may keep it from being
+// renamed or removed: the motion is then written in place, whole, with
+// nothing left beside it.
+TEST(OutputFileWin32, FileTakenWhileWrittenIsWrittenInPlace) {
   TempDir dir;
   std::string strPath = dir.Join("held.vmd");
   WriteFileBytes(strPath, kOld);
@@ -83,14 +86,17 @@ TEST(OutputFileWin32, FileTakenWhileWrittenIsNotReplaced) {
     OutputFile file;
     ASSERT_TRUE(file.Open(strPath.c_str()));
     ASSERT_TRUE(file.Write(kNew.data(), kNew.size()));
-    FileHolder holder(strPath);
-    EXPECT_FALSE(file.Commit());
+    FileHolder holder(strPath, FileHolder::Sharing::kReadingAndWriting);
+    EXPECT_TRUE(file.Commit());
+    EXPECT_EQ("", file.GetLeftover());
   }
-  EXPECT_EQ(kOld, Text(ReadFileBytes(strPath)));
+  EXPECT_EQ(kNew, Text(ReadFileBytes(strPath)));
   EXPECT_EQ(std::vector<std::string>{"held.vmd"}, dir.List());
 }
 
-TEST(OutputFileWin32, DeviceNamesAreNoPlaceForAMotionButNul) {
+// NUL takes the motion and throws it away, by any case, extension or
+// folder; nothing is made beside it.
+TEST(OutputFileWin32, NulTakesTheMotion) {
   TempDir dir;
   for (const std::string& strPath : {std::string("NUL"), std::string("nul.vmd"), dir.Join("NUL")}) {
     OutputFile file;
@@ -98,14 +104,40 @@ TEST(OutputFileWin32, DeviceNamesAreNoPlaceForAMotionButNul) {
     EXPECT_FALSE(file.IsRegularFile()) << strPath;
     EXPECT_TRUE(file.Write(kNew.data(), kNew.size()) && file.Commit()) << strPath;
   }
+  EXPECT_TRUE(dir.List().empty());
+}
+
+// The other devices are no place for a motion: refused at Open, in any
+// case, with any extension, in any folder.
+TEST(OutputFileWin32, OtherDeviceNamesAreRefused) {
+  TempDir dir;
   for (const std::string& strPath : {std::string("CON"), std::string("con.vmd"), dir.Join("AUX"),
-                                     dir.Join("Com1.vmd"), dir.Join("lpt9")}) {
+                                     dir.Join("Com1.vmd"), dir.Join("lpt9"), dir.Join("PRN.txt")}) {
     OutputFile file;
     errno = 0;
     EXPECT_FALSE(file.Open(strPath.c_str())) << strPath;
     EXPECT_NE(0, errno) << strPath;
   }
   EXPECT_TRUE(dir.List().empty());
+}
+
+// A path relative to a drive's own working folder ("C:name", no
+// separator after the colon) is written there, as a relative path is.
+TEST(OutputFileWin32, DriveRelativePathIsWrittenInTheDrivesWorkingFolder) {
+  TempDir dir;
+  std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.GetPath());
+  std::string strDrive = cwd.string().substr(0, 2);  // "C:"
+  bool bWritten = false;
+  {
+    OutputFile file;
+    bWritten = file.Open((strDrive + "drive.vmd").c_str()) && file.Write(kNew.data(), kNew.size()) &&
+               file.Commit();
+  }
+  std::filesystem::current_path(cwd);
+  EXPECT_TRUE(bWritten);
+  EXPECT_EQ(kNew, Text(ReadFileBytes(dir.Join("drive.vmd"))));
+  EXPECT_EQ(std::vector<std::string>{"drive.vmd"}, dir.List());
 }
 
 // What the export tells of a file in use: that it is in use, not a lack of
