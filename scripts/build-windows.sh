@@ -5,6 +5,8 @@
 # deps.sh --test installs it, and icoutils for the icon), into
 # build-windows/ unless told otherwise, and prints where they are. No Qt
 # and no full-screen terminal here: Qt and ncurses are Linux's.
+# With -DSONOMOT_TESTS=ON it builds the unit tests too (GoogleTest from
+# Debian's source); scripts/test-windows.sh runs them under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir="${1:-build-windows}"
@@ -12,7 +14,11 @@ dir="${1:-build-windows}"
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DSONOMOT_WITH_QT=OFF -DSONOMOT_WITH_CURSES=OFF \
       -DSONOMOT_TESTS=OFF "$@" >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target sonomot-console sonomot MIDIData
+targets=(--target sonomot-console sonomot MIDIData)
+for option in "$@"; do
+  [ "$option" = -DSONOMOT_TESTS=ON ] && targets=()  # everything, the tests too
+done
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 echo "sonomot-console.exe: $(realpath "$dir/bin/sonomot-console.exe")"
 echo "sonomot.exe: $(realpath "$dir/bin/sonomot.exe")"
 echo "MIDIData.dll: $(realpath "$dir/bin/MIDIData.dll")"

@@ -16,16 +16,17 @@ packages+=(fonts-ipafont-gothic)
 # desktop entry, debhelper that builds the Debian packages and lintian that
 # checks them, e2fsprogs whose mkfs.ext4 makes the small full disk an
 # export in place meets; the Windows build and its tests: mingw-w64's g++
-# with POSIX threads (std::thread) that cross-builds the .exe and the DLL
-# and the check of the Shift-JIS table against Windows' own
-# (scripts/check_cp932_wine.sh), wine and wine64 that run them here, nsis
-# that makes the installer; icoutils whose icotool packs the icon's PNG
-# sizes into the .exe's icon, xdotool that types at the Windows window
-# under Xvfb and imagemagick that takes its screenshot
+# with POSIX threads (std::thread) that cross-builds the .exe, the DLL,
+# the unit tests and the check of the Shift-JIS table against Windows' own
+# (scripts/check_cp932_wine.sh), googletest's source that those tests are
+# built with (libgtest-dev brings it too), wine and wine64 that run them
+# here, nsis that makes the installer; icoutils whose icotool packs the
+# icon's PNG sizes into the .exe's icon, xdotool that types at the Windows
+# window under Xvfb and imagemagick that takes its screenshot
 if [ "${1:-}" = "--test" ]; then
   packages+=(midicsv tmux clang libclang-rt-14-dev xvfb xauth qt6-svg-dev
              groff-base mandoc desktop-file-utils debhelper lintian e2fsprogs
-             g++-mingw-w64-x86-64-posix wine wine64 nsis
+             g++-mingw-w64-x86-64-posix wine wine64 googletest nsis
              icoutils xdotool imagemagick)
   command -v node >/dev/null 2>&1 || packages+=(nodejs)
   command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -14,6 +14,7 @@
 #include "motion/vmd_writer.h"
 #include "tests/command_test_util.h"
 #include "tests/motion_test_util.h"
+#include "tests/os_test_util.h"
 #include "tests/settings_shown.h"
 
 namespace {
@@ -342,8 +343,10 @@ TEST_F(CommandProcessorTest, KeyMapsAreCheckedLineByLine) {
   std::filesystem::current_path(m_folder);
   Type("keys map \"./map.txt\"");
   std::filesystem::current_path(cwd);
+  // Joined with the system's own separator.
+  std::string strWhole = (std::filesystem::path(m_folder) / "map.txt").string();
   EXPECT_EQ("conf>keys map \"./map.txt\"\n" +
-                ConsoleLines("keys      map " + strMap + " key bones of the map, 3 keys", 30),
+                ConsoleLines("keys      map " + strWhole + " key bones of the map, 3 keys", 30),
             TakeTranscript());
   ASSERT_EQ(128u, m_pProcessor->GetExportSettings().keyMapNames.size());
   EXPECT_EQ("bottom", m_pProcessor->GetExportSettings().keyMapNames[0]);
@@ -503,8 +506,8 @@ using CommandTableTest = MidiCommandTest;
 
 TEST_F(CommandTableTest, HelpAndDispatchAgreeOnEveryRow) {
   const std::set<std::string> kConsoleWords = {"tolk", "his", "clear"};
-  const std::string savedHome = getenv("XDG_CONFIG_HOME");
-  setenv("XDG_CONFIG_HOME", TempPath("config").c_str(), 1);  // save writes here
+  const std::string savedHome = ostest::GetSettingsHome();
+  ostest::SetSettingsHome(TempPath("config"));  // save writes here
   const std::string filler = TempPath("x");
   auto expectCarriedOut = [&](Mode mode, const std::string& line) {
     EnterMode(PromptOf(mode));
@@ -563,7 +566,7 @@ TEST_F(CommandTableTest, HelpAndDispatchAgreeOnEveryRow) {
           << spelling;
     }
   }
-  setenv("XDG_CONFIG_HOME", savedHome.c_str(), 1);
+  ostest::SetSettingsHome(savedHome);
 }
 
 // Each failure is kept as the line's outcome with its reason, for

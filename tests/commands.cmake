@@ -25,5 +25,6 @@ add_dependencies(sonomot_console_test sonomot-console)
 target_compile_definitions(sonomot_console_test PRIVATE
                            SONOMOT_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 sonomot_add_test(export_track_test SOURCES export_track_test.cc
+                 POSIX_SOURCES export_track_posix_test.cc
                  LIBS command_test_util motion_test_util midigen)
 sonomot_add_test(track_info_test SOURCES track_info_test.cc LIBS command_test_util)

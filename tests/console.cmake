@@ -9,7 +9,7 @@ sonomot_add_test(message_loop_test
   LIBS platform_core)
 sonomot_add_test(main_dlg_test
   SOURCES main_dlg_test.cc
-  LIBS app_frame)
+  LIBS app_frame os_test_util)
 sonomot_add_test(edit_buffer_editing_test
   SOURCES edit_buffer_editing_test.cc
   LIBS console platform_core)
@@ -23,3 +23,9 @@ add_dependencies(console_program_test sonomot-console MIDIData)
 sonomot_add_test(curses_screen_test
   SOURCES curses_screen_test.cc
   LIBS platform_term)
+
+# Windows only: names kept for devices.
+if(WIN32)
+  sonomot_add_test(file_identity_win32_test SOURCES file_identity_win32_test.cc
+                   LIBS platform_core)
+endif()

@@ -1,8 +1,5 @@
 // The export command's report for each result of the writer, and the
 // export of several tracks merged into one motion in "midi>".
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -161,25 +158,6 @@ TEST_F(ExportTrackTest, EmptyNumbersAreNoTracks) {
             "track>tr \"\"\ninvalid track number.\n",
             TakeTranscript());
   EXPECT_EQ(nullptr, m_pProcessor->GetMIDITrack());
-}
-
-TEST_F(ExportTrackTest, FailedWriteIsReportedAndLeavesNoFile) {
-  PrepareTrack("tr 0");
-  std::string out = TempPath("cut.vmd");
-  // A file size limit below the motion's size makes the write fail after
-  // the file was opened, as a full disk would.
-  rlimit oldLimit{};
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &oldLimit));
-  rlimit smallLimit = oldLimit;
-  smallLimit.rlim_cur = 60;
-  sighandler_t pOldHandler = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &smallLimit));
-  Type("export " + out);
-  setrlimit(RLIMIT_FSIZE, &oldLimit);
-  signal(SIGXFSZ, pOldHandler);
-  EXPECT_EQ("track>export " + out + "\nCannot Write File.\nWrite -3 Byte.\nComplete.\n\n",
-            TakeTranscript());
-  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(ExportTrackTest, NewDataNeedsItsOwnConversion) {

@@ -1,18 +1,14 @@
 #include "tests/files_test_util.h"
 
-#include <errno.h>
-#include <stdlib.h>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
+
+#include "tests/os_test_util.h"
 
 namespace {
 
@@ -21,11 +17,8 @@ DiskCallsFake* g_pDiskCalls = nullptr;
 }  // namespace
 
 TempDir::TempDir() {
-  std::string strTemplate = std::filesystem::temp_directory_path().string() + "/sonomot-motion-XXXXXX";
-  std::vector<char> buffer(strTemplate.begin(), strTemplate.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) ADD_FAILURE() << "mkdtemp failed";
-  m_strPath = buffer.data();
+  m_strPath = ostest::MakeTempFolder("sonomot-motion-");
+  if (m_strPath.empty()) ADD_FAILURE() << "no temporary folder could be made";
 }
 
 TempDir::~TempDir() {
@@ -61,8 +54,8 @@ DiskCallsFake::~DiskCallsFake() {
 
 bool DiskCallsFake::Note(const char* pszName, file_system::Handle file) {
   DiskCallsFake* pFake = g_pDiskCalls;
-  struct stat st;
-  Call call = {pszName, fstat(static_cast<int>(file), &st) == 0 ? st.st_size : -1, {}};
+  file_system::Facts facts;
+  Call call = {pszName, file_system::LookAt(file, &facts) ? static_cast<int64_t>(facts.nSize) : -1, {}};
   if (!pFake->m_strWatched.empty()) call.watched = ReadFileBytes(pFake->m_strWatched);
   pFake->m_calls.push_back(call);
   if (pFake->m_nError != 0) {
@@ -80,19 +73,4 @@ std::vector<uint8_t> ReadFileBytes(const std::string& strPath) {
 void WriteFileBytes(const std::string& strPath, const std::string& strContent) {
   std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
   out << strContent;
-}
-
-
-int RunAsOrdinaryUser(const std::function<int()>& fnCheck) {
-  if (geteuid() != 0) return fnCheck();
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
-      _exit(kNoOrdinaryUser);
-    }
-    _exit(fnCheck());
-  }
-  int nStatus = 0;
-  waitpid(pid, &nStatus, 0);
-  return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 98;
 }

@@ -62,7 +62,8 @@ void WriteFileBytes(const std::string& strPath, const std::string& strContent);
 // What an ordinary user meets: fnCheck's result run as ourselves when we
 // are no root, else in a child process as user and group 65534 with no
 // other groups (root passes every permission check). kNoOrdinaryUser when
-// the child can't become them.
+// the child can't become them. Per OS: files_test_util_posix.cc and
+// files_test_util_win32.cc.
 constexpr int kNoOrdinaryUser = 99;
 int RunAsOrdinaryUser(const std::function<int()>& fnCheck);
 

@@ -2,8 +2,6 @@
 // handed to the command processor, and the exit codes of the ways to close.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "app/app_run.h"
 #include "app/main_dlg.h"
 #include "commands/command_processor.h"
+#include "commands/settings_file.h"
 #include "console/display_width.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
@@ -22,12 +21,13 @@
 #include "platform/gdi.h"
 #include "platform/key_input.h"
 #include "platform/message_box.h"
+#include "tests/os_test_util.h"
 
 // No test here reads the user's own settings file: the settings home is
 // a folder that holds none (a test of the settings sets its own).
 const bool g_bNoUserSettings = [] {
-  std::string strHome = (std::filesystem::temp_directory_path() / "sonomot_no_config").string();
-  return setenv("XDG_CONFIG_HOME", strHome.c_str(), 1) == 0;
+  ostest::SetSettingsHome((std::filesystem::temp_directory_path() / "sonomot_no_config").string());
+  return true;
 }();
 
 // The binding's message boxes, recorded (this program links no back end).
@@ -115,13 +115,12 @@ TEST(MainDlgTest, StartsWithTheBannerAndThePromptAndHandsLinesToTheProcessor) {
 // The settings file read at start-up: what it did is told on the console
 // between the banner and the first prompt, and the processor has them.
 TEST(MainDlgTest, SavedSettingsAreToldOnTheConsoleBeforeThePrompt) {
-  std::string strHome = std::filesystem::temp_directory_path() /
-                        ("sonomot_main_dlg_" + std::to_string(getpid()));
+  std::string strHome = ostest::MakeTempFolder("sonomot_main_dlg_");
   std::filesystem::create_directories(strHome + "/sonomot");
   std::ofstream(strHome + "/sonomot/settings") << "velocity on\nbogus 1\n";
-  const char* pszSaved = std::getenv("XDG_CONFIG_HOME");
-  std::string strSaved = pszSaved ? pszSaved : "";
-  setenv("XDG_CONFIG_HOME", strHome.c_str(), 1);
+  std::string strSaved = ostest::GetSettingsHome();
+  ostest::SetSettingsHome(strHome);
+  std::string strPath = SettingsFilePath();
   TypingFrontEnd fe;
   bool bVelocity = false;
   fe.m_steps = {Look(), [&bVelocity](TypingFrontEnd* p) {
@@ -129,9 +128,8 @@ TEST(MainDlgTest, SavedSettingsAreToldOnTheConsoleBeforeThePrompt) {
                   SendMessageA(p->m_pDlg->m_hWnd, WM_COMMAND, IDOK, 0);
                 }};
   EXPECT_EQ(1, RunWith(&fe));
-  setenv("XDG_CONFIG_HOME", strSaved.c_str(), 1);
+  ostest::SetSettingsHome(strSaved);
   std::filesystem::remove_all(strHome);
-  std::string strPath = strHome + "/sonomot/settings";
   // Each within the console's 64 columns, as the path's length allows.
   std::string strTold;
   for (const std::string& line : {strPath + ":2: bogus is no setting",

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "midibind/library_loader.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "tests/os_test_util.h"
 
 namespace {
 
@@ -71,22 +73,24 @@ TEST_F(MidiBinding, BindsEveryFunctionFromTheExecutablesFolder) {
 // The box also says where the library was looked for and the loader's
 // reason, for a file that is missing and for one that is no library.
 TEST_F(MidiBinding, MissingLibraryShowsItsFileNameOnce) {
-  EXPECT_EQ(0, BindMidiDataLibraryFrom("/nonexistent/folder/libMIDIData.so"));
+  const std::string library = kMidiDataLibraryFile;
+  const std::string missing = "/nonexistent/folder/" + library;
+  EXPECT_EQ(0, BindMidiDataLibraryFrom(missing.c_str()));
   ASSERT_EQ(1u, g_boxes.size());
-  EXPECT_EQ("libMIDIData.soが読み込めません\n(looked for /nonexistent/folder/libMIDIData.so: "
-            "cannot open shared object file: No such file or directory)",
+  EXPECT_EQ(library + "が読み込めません\n(looked for " + missing + ": " +
+                ostest::MissingLibraryReason() + ")",
             g_boxes[0].text);
-  std::string notLibrary = ::testing::TempDir() + "libMIDIData.so";
+  std::string notLibrary = ::testing::TempDir() + library;
   FILE* pFile = std::fopen(notLibrary.c_str(), "w");
   ASSERT_NE(nullptr, pFile);
   for (int i = 0; i < 64; ++i) std::fputs("not a library\n", pFile);
   std::fclose(pFile);
   EXPECT_EQ(0, BindMidiDataLibraryFrom(notLibrary.c_str()));
   ASSERT_EQ(2u, g_boxes.size());
-  EXPECT_EQ(0u, g_boxes[1].text.find("libMIDIData.soが読み込めません\n(looked for " + notLibrary +
-                                     ": "))
+  std::string strLookedFor = library + "が読み込めません\n(looked for " + notLibrary + ": ";
+  EXPECT_EQ(0u, g_boxes[1].text.find(strLookedFor)) << g_boxes[1].text;
+  EXPECT_NE(std::string::npos, g_boxes[1].text.find(ostest::NotALibraryMark(), strLookedFor.size()))
       << g_boxes[1].text;
-  EXPECT_NE(std::string::npos, g_boxes[1].text.find("ELF")) << g_boxes[1].text;
   std::remove(notLibrary.c_str());
   EXPECT_FALSE(g_boxes[0].bCaption);
   EXPECT_EQ(static_cast<UINT>(MB_OK), g_boxes[0].uType);
@@ -96,7 +100,8 @@ TEST_F(MidiBinding, MissingLibraryShowsItsFileNameOnce) {
 TEST_F(MidiBinding, MissingFunctionIsNamedAloneAndNothingStaysBound) {
   // First a good binding, so a failure must also undo it.
   ASSERT_EQ(1, BindMidiDataLibrary());
-  EXPECT_EQ(0, BindMidiDataLibraryFrom(SONOMOT_BINDTEST_DIR "/lacking_insertnote/libMIDIData.so"));
+  EXPECT_EQ(0, BindMidiDataLibraryFrom(
+                   (SONOMOT_BINDTEST_DIR "/lacking_insertnote/" + std::string(kMidiDataLibraryFile)).c_str()));
   ASSERT_EQ(1u, g_boxes.size());
   EXPECT_EQ("MIDITrack_InsertNote", g_boxes[0].text);
   EXPECT_FALSE(g_boxes[0].bCaption);
@@ -106,7 +111,8 @@ TEST_F(MidiBinding, MissingFunctionIsNamedAloneAndNothingStaysBound) {
 TEST_F(MidiBinding, OfTwoMissingFunctionsTheFirstInBindingOrderIsNamed) {
   // The library lacks MIDIData_GetComment and MIDIEvent_ToString; events
   // are bound before data.
-  EXPECT_EQ(0, BindMidiDataLibraryFrom(SONOMOT_BINDTEST_DIR "/lacking_two/libMIDIData.so"));
+  EXPECT_EQ(0, BindMidiDataLibraryFrom(
+                   (SONOMOT_BINDTEST_DIR "/lacking_two/" + std::string(kMidiDataLibraryFile)).c_str()));
   ASSERT_EQ(1u, g_boxes.size());
   EXPECT_EQ("MIDIEvent_ToString", g_boxes[0].text);
   EXPECT_EQ(0, CountBound());

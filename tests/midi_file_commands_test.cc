@@ -167,6 +167,7 @@ TEST_F(MidiFileCommandsTest, SecondOpenClosesFirstAndNamesTheFileOnly) {
   EXPECT_EQ("midi>", Prompt());
   // A backslash separates too, even where it is a name's byte on this system.
   std::string backslashed = TempPath("old\\new.mid");
+  std::filesystem::create_directory(TempPath("old"));  // where it does separate
   std::filesystem::copy_file(first, backslashed);
   Type("Open " + backslashed);
   EXPECT_NE(std::string::npos, TakeTranscript().find("\nFile Open \"new.mid\".\n"));
@@ -179,7 +180,8 @@ TEST_F(MidiFileCommandsTest, LongPathsAndUnicodeNames) {
   std::filesystem::create_directories(folder + "/" + std::string(200, 'e'));
   std::string name = "\xE3\x83\x94\xE3\x82\xA2\xE3\x83\x8E.mid";  // UTF-8 "piano"
   std::string path = folder + "/" + std::string(200, 'e') + "/" + name;
-  std::filesystem::copy_file(WriteFormat1(), path);
+  // The name is UTF-8, which a path takes as such only from char8_t.
+  std::filesystem::copy_file(WriteFormat1(), std::u8string(path.begin(), path.end()));
   Type("Open \"" + path + "\"");
   EXPECT_NE(std::string::npos, TakeTranscript().find("File Open \"" + name + "\".\n"));
 }

@@ -1,10 +1,10 @@
 #include "tests/midi_test_util.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
+
+#include "tests/os_test_util.h"
 
 namespace miditest {
 
@@ -64,26 +64,15 @@ std::string Meta(uint32_t delta, int type, const std::string& data) {
 std::string EndOfTrack(uint32_t delta) { return Meta(delta, 0x2F, ""); }
 
 TempFile::TempFile(const std::string& bytes, const char* pszSuffix) {
-  const char* pszDir = std::getenv("TMPDIR");
-  std::string templ = std::string(pszDir ? pszDir : "/tmp") + "/midilib_XXXXXX" + pszSuffix;
-  std::vector<char> name(templ.begin(), templ.end());
-  name.push_back('\0');
-  int fd = mkstemps(name.data(), static_cast<int>(std::string(pszSuffix).size()));
-  if (fd < 0) throw std::runtime_error("can't make a temporary file");
-  m_path = name.data();
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) {
-      close(fd);
-      throw std::runtime_error("can't write a temporary file");
-    }
-    done += static_cast<size_t>(n);
-  }
-  close(fd);
+  m_path = ostest::MakeTempFile("midilib_", pszSuffix);
+  if (m_path.empty()) throw std::runtime_error("can't make a temporary file");
+  std::ofstream out(m_path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw std::runtime_error("can't write a temporary file");
 }
 
-TempFile::~TempFile() { unlink(m_path.c_str()); }
+TempFile::~TempFile() { std::remove(m_path.c_str()); }
 
 MIDIData* LoadBytes(const std::string& bytes) {
   TempFile file(bytes);

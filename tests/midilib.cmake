@@ -1,8 +1,9 @@
 # Test programs of the MIDI data library and its binding.
 add_library(midi_test_util STATIC midi_test_util.cc)
-target_link_libraries(midi_test_util PUBLIC MIDIData GTest::gtest)
+target_link_libraries(midi_test_util PUBLIC MIDIData os_test_util GTest::gtest)
 
 sonomot_add_test(midi_data_read_test SOURCES midi_data_read_test.cc
+                 POSIX_SOURCES midi_data_read_posix_test.cc
                  LIBS midi_test_util MIDIData)
 sonomot_add_test(midi_data_edit_test SOURCES midi_data_edit_test.cc
                  LIBS midi_test_util MIDIData)
@@ -30,13 +31,17 @@ foreach(variant lacking_insertnote lacking_two)
                         C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
                         VISIBILITY_INLINES_HIDDEN ON)
   target_link_libraries(MIDIData_${variant} PRIVATE filetext)
+  if(WIN32)  # MIDIData.dll, which Windows counts with the programs
+    set_target_properties(MIDIData_${variant} PROPERTIES PREFIX ""
+                          RUNTIME_OUTPUT_DIRECTORY ${MIDIDATA_BINDTEST_DIR}/${variant})
+  endif()
 endforeach()
 target_compile_definitions(MIDIData_lacking_insertnote PRIVATE
                            MIDITrack_InsertNote=Removed_MIDITrack_InsertNote)
 target_compile_definitions(MIDIData_lacking_two PRIVATE
                            MIDIData_GetComment=Removed_MIDIData_GetComment
                            MIDIEvent_ToString=Removed_MIDIEvent_ToString)
-sonomot_add_test(midi_binding_test SOURCES midi_binding_test.cc LIBS midibind)
+sonomot_add_test(midi_binding_test SOURCES midi_binding_test.cc LIBS midibind os_test_util)
 add_dependencies(midi_binding_test MIDIData MIDIData_lacking_insertnote MIDIData_lacking_two)
 target_compile_definitions(midi_binding_test PRIVATE
                            SONOMOT_BINDTEST_DIR="${MIDIDATA_BINDTEST_DIR}")

@@ -1,7 +1,5 @@
 // WriteMotion: which keyframes a track gives, in which order, with which
 // pose, read back from the written image.
-#include <unistd.h>
-
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -261,31 +259,6 @@ TEST(WriteMotionTest, LongBonesKeepEveryKeyframeInOrder) {
     int nSize = file.Write(dir.Join("long.vmd").c_str(), track.GetTrack());
     ASSERT_EQ(static_cast<int>(memory.GetImage().size()), nSize);
     EXPECT_TRUE(memory.GetImage() == ReadFileBytes(dir.Join("long.vmd")));
-  }
-}
-
-// The slabs a collection maps for its buckets go back to the system with
-// them, every time: a process that exports again and again doesn't grow.
-TEST(WriteMotionTest, BucketsGiveTheirMemoryBack) {
-  FakeTrack track;
-  for (int i = 0; i < 100000; ++i) track.Press(2 * i + 1, i % 128).Release(2 * i + 2, i % 128);
-  for (int i = 0; i < 300000; ++i) track.Control(i, 64, i % 128);
-  // The process's mapped memory, in bytes.
-  auto mapped = [] {
-    long lPages = 0;
-    std::ifstream("/proc/self/statm") >> lPages;
-    return lPages * sysconf(_SC_PAGESIZE);
-  };
-  const long lBefore = mapped();
-  for (int nRound = 0; nRound < 3; ++nRound) {
-    long lDuring;
-    {
-      KeyFrameBuckets buckets;
-      buckets.Collect(track.GetTrack());
-      lDuring = mapped();
-    }
-    EXPECT_GT(lDuring - lBefore, 1L << 20) << nRound;
-    EXPECT_LT(mapped() - lBefore, 256L << 10) << nRound;
   }
 }
 
