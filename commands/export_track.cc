@@ -2,12 +2,12 @@
 // VMD motion file.
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "commands/command_processor.h"
 #include "console/console_output.h"
+#include "files/file_system.h"
 #include "motion/bone_names.h"
 #include "midibind/midi_binding.h"
 #include "motion/program_names.h"
@@ -40,7 +40,8 @@ int CommandProcessor::WriteMotionFile(const char* pszPath, const std::vector<MID
   // succeed.
   errno = 0;
   int nResult = writer.Write(pszPath, tracks.data(), tracks.size());
-  std::string strReason = errno != 0 ? std::strerror(errno) : "";
+  std::string strReason =
+      errno != 0 ? file_system::DescribeError(errno, pszPath != nullptr ? pszPath : "") : "";
   Status status = Status::Ok();
   if (nResult == VmdWriter::kNoMotion) {
     status = Fail("Unkown Error.", "no track is selected");

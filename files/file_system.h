@@ -5,8 +5,8 @@
 //
 // Names are UTF-8. A call that fails returns false (or kNoFile, or a
 // negative count) and leaves the system's reason in errno, for the
-// message that names it. Calls that retry themselves do so on an
-// interrupted call only.
+// message that names it (DescribeError). Calls that retry themselves do
+// so on an interrupted call only.
 #ifndef SONOMOT_FILES_FILE_SYSTEM_H_
 #define SONOMOT_FILES_FILE_SYSTEM_H_
 
@@ -24,6 +24,19 @@ constexpr Handle kNoFile = -1;
 extern const Handle kWorkingFolder;
 // The characters that end a folder in a path the system takes.
 extern const char kPathSeparators[];
+// True where a path may begin with a drive letter and a colon: "C:" is
+// then a folder of its own, even with no separator behind it
+// ("C:foo.vmd" is foo.vmd in the current folder of drive C). Elsewhere a
+// colon is a character of a name like any other.
+extern const bool kDriveLetters;
+
+// The system's reason in words for the errno nError that a call given
+// strPath left: the C library's words ("Permission denied"), except
+// where the system's own say more. On Windows EBUSY is a file another
+// program holds open ("in use by another program"), and ENODEV a name
+// Windows keeps for a device, which only NUL may take ("reserved for the
+// device CON"); strPath names it.
+std::string DescribeError(int nError, const std::string& strPath);
 
 // What the system tells of a file, as the floor needs it.
 struct Facts {

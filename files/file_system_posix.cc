@@ -82,6 +82,9 @@ bool SyncFileData(Handle file) { return fdatasync(Fd(file)) == 0; }
 
 const Handle kWorkingFolder = AT_FDCWD;
 const char kPathSeparators[] = "/";
+const bool kDriveLetters = false;
+
+std::string DescribeError(int nError, const std::string& strPath) { return std::strerror(nError); }
 
 bool (*Sync)(Handle file) = SyncFile;
 bool (*SyncData)(Handle file) = SyncFileData;

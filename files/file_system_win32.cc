@@ -13,12 +13,19 @@
 //   the file back itself (files/in_place_watch.h).
 // - Writing to a pipe whose reader went away fails the write; no signal
 //   ends the program, so none is ignored.
+// - A path as long as MAX_PATH or longer is handed to the system as a full
+//   name behind "\\?\", which has no such limit (LongForm).
+// - Some names stand for devices in every folder, whatever their
+//   extension (CON, con.vmd): none is taken for a file but NUL, which
+//   takes what is written and is read as empty, as /dev/null is.
 #include <windows.h>
 
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "files/file_system.h"
 
@@ -44,9 +51,11 @@ int ErrnoOf(DWORD dwError) {
     case ERROR_ALREADY_EXISTS:
       return EEXIST;
     case ERROR_ACCESS_DENIED:
+      return EACCES;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return EACCES;
+      // Another program holds the file, not sharing what we ask of it.
+      return EBUSY;
     case ERROR_WRITE_PROTECT:
       return EROFS;
     case ERROR_DISK_FULL:
@@ -101,6 +110,54 @@ bool Wide(const std::string& str, std::wstring* pWide) {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// The device a name that Windows keeps for one stands for ("CON" for
+// "C:\x\con .vmd"), or "" for a file's name. Windows takes the last part
+// of the path up to its first '.' or ':', without the blanks at its end;
+// a path of the "\\?\" kind or on the network names a file. The same
+// rule is in midilib/read_file_win32.cc and platform/file_identity_win32.cc.
+std::string DeviceNamed(std::string_view path) {
+  auto fnSeparator = [](char c) { return c == '\\' || c == '/'; };
+  if (path.size() >= 2 && fnSeparator(path[0]) && fnSeparator(path[1])) return "";
+  size_t nStart = path.find_last_of("\\/");
+  nStart = nStart != std::string_view::npos ? nStart + 1 : path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  std::string_view name = path.substr(nStart);
+  name = name.substr(0, name.find_first_of(".:"));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  std::string strName;
+  for (char c : name) strName += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  bool bNumbered = strName.size() == 4 && (strName.compare(0, 3, "COM") == 0 ||
+                                           strName.compare(0, 3, "LPT") == 0) &&
+                   strName[3] >= '1' && strName[3] <= '9';
+  bool bNamed = strName == "CON" || strName == "PRN" || strName == "AUX" || strName == "NUL" ||
+                strName == "CONIN$" || strName == "CONOUT$";
+  return bNumbered || bNamed ? strName : "";
+}
+
+// Makes the path one that Windows' calls take at any length. From
+// MAX_PATH less 12 (what a folder keeps for the names in it) a path works
+// only as a full name behind "\\?\" ("\\?\UNC\server\share\..." on the
+// network), which Windows takes as it is: no '/' turned into '\', no "."
+// or ".." resolved. GetFullPathNameW does both, and so makes the full name
+// first. A shorter path is left to be taken as Windows always has.
+void LongForm(std::wstring* pPath) {
+  const std::wstring& strPath = *pPath;
+  bool bDevicePath = strPath.size() >= 4 && IsSeparator(strPath[0]) && IsSeparator(strPath[1]) &&
+                     (strPath[2] == L'?' || strPath[2] == L'.') && IsSeparator(strPath[3]);
+  if (strPath.empty() || bDevicePath) return;
+  DWORD dwLength = GetFullPathNameW(strPath.c_str(), 0, nullptr, nullptr);
+  if (dwLength < MAX_PATH - 12) return;  // short, or no full name: the call tells
+  std::wstring strFull(dwLength, L'\0');
+  dwLength = GetFullPathNameW(strPath.c_str(), dwLength, strFull.data(), nullptr);
+  if (dwLength == 0 || dwLength >= strFull.size()) return;
+  strFull.resize(dwLength);
+  if (strFull.size() < MAX_PATH - 12) return;
+  if (!IsSeparator(strFull[0])) {
+    *pPath = L"\\\\?\\" + strFull;
+  } else if (IsSeparator(strFull[1]) && strFull[2] != L'.' && strFull[2] != L'?') {
+    *pPath = L"\\\\?\\UNC\\" + strFull.substr(2);
+  }
+}
+
 // The full names of the folders open now, by their handles.
 std::mutex g_folderLock;
 std::map<Handle, std::wstring> g_folders;
@@ -108,21 +165,29 @@ std::map<Handle, std::wstring> g_folders;
 // The name strName in the folder, as the wide calls take it: relative to
 // the working folder there, or joined to the folder's full name. A name
 // that is a full path itself stays as it is. False with errno set when the
-// name is no UTF-8 or the folder is not open.
+// name is no UTF-8, names a device other than NUL (ENODEV), or the folder
+// is not open.
 bool PathIn(Handle folder, const std::string& strName, std::wstring* pPath) {
+  std::string strDevice = DeviceNamed(strName);
+  if (!strDevice.empty() && strDevice != "NUL") {
+    errno = ENODEV;
+    return false;
+  }
   if (!Wide(strName, pPath)) return false;
   bool bFull = (!pPath->empty() && IsSeparator((*pPath)[0])) ||
                (pPath->size() >= 2 && (*pPath)[1] == L':');
-  if (folder == kWorkingFolder || bFull) return true;
-  std::lock_guard<std::mutex> lock(g_folderLock);
-  auto it = g_folders.find(folder);
-  if (it == g_folders.end()) {
-    errno = EBADF;
-    return false;
+  if (folder != kWorkingFolder && !bFull) {
+    std::lock_guard<std::mutex> lock(g_folderLock);
+    auto it = g_folders.find(folder);
+    if (it == g_folders.end()) {
+      errno = EBADF;
+      return false;
+    }
+    std::wstring strFolder = it->second;
+    if (!strFolder.empty() && !IsSeparator(strFolder.back())) strFolder += L'\\';
+    *pPath = strFolder + *pPath;
   }
-  std::wstring strFolder = it->second;
-  if (!strFolder.empty() && !IsSeparator(strFolder.back())) strFolder += L'\\';
-  *pPath = strFolder + *pPath;
+  LongForm(pPath);
   return true;
 }
 
@@ -214,10 +279,17 @@ bool SyncFile(Handle file) { return FlushFileBuffers(H(file)) || Failed(false); 
 // and its pseudo-handles are -1 to -6.
 const Handle kWorkingFolder = -100;
 const char kPathSeparators[] = "\\/";
+const bool kDriveLetters = true;
 
 // FlushFileBuffers sends the file's data and what describes it alike.
 bool (*Sync)(Handle file) = SyncFile;
 bool (*SyncData)(Handle file) = SyncFile;
+
+std::string DescribeError(int nError, const std::string& strPath) {
+  if (nError == EBUSY) return "in use by another program";
+  std::string strDevice = nError == ENODEV ? DeviceNamed(strPath) : "";
+  return strDevice.empty() ? std::strerror(nError) : "reserved for the device " + strDevice;
+}
 
 bool LookAt(Handle folder, const std::string& strName, Facts* pFacts) {
   std::wstring strPath;
@@ -249,6 +321,7 @@ bool MakePrivateFolder(const std::string& strFolder) {
     errno = EEXIST;
     return false;
   }
+  LongForm(&strPath);
   // A folder made in the user's own folders gets the user's permissions
   // from them; %APPDATA% is private to the user already.
   if (CreateDirectoryW(strPath.c_str(), nullptr)) return true;
@@ -270,6 +343,7 @@ Handle OpenFolder(Handle at, const std::string& strFolder) {
   dwLength = GetFullPathNameW(strPath.c_str(), dwLength, strFull.data(), nullptr);
   if (dwLength == 0 || dwLength >= strFull.size()) return Failed(kNoFile);
   strFull.resize(dwLength);
+  LongForm(&strFull);
   HANDLE h = OpenShared(strFull, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (h == INVALID_HANDLE_VALUE) return Failed(kNoFile);
   Facts facts;

@@ -193,7 +193,7 @@ extern "C" long MIDIData_CheckSMF(const char* pszFileName, char* pszText, long l
     verdict = {MIDIDATA_CHECK_WHOLE, ""};
   } else if (FileStamp stamp; !ReadFileImage(pszFileName, ImageRead::kWhole, &bytes, &nSize, &stamp)) {
     verdict = {MIDIDATA_CHECK_CANNOTREAD,
-               errno == EINVAL ? "not a regular file" : std::strerror(errno)};
+               errno == EINVAL ? "not a regular file" : DescribeReadError(errno, pszFileName)};
   } else {
     verdict = CheckImage(bytes.data(), nSize);
   }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Which file and in what state, as the system tells files apart (POSIX: the
 // device, the inode and the change time; Windows: the volume serial number,
@@ -26,6 +27,13 @@ struct FileStamp {
 // The stamp of the file pszPath names, through symbolic links: 0, or the
 // errno of the failure.
 int StampFile(const char* pszPath, FileStamp* pStamp);
+
+// The reason in words for the errno nError that StampFile or Open gave
+// for pszPath: the C library's words, except where the system's own say
+// more. On Windows EBUSY is a file another program holds open ("in use by
+// another program"), and ENODEV a name Windows keeps for a device, which
+// is never read as a file ("reserved for the device NUL").
+std::string DescribeReadError(int nError, const char* pszPath);
 
 // One regular file open for reading.
 class ReadOnlyFile {

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "midilib/read_file.h"
 
 namespace {
@@ -22,6 +24,8 @@ int StampFile(const char* pszPath, FileStamp* pStamp) {
   TakeStamp(st, pStamp);
   return 0;
 }
+
+std::string DescribeReadError(int nError, const char* pszPath) { return std::strerror(nError); }
 
 ReadOnlyFile::~ReadOnlyFile() {
   if (m_nHandle >= 0) close(static_cast<int>(m_nHandle));

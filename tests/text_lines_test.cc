@@ -82,6 +82,7 @@ TEST(PathPartsTest, TheNameIsWhatFollowsTheLastSeparator) {
     const char* pszSeparators;
     const char* pszFolder;
     const char* pszName;
+    bool bDriveLetters = false;
   } aCase[] = {
       {"a/b/c.vmd", "/", "a/b/", "c.vmd"},
       {"/c.vmd", "/", "/", "c.vmd"},
@@ -90,14 +91,24 @@ TEST(PathPartsTest, TheNameIsWhatFollowsTheLastSeparator) {
       {"", "/", "", ""},
       {"C:\\曲\\b.mid", "/\\", "C:\\曲\\", "b.mid"},
       {"x/曲\\ソ.mid", "/\\", "x/曲\\", "ソ.mid"},
+      // A drive alone is a folder: its current one.
+      {"C:b.mid", "/\\", "C:", "b.mid", true},
+      {"z:曲.mid", "/\\", "z:", "曲.mid", true},
+      {"C:", "/\\", "C:", "", true},
+      {"C:a\\b.mid", "/\\", "C:a\\", "b.mid", true},
+      {"1:b.mid", "/\\", "", "1:b.mid", true},
+      {"ab:c.mid", "/\\", "", "ab:c.mid", true},
+      {"C:b.mid", "/", "", "C:b.mid"},
   };
   for (const Case& c : aCase) {
-    PathParts parts = SplitPath(c.pszPath, c.pszSeparators);
+    PathParts parts = SplitPath(c.pszPath, c.pszSeparators, c.bDriveLetters);
     EXPECT_EQ(c.pszFolder, parts.strFolder) << c.pszPath;
     EXPECT_EQ(c.pszName, parts.strName) << c.pszPath;
   }
   // The system's own separators: a backslash is part of a name here.
   EXPECT_EQ("a\\b.mid", SplitPath("x/a\\b.mid").strName);
+  // Nor is a colon anything but a character of the name.
+  EXPECT_EQ("C:b.mid", SplitPath("C:b.mid").strName);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "console/edit_buffer.h"
 #include "platform/key_input.h"
 #include "platform/message_queue.h"
+#include "platform/standard_streams.h"
 
 CScriptEventSource::CScriptEventSource(std::FILE* pIn, std::FILE* pOut)
     : m_pIn(pIn), m_pOut(pOut) {}
@@ -15,22 +16,27 @@ void CScriptEventSource::SetTarget(HWND hDlg, HWND hInput,
 }
 
 void CScriptEventSource::Print(std::string_view text) {
+  // A line's bytes go out together, whole characters to a terminal.
+  std::string run;
   for (char c : text) {
     // Only CR LF ends a line, as on the screen; a lone CR or LF is a byte of
     // its line that is drawn with no width, so it prints nothing. A CR at the
     // end of one write may pair with an LF at the start of the next.
     if (c == '\n' && m_bLastWasCR) {
       m_printedLine.pop_back();  // the CR, kept while it might be lone
+      WriteStreamText(m_pOut, run);
+      run.clear();
       NewLine();
       continue;
     }
     m_printedLine += c;
     m_bLastWasCR = c == '\r';
     if (c == '\r' || c == '\n') continue;
-    std::fputc(c, m_pOut);
+    run += c;
     m_bAtLineStart = false;
     m_bLineEndEchoed = false;
   }
+  WriteStreamText(m_pOut, run);
   std::fflush(m_pOut);
 }
 
@@ -86,9 +92,7 @@ bool CScriptEventSource::WaitForEvents() {
     return true;
   }
   std::string line;
-  int c = 0;
-  while ((c = std::fgetc(m_pIn)) != EOF && c != '\n') line += static_cast<char>(c);
-  if (c == EOF && line.empty()) {
+  if (!ReadInputLine(m_pIn, &line)) {
     m_bEndOfInput = true;
     Finish();
     PostMessageA(m_hDlg, WM_CLOSE, 0, 0);
