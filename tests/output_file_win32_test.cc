@@ -161,7 +161,7 @@ TEST_F(ExportWin32Test, FileInUseIsToldAsSuch) {
   }
   EXPECT_EQ("track>export " + strOut + "\nCannot Open File.\nWrite -2 Byte.\nComplete.\n\n",
             TakeTranscript());
-  EXPECT_EQ("the file is in use by another program", m_pProcessor->GetOutcome().strReason);
+  EXPECT_EQ("in use by another program", m_pProcessor->GetOutcome().strReason);
   EXPECT_EQ(kOld, Text(ReadFileBytes(strOut)));
 }
 

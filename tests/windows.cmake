@@ -99,19 +99,8 @@ sonomot_linux_only_case(text_lines_test PathPartsTest.TheNameIsWhatFollowsTheLas
 macro(sonomot_windows_fault program name reason)
   sonomot_leave_out(${program} ${name} windows-fault "fails on Windows: ${reason}")
 endmacro()
-sonomot_windows_fault(output_file_win32_test ExportWin32Test.FileInUseIsToldAsSuch
-  "a file another program holds open is told as \"Permission denied\", not as in use")
-sonomot_windows_fault(output_file_win32_test OutputFileWin32.OtherDeviceNamesAreRefused
-  "AUX, COM1, LPT9 and PRN in a folder are opened as files or devices, not refused")
-sonomot_windows_fault(file_identity_win32_test FileIdentityWin32.OtherDeviceNamesAreToldAsSuch
-  "CON and the other devices are told as \"Invalid handle.\", not by their names")
 sonomot_windows_fault(output_file_win32_test OutputFileWin32.FileTakenWhileWrittenIsWrittenInPlace
   "ReplaceFileW refused by a target another program holds open leaves its rfXXXX.tmp beside it (wine); the motion itself is written in place")
-sonomot_windows_fault(midi_file_commands_test MidiFileCommandsTest.LongPathsAndUnicodeNames
-  "a MIDI file whose path is longer than 260 characters can't be opened")
-sonomot_windows_fault(output_file_win32_test
-  OutputFileWin32.DriveRelativePathIsWrittenInTheDrivesWorkingFolder
-  "a path such as C:name is split into the folder \"\" and the name \"C:name\"")
 
 # One test of ctest for a test program (sonomot_add_test): all its cases
 # but those left out above.
