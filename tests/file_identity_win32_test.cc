@@ -1,7 +1,7 @@
 // File identity on Windows: a name Windows keeps for a device (in any
-// case, with any extension, in any folder) names no file. NUL is found
-// missing, so that it may take a motion; the others can't be looked up,
-// and the reason names the device.
+// case, with any extension, in any folder) names no file: it is found
+// missing without being opened (opening COM1 may wait on a line), and the
+// reading and writing sides refuse or take it by name.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,24 +10,12 @@
 
 namespace {
 
-TEST(FileIdentityWin32, NulIsNoFile) {
-  for (const char* pszPath : {"NUL", "nul.vmd", ".\\Nul"}) {
+TEST(FileIdentityWin32, DeviceNamesAreNoFile) {
+  for (const char* pszPath :
+       {"NUL", "nul.vmd", ".\\Nul", "con", "CON.vmd", ".\\aux.mid", "COM1", "lpt9.txt"}) {
     FileIdentity identity;
     std::string strReason;
     EXPECT_EQ(FileLookup::kMissing, IdentifyFile(pszPath, &identity, &strReason)) << pszPath;
-  }
-}
-
-TEST(FileIdentityWin32, OtherDeviceNamesAreToldAsSuch) {
-  struct {
-    const char* pszPath;
-    const char* pszDevice;
-  } const cases[] = {{"con", "CON"}, {"CON.vmd", "CON"}, {".\\aux.mid", "AUX"}, {"COM1", "COM1"}};
-  for (const auto& c : cases) {
-    FileIdentity identity;
-    std::string strReason;
-    EXPECT_EQ(FileLookup::kFailed, IdentifyFile(c.pszPath, &identity, &strReason)) << c.pszPath;
-    EXPECT_NE(std::string::npos, strReason.find(c.pszDevice)) << c.pszPath << ": " << strReason;
   }
 }
 

@@ -127,7 +127,9 @@ TEST(OutputFileWin32, DriveRelativePathIsWrittenInTheDrivesWorkingFolder) {
   TempDir dir;
   std::filesystem::path cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.GetPath());
-  std::string strDrive = cwd.string().substr(0, 2);  // "C:"
+  // The drive of the folder just made current: another drive's working
+  // folder is another place.
+  std::string strDrive = std::filesystem::current_path().string().substr(0, 2);  // "C:"
   bool bWritten = false;
   {
     OutputFile file;
