@@ -17,6 +17,7 @@
 #include "commands/setting_words.h"
 #include "console/console_output.h"
 #include "console/display_width.h"
+#include "files/utf8_path.h"
 #include "motion/bone_names.h"
 #include "motion/export_settings.h"
 #include "motion/key_map.h"
@@ -119,11 +120,11 @@ bool SetKeys(const CommandArgs& args, ExportSettings* p, std::string* pstrReason
     // keys map FILE. The path is kept whole, so that the map read again at
     // the next start is the same file wherever the program starts.
     std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(args.GetArg(2), error);
+    std::filesystem::path path = std::filesystem::absolute(PathFromUtf8(args.GetArg(2)), error);
     if (error || *args.GetArg(2) == '\0') return false;
     std::vector<std::string> names;
     if (!LoadKeyMap(args.GetArg(2), &names, pstrReason)) return false;
-    p->strKeyMapPath = path.lexically_normal().string();
+    p->strKeyMapPath = Utf8FromPath(path.lexically_normal());
     p->keyMapNames = std::move(names);
     return true;
   }

@@ -250,6 +250,17 @@ if [ "$(cat "$work/windows/long.txt")" != $'exit 0\nexit 0\nexit 0' ] ||
 fi
 compared=$((compared + 1))
 
+# A key map with a Japanese name is kept by its whole path, as typed.
+for i in $(seq 0 127); do echo "$i key$i"; done > "$work/windows/鍵.txt"
+printf 'Conf\nkeys map 鍵.txt\nshow\nexit\n' > "$work/windows/keymap.txt"
+(cd "$work/windows" && wine "$windows_bin/sonomot-console.exe" < keymap.txt > keymap.out 2>&1) || true
+if ! grep -aq '^keys *map .*\\鍵\.txt' "$work/windows/keymap.out"; then
+  echo "check-windows: the key map 鍵.txt is not shown by its name:" >&2
+  grep -a '^keys' "$work/windows/keymap.out" >&2 || true
+  faults=$((faults + 1))
+fi
+compared=$((compared + 1))
+
 # A path on a drive without a folder (C:name.vmd) is in that drive's
 # current folder, C:\ here, not in the working folder, which is on another
 # file system (/dev/shm, on drive Z:): its new file is made beside it, so
