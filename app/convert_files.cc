@@ -13,9 +13,9 @@
 #include "commands/command_processor.h"
 #include "commands/settings_file.h"
 #include "console/console_output.h"
+#include "files/file_identity.h"
 #include "files/status.h"
 #include "files/utf8_path.h"
-#include "platform/file_identity.h"
 
 namespace {
 

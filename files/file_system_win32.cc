@@ -28,6 +28,7 @@
 #include <string_view>
 
 #include "files/file_system.h"
+#include "files/file_system_win32.h"
 
 namespace file_system {
 
@@ -114,7 +115,7 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 // "C:\x\con .vmd"), or "" for a file's name. Windows takes the last part
 // of the path up to its first '.' or ':', without the blanks at its end;
 // a path of the "\\?\" kind or on the network names a file. The same
-// rule is in midilib/read_file_win32.cc and platform/file_identity_win32.cc.
+// rule is in midilib/read_file_win32.cc, which stands alone as a library.
 std::string DeviceNamed(std::string_view path) {
   auto fnSeparator = [](char c) { return c == '\\' || c == '/'; };
   if (path.size() >= 2 && fnSeparator(path[0]) && fnSeparator(path[1])) return "";
@@ -274,6 +275,14 @@ bool WriteAll(HANDLE h, const void* p, size_t n, const uint64_t* pAt) {
 bool SyncFile(Handle file) { return FlushFileBuffers(H(file)) || Failed(false); }
 
 }  // namespace
+
+std::string NamedDevice(std::string_view path) { return DeviceNamed(path); }
+
+bool WidePath(const std::string& strPath, std::wstring* pPath) {
+  if (!Wide(strPath, pPath)) return false;
+  LongForm(pPath);
+  return true;
+}
 
 // Not a handle Windows gives: the handles of files are multiples of four,
 // and its pseudo-handles are -1 to -6.

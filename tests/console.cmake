@@ -24,8 +24,3 @@ sonomot_add_test(curses_screen_test
   SOURCES curses_screen_test.cc
   LIBS platform_term)
 
-# Windows only: names kept for devices.
-if(WIN32)
-  sonomot_add_test(file_identity_win32_test SOURCES file_identity_win32_test.cc
-                   LIBS platform_core)
-endif()

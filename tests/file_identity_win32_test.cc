@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_identity.h"
+#include "files/file_identity.h"
 
 namespace {
 

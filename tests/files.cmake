@@ -15,4 +15,5 @@ if(WIN32)
   sonomot_add_test(output_file_win32_test
                    SOURCES output_file_win32_test.cc file_holder_win32.cc
                    LIBS files_test_util command_test_util)
+  sonomot_add_test(file_identity_win32_test SOURCES file_identity_win32_test.cc LIBS files)
 endif()

@@ -3,8 +3,9 @@
 # app/, whose files must stay usable without anything that builds on them:
 #   platform/  the window-system stand-in: only platform/
 #   files/     writing a file safely (OutputFile, WriteBehind, InPlaceWatch),
-#              reading text files into lines, paths, Status, and the one
-#              interface to the system's files: only files/
+#              reading text files into lines, paths, which file a path
+#              names, Status, and the one interface to the system's
+#              files: only files/
 #   midilib/   the MIDI data library: only midilib/, no window of any kind
 #   motion/    the motion export: motion/, files/, the library and its binding
 #   midibind/  the binding: the library and the message box of platform/

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/file_identity.h"
+#include "files/file_identity.h"
 
 FileLookup IdentifyFile(const std::string& strPath, FileIdentity* pIdentity,
                         std::string* pReason) {

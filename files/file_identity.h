@@ -6,8 +6,8 @@
 //
 // One implementation per OS, chosen by the build: file_identity_posix.cc
 // and file_identity_win32.cc (the volume serial number and file index).
-#ifndef SONOMOT_PLATFORM_FILE_IDENTITY_H_
-#define SONOMOT_PLATFORM_FILE_IDENTITY_H_
+#ifndef SONOMOT_FILES_FILE_IDENTITY_H_
+#define SONOMOT_FILES_FILE_IDENTITY_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -39,4 +39,4 @@ enum class FileLookup {
 FileLookup IdentifyFile(const std::string& strPath, FileIdentity* pIdentity,
                         std::string* pReason);
 
-#endif  // SONOMOT_PLATFORM_FILE_IDENTITY_H_
+#endif  // SONOMOT_FILES_FILE_IDENTITY_H_
