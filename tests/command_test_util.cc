@@ -74,6 +74,18 @@ void MidiCommandTest::SetUp() {
   CommandTest::SetUp();
 }
 
+void MidiCommandTest::PrepareTrack(const char* pszTrack) {
+  std::string path = WriteFile("one.mid", SmfBuilder(1, 480)
+                                              .Track()
+                                              .Meta(0, 0x03, "Piano")
+                                              .Event(0, {0x90, 60, 100})
+                                              .Event(480, {0x80, 60, 0})
+                                              .EndOfTrack()
+                                              .Build());
+  TypeAll({("Open " + path).c_str(), "conv pr", pszTrack});
+  TakeTranscript();
+}
+
 void CommandTest::SetUp() {
   m_pProcessor = std::make_unique<CommandProcessor>(&m_console, m_mainWindow.GetHandle());
   const testing::TestInfo* pInfo = testing::UnitTest::GetInstance()->current_test_info();

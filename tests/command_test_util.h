@@ -62,6 +62,9 @@ class CommandTest : public testing::Test {
 class MidiCommandTest : public CommandTest {
  protected:
   void SetUp() override;
+  // Opens a one-note file ("Piano", key 60 for a quarter note), converts
+  // it and types the track command given; the transcript is taken.
+  void PrepareTrack(const char* pszTrack);
 };
 
 // A line of the program's own as the console shows it: wrapped within its

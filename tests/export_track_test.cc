@@ -15,18 +15,6 @@ namespace {
 
 class ExportTrackTest : public MidiCommandTest {
  protected:
-  // Opens a one-note file, converts it and types the track command given.
-  void PrepareTrack(const char* pszTrack) {
-    std::string path = WriteFile("one.mid", SmfBuilder(1, 480)
-                                                .Track()
-                                                .Meta(0, 0x03, "Piano")
-                                                .Event(0, {0x90, 60, 100})
-                                                .Event(480, {0x80, 60, 0})
-                                                .EndOfTrack()
-                                                .Build());
-    TypeAll({("Open " + path).c_str(), "conv pr", pszTrack});
-    TakeTranscript();
-  }
 
   // A piece at 1 tick per quarter note (15 frames at the default tempo):
   // a conductor track, the right hand (keys 72 and 60), the left hand on

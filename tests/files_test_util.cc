@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/output_file.h"
 #include "tests/os_test_util.h"
 
 namespace {
@@ -73,4 +74,16 @@ std::vector<uint8_t> ReadFileBytes(const std::string& strPath) {
 void WriteFileBytes(const std::string& strPath, const std::string& strContent) {
   std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
   out << strContent;
+}
+
+std::vector<uint8_t> Bytes(const std::string& str) {
+  return std::vector<uint8_t>(str.begin(), str.end());
+}
+
+int Put(const std::string& strPath, const std::string& strContent) {
+  OutputFile output;
+  if (!output.Open(strPath.c_str())) return kNotOpened;
+  bool bOk = output.Reserve(strContent.size()) && output.Write(strContent.data(), strContent.size()) &&
+             output.Commit();
+  return bOk ? kWritten : kNotWritten;
 }

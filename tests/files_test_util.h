@@ -58,6 +58,12 @@ class DiskCallsFake {
 
 std::vector<uint8_t> ReadFileBytes(const std::string& strPath);
 void WriteFileBytes(const std::string& strPath, const std::string& strContent);
+std::vector<uint8_t> Bytes(const std::string& str);
+
+// Writes strContent to the path through OutputFile as an export does:
+// room for all of it, then the bytes, then Commit. What it answers:
+constexpr int kWritten = 0, kNotOpened = 1, kNotWritten = 2;
+int Put(const std::string& strPath, const std::string& strContent);
 
 // What an ordinary user meets: fnCheck's result run as ourselves when we
 // are no root, else in a child process as user and group 65534 with no

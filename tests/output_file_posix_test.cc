@@ -42,22 +42,6 @@ constexpr uid_t kNobody = 65534;
 // What a child answers when it can't be set up as asked (become user
 // 65534, mount a file system): the test is skipped.
 constexpr int kNoSetUp = 998;
-// What Put answers.
-constexpr int kWritten = 0, kNotOpened = 1, kNotWritten = 2;
-
-std::vector<uint8_t> Bytes(const std::string& str) {
-  return std::vector<uint8_t>(str.begin(), str.end());
-}
-
-// Writes strContent to the path as an export does: room for all of it,
-// then the bytes, then Commit.
-int Put(const std::string& strPath, const std::string& strContent) {
-  OutputFile output;
-  if (!output.Open(strPath.c_str())) return kNotOpened;
-  bool bOk = output.Reserve(strContent.size()) && output.Write(strContent.data(), strContent.size()) &&
-             output.Commit();
-  return bOk ? kWritten : kNotWritten;
-}
 
 // Becomes user and group 65534 with no other groups; false when it can't.
 bool BecomeNobody() {

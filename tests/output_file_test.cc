@@ -15,23 +15,6 @@
 
 namespace {
 
-// What Put answers.
-constexpr int kWritten = 0, kNotOpened = 1, kNotWritten = 2;
-
-std::vector<uint8_t> Bytes(const std::string& str) {
-  return std::vector<uint8_t>(str.begin(), str.end());
-}
-
-// Writes strContent to the path as an export does: room for all of it,
-// then the bytes, then Commit.
-int Put(const std::string& strPath, const std::string& strContent) {
-  OutputFile output;
-  if (!output.Open(strPath.c_str())) return kNotOpened;
-  bool bOk = output.Reserve(strContent.size()) && output.Write(strContent.data(), strContent.size()) &&
-             output.Commit();
-  return bOk ? kWritten : kNotWritten;
-}
-
 TEST(OutputFileTest, PathsThatCannotBeOpenedChangeNothing) {
   TempDir dir;
   WriteFileBytes(dir.Join("plain"), "x");
