@@ -48,3 +48,12 @@ if(SONOMOT_WITH_QT)
                    -DDESKTOP_FILE_VALIDATE=${SONOMOT_DESKTOP_FILE_VALIDATE}
                    -P ${CMAKE_CURRENT_SOURCE_DIR}/install_check.cmake)
 endif()
+
+# The window program on the Win32 back end, its windows real, in one
+# process under wine.
+if(WIN32)
+  sonomot_add_test(win32_back_end_test
+    SOURCES win32_back_end_test.cc native_drop_win32.cc
+    LIBS app_frame platform_win32 os_test_util)
+  add_dependencies(win32_back_end_test MIDIData)
+endif()

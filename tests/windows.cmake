@@ -38,8 +38,14 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 # Before the first test: a persistent wineserver (each program would
 # otherwise pay for starting one), and wine's own services, started with
 # no output of a test's to keep open: ctest would wait for them to close it.
+# The Win32 back end's tests make real windows, with no X server: the
+# prefix draws with wine's null graphics driver, set once (wine reads it
+# as its desktop starts, so any wine of the prefix still running is ended
+# first).
+set(SONOMOT_WINE_NULL_GRAPHICS
+    "grep -q '^\"Graphics\"=\"null\"' user.reg 2>/dev/null || { wineserver -k; wine reg add 'HKCU\\Software\\Wine\\Drivers' /v Graphics /d null /f; wineserver -w; }")
 add_test(NAME windows_start_wine
-         COMMAND sh -c "wineserver -p </dev/null >/dev/null 2>&1; wineboot </dev/null >/dev/null 2>&1")
+         COMMAND sh -c "cd ${SONOMOT_WINEPREFIX} 2>/dev/null; ${SONOMOT_WINE_NULL_GRAPHICS} </dev/null >/dev/null 2>&1; wineserver -p </dev/null >/dev/null 2>&1; wineboot </dev/null >/dev/null 2>&1")
 set_tests_properties(windows_start_wine PROPERTIES
                      ENVIRONMENT "WINEPREFIX=${SONOMOT_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
                      FIXTURES_SETUP wine TIMEOUT 300)
