@@ -19,12 +19,8 @@ setup=$windows_dir/package/sonomot-$version-setup.exe
 [ -f "$setup" ] || scripts/package-windows.sh "$windows_dir" >/dev/null
 
 # A prefix of its own: an installation never meets the other checks.
-export WINEPREFIX=$windows_dir/wine-install WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  echo "check-windows-install: making the wine prefix $WINEPREFIX (once)" >&2
-  wineboot -i >/dev/null 2>&1
-fi
-wineserver -p 2>/dev/null || true
+source scripts/wine_prefix.sh
+use_wine_prefix "$windows_dir/wine-install" check-windows-install
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/sonomot-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -39,18 +39,17 @@ for program in "$linux_bin/window_console_text" "$linux_bin/libMIDIData.so" "$wi
   [ -e "$program" ] || { echo "check-windows-window: $program is missing" >&2; exit 1; }
 done
 
-export WINEPREFIX=$windows_dir/wine-window WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  echo "check-windows-window: making the wine prefix $WINEPREFIX (once)" >&2
-  wineboot -i >/dev/null 2>&1
+source scripts/wine_prefix.sh
+use_wine_prefix "$windows_dir/wine-window" check-windows-window
+if [ "$wine_prefix_made" = 1 ]; then
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x640 /f >/dev/null 2>&1
   # The desktop is read when wine starts: without this the first run
   # draws its windows bare on the X server's root.
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+  start_wineserver
 fi
-wineserver -p 2>/dev/null || true  # fails only when one runs already
 rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/sonomot
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/sonomot-window.XXXXXX")

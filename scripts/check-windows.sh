@@ -30,12 +30,8 @@ for program in "$linux_bin/sonomot-console" "$linux_bin/bench_gen_midi" "$window
   [ -e "$program" ] || { echo "check-windows: $program is missing" >&2; exit 1; }
 done
 
-export WINEPREFIX=$windows_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  echo "check-windows: making the wine prefix $WINEPREFIX (once)" >&2
-  wineboot -i >/dev/null 2>&1
-fi
-wineserver -p 2>/dev/null || true  # fails only when one runs already
+source scripts/wine_prefix.sh
+use_wine_prefix "$windows_dir/wine" check-windows
 # The Windows program keeps its settings in the prefix: start with none.
 rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/sonomot
 

@@ -20,18 +20,14 @@ linux_dir=${1:-build}
 windows_dir=${2:-build-windows}
 scripts/build-windows.sh "$windows_dir" -DSONOMOT_TESTS=ON -DSONOMOT_WERROR=ON </dev/null >/dev/null
 
-export WINEPREFIX=$(realpath "$windows_dir")/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/wine_prefix.sh
+use_wine_prefix "$(realpath "$windows_dir")/wine" test-windows
 stop_wine() {
   for prefix in "$WINEPREFIX" "$WINEPREFIX-window" "$WINEPREFIX-install"; do
     [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   done
 }
 trap stop_wine EXIT
-if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  echo "test-windows: making the wine prefix $WINEPREFIX (once)" >&2
-  wineboot -i </dev/null >/dev/null 2>&1
-fi
-wineserver -p </dev/null >/dev/null 2>&1 || true  # fails only when one runs already
 # Wine's services, started now with no output to keep: started by the
 # first test, they would hold its output open and ctest would wait.
 wineboot </dev/null >/dev/null 2>&1

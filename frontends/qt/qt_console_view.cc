@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "console/caret_view.h"
 #include "console/edit_buffer.h"
 #include "console/edit_control.h"
 #include "frontends/qt/qt_fonts.h"
@@ -141,23 +142,12 @@ void CQtConsoleView::UpdateScrollBar(const EditBuffer& buffer) {
 void CQtConsoleView::ScrollToCaret(const EditBuffer& buffer) {
   int nCaret = buffer.GetCaret();
   int nLine = buffer.LineFromChar(nCaret);
-  int nVisible = VisibleLineCount();
   QScrollBar* pBar = verticalScrollBar();
-  if (nLine < pBar->value()) {
-    pBar->setValue(nLine);
-  } else if (nLine >= pBar->value() + nVisible) {
-    pBar->setValue(nLine - nVisible + 1);
-  }
-  // Sideways: when the caret leaves the view, jump a quarter of the width
-  // past it, as the edit control does.
+  int nFirstLine = FirstLineShowing(nLine, pBar->value(), VisibleLineCount());
+  if (nFirstLine != pBar->value()) pBar->setValue(nFirstLine);
   int nWidth = std::max(1, viewport()->width() - kLeftMargin);
-  int x = XOfPosition(buffer, nCaret);
-  int nCaretWidth = std::max(1, GetCaretState().cx);
-  if (x < m_nScrollX) {
-    m_nScrollX = std::max(0, x - nWidth / 4);
-  } else if (x + nCaretWidth > m_nScrollX + nWidth) {
-    m_nScrollX = x + nCaretWidth - nWidth + nWidth / 4;
-  }
+  m_nScrollX = ScrollXShowing(XOfPosition(buffer, nCaret), std::max(1, GetCaretState().cx), m_nScrollX,
+                              nWidth);
 }
 
 void CQtConsoleView::Sync() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "console/caret_view.h"
 #include "console/edit_buffer.h"
 #include "console/edit_buffer_editing.h"
 #include "console/edit_control.h"
@@ -147,23 +148,11 @@ void CWin32DialogWindow::UpdateScrollBar(const EditBuffer& buffer) {
 void CWin32DialogWindow::ScrollToCaret(const EditBuffer& buffer) {
   int nCaret = buffer.GetCaret();
   int nLine = buffer.LineFromChar(nCaret);
-  int nVisible = VisibleLineCount();
-  if (nLine < m_nFirstLine) {
-    m_nFirstLine = nLine;
-  } else if (nLine >= m_nFirstLine + nVisible) {
-    m_nFirstLine = nLine - nVisible + 1;
-  }
+  m_nFirstLine = FirstLineShowing(nLine, m_nFirstLine, VisibleLineCount());
   UpdateScrollBar(buffer);
-  // Sideways: when the caret leaves the view, jump a quarter of the width
-  // past it, as the edit control does.
   int nWidth = std::max(1, m_native.GetConsoleSize().cx - kLeftMargin);
-  int x = XOfPosition(buffer, nCaret);
-  int nCaretWidth = std::max(1, GetCaretState().cx);
-  if (x < m_nScrollX) {
-    m_nScrollX = std::max(0, x - nWidth / 4);
-  } else if (x + nCaretWidth > m_nScrollX + nWidth) {
-    m_nScrollX = x + nCaretWidth - nWidth + nWidth / 4;
-  }
+  m_nScrollX = ScrollXShowing(XOfPosition(buffer, nCaret), std::max(1, GetCaretState().cx), m_nScrollX,
+                              nWidth);
 }
 
 void CWin32DialogWindow::PlaceCaret(const EditBuffer& buffer) {
